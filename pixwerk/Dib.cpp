@@ -1,0 +1,194 @@
+// Picture memory: making, freeing and owning pictures.
+#include "pixwerk/codec.h"
+#include "platform/gdi.h"
+#include "platform/winuser.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <unordered_set>
+
+namespace pixwerk {
+namespace {
+
+// The info blocks of live pictures. Freeing a record whose memory is not live (a copy
+// of a freed record, a failed load, a zeroed record) does nothing.
+struct Live {
+    std::mutex mutex;
+    std::unordered_set<const void*> blocks;
+};
+
+Live& live() {
+    static Live* l = new Live;
+    return *l;
+}
+
+void addLive(const void* info) {
+    std::lock_guard lock(live().mutex);
+    live().blocks.insert(info);
+}
+
+bool takeLive(const void* info) {
+    if (!info) return false;
+    std::lock_guard lock(live().mutex);
+    return live().blocks.erase(info) == 1;
+}
+
+void clearRecord(TDib* dib) { std::memset(dib, 0, sizeof *dib); }
+
+}  // namespace
+
+std::int64_t lineBytesFor(std::int64_t width, int bits) { return ((width * bits + 31) / 32) * 4; }
+
+bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette, int entries) {
+    clearRecord(out);
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) {
+        failDib(out, "Unsupported number of bits per pixel");
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        failDib(out, "Invalid picture size");
+        return false;
+    }
+    const std::int64_t lineBytes = lineBytesFor(width, bits);
+    const std::int64_t imageBytes = lineBytes * static_cast<std::int64_t>(height);
+    if (lineBytes > std::numeric_limits<LONG>::max() || imageBytes > std::numeric_limits<DWORD>::max()) {
+        failDib(out, "The picture is too large");
+        return false;
+    }
+    const int colours = bits <= 8 ? 1 << bits : 0;
+    const std::size_t infoBytes = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * static_cast<std::size_t>(colours);
+    auto* info = static_cast<BITMAPINFO*>(std::calloc(1, std::max(infoBytes, sizeof(BITMAPINFO))));
+    auto* pixels = static_cast<BYTE*>(std::calloc(static_cast<std::size_t>(imageBytes), 1));
+    if (!info || !pixels) {
+        std::free(info);
+        std::free(pixels);
+        failDib(out, "Not enough memory for the picture");
+        return false;
+    }
+    BITMAPINFOHEADER& h = info->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bits);
+    h.biCompression = BI_RGB;
+    h.biSizeImage = static_cast<DWORD>(imageBytes);
+    h.biXPelsPerMeter = 3780;  // 96 dots per inch
+    h.biYPelsPerMeter = 3780;
+    h.biClrUsed = static_cast<DWORD>(colours);
+    if (colours) {
+        RGBQUAD* table = info->bmiColors;
+        if (palette && entries > 0) {
+            std::copy_n(palette, std::min(entries, colours), table);
+        } else if (bits == 1) {
+            table[1] = RGBQUAD{255, 255, 255, 0};
+        }
+    }
+    addLive(info);
+    out->Info = info;
+    out->Bits = pixels;
+    out->LineBytes = static_cast<LONG>(lineBytes);
+    out->HasPalette = colours ? 1 : 0;
+    out->Palette.palVersion = 0x0300;
+    syncPalette(out);
+    return true;
+}
+
+void failDib(TDib* out, const std::string& text) {
+    deldib(*out);
+    clearRecord(out);
+    char* dest = reinterpret_cast<char*>(out->Palette.palPalEntry);
+    const std::size_t room = sizeof out->Palette.palPalEntry;
+    const std::size_t n = std::min(text.size(), room - 1);
+    std::memcpy(dest, text.data(), n);
+    dest[n] = '\0';
+}
+
+void syncPalette(TDib* dib) {
+    if (dib->PalHandle) {
+        DeleteObject(dib->PalHandle);
+        dib->PalHandle = nullptr;
+    }
+    dib->Palette.palVersion = 0x0300;
+    if (!dib->Info || dib->Info->bmiHeader.biBitCount > 8) {
+        dib->Palette.palNumEntries = 0;
+        return;
+    }
+    const int colours = 1 << dib->Info->bmiHeader.biBitCount;
+    dib->Palette.palNumEntries = static_cast<WORD>(colours);
+    for (int i = 0; i < 256; ++i) {
+        PALETTEENTRY& e = dib->Palette.palPalEntry[i];
+        if (i < colours) {
+            const RGBQUAD& q = dib->Info->bmiColors[i];
+            e = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
+        } else {
+            e = PALETTEENTRY{0, 0, 0, 0};
+        }
+    }
+    dib->PalHandle = CreatePalette(reinterpret_cast<const LOGPALETTE*>(&dib->Palette));
+}
+
+void Progress::row(std::int64_t y, std::int64_t rows) {
+    percent(rows > 1 ? static_cast<int>(y * 100 / (rows - 1)) : 0);
+}
+
+void Progress::percent(int p) {
+    if (!wnd_ || p == last_) return;
+    last_ = p;
+    SendMessageA(wnd_, WM_PROGRESS, static_cast<WPARAM>(p), 0);
+}
+
+void Progress::done() {
+    if (!wnd_) return;
+    last_ = 0;
+    SendMessageA(wnd_, WM_PROGRESS, 0, 0);
+}
+
+}  // namespace pixwerk
+
+extern "C" void newdib(TDib* out, int width, int height, int bits, const BITMAPINFO* colours, int entries) {
+    if (!out) return;
+    pixwerk::allocDib(out, width, height, bits, colours ? colours->bmiColors : nullptr, entries);
+}
+
+extern "C" void deldib(TDib dib) {
+    if (!pixwerk::takeLive(dib.Info)) return;  // a record without live library memory
+    if (dib.PalHandle) DeleteObject(dib.PalHandle);
+    std::free(dib.Bits);
+    std::free(dib.Info);
+}
+
+std::string DibErrorText(const TDib& dib) {
+    if (dib.Bits) return {};
+    const char* text = reinterpret_cast<const char*>(dib.Palette.palPalEntry);
+    const std::size_t room = sizeof dib.Palette.palPalEntry;
+    return std::string(text, strnlen(text, room));
+}
+
+UniqueDib::UniqueDib() noexcept { std::memset(&dib_, 0, sizeof dib_); }
+
+TDib* UniqueDib::out() noexcept {
+    reset();
+    return &dib_;
+}
+
+TDib UniqueDib::release() noexcept {
+    TDib d = dib_;
+    std::memset(&dib_, 0, sizeof dib_);
+    return d;
+}
+
+void UniqueDib::reset() noexcept {
+    deldib(dib_);
+    std::memset(&dib_, 0, sizeof dib_);
+}
+
+void UniqueDib::reset(const TDib& dib) noexcept {
+    if (&dib == &dib_) return;
+    TDib keep = dib;
+    deldib(dib_);
+    dib_ = keep;
+}

@@ -1,0 +1,55 @@
+// Inside the raster library: what the file format modules share.
+#pragma once
+
+#include "pixwerk/pixwerk.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace pixwerk {
+
+// Largest width and height a picture file may declare.
+inline constexpr int kMaxSide = 32767;
+
+// Bytes per row of a picture: rows padded to 4 bytes. Computed in 64 bits.
+std::int64_t lineBytesFor(std::int64_t width, int bits);
+
+// A new picture as newdib makes it, with `palette` (may be null) as its colour table of
+// `entries` colours. Returns false, with an error text in `out`, when it cannot be made.
+bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette, int entries);
+
+// Frees whatever `out` holds and leaves Bits null with `text` as the library's failure text.
+void failDib(TDib* out, const std::string& text);
+
+// Row y counted from the top of the picture.
+inline BYTE* rowFromTop(const TDib& dib, int y) {
+    return dib.Bits + static_cast<std::ptrdiff_t>(dib.Info->bmiHeader.biHeight - 1 - y) * dib.LineBytes;
+}
+
+// Copies the colour table of the info block into Palette and makes PalHandle anew.
+void syncPalette(TDib* dib);
+
+// Progress reports to a window as WM_PROGRESS; repeated percentages are sent once.
+class Progress {
+public:
+    explicit Progress(HWND wnd) : wnd_(wnd) {}
+    // Row `y` of `rows` done: y x 100 / (rows - 1), 0 for one row.
+    void row(std::int64_t y, std::int64_t rows);
+    void percent(int p);
+    void done();  // sends 0
+private:
+    HWND wnd_;
+    int last_ = -1;
+};
+
+// A decoder reads a whole file held in memory into `out`, which OpenDib has cleared. On failure it calls failDib
+// (an error text of at least six characters) and returns false. It must never read
+// outside [data, data + size).
+using Decoder = bool (*)(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+
+// An encoder writes `dib` (1, 4, 8 or 24 bits) to an open file. Returns false when the
+// picture cannot be written in this format or a write fails.
+using Encoder = bool (*)(const TDib& dib, std::FILE* file, int type, Progress& progress);
+
+}  // namespace pixwerk

@@ -1,0 +1,113 @@
+// Pixwerk, the raster library: picture memory, picture files and raster primitives.
+//
+// A picture is a TDib record passed by value: a view of memory that the library owns.
+// Copying the record copies no pixels. Memory is allocated by newdib and OpenDib and
+// freed only by deldib; code that owns a picture holds it in a UniqueDib.
+#pragma once
+
+#include "platform/gditypes.h"
+
+#include <cstddef>
+#include <string>
+#include <utility>
+
+// The platform's logical palette with room for 256 entries; also the palette file format.
+struct TDibPalette {
+    WORD palVersion;     // always 0x0300
+    WORD palNumEntries;  // 2, 16 or 256
+    PALETTEENTRY palPalEntry[256];
+};
+static_assert(sizeof(TDibPalette) == 1028, "a palette block is 1,028 bytes");
+
+struct TDib {
+    BITMAPINFO* Info;       // header followed by the colour table
+    BYTE LibPrivate1[8];    // the library's; never touched by callers
+    BYTE* Bits;             // pixel rows, bottom-up, null when there is no picture
+    LONG LineBytes;         // bytes per row, a multiple of 4
+    BYTE HasPalette;        // non-zero for 1, 4 and 8 bits per pixel
+    BYTE Padding1;
+    TDibPalette Palette;    // after a failed OpenDib: the error text from palPalEntry on
+    BYTE Padding2[2];
+    HPALETTE PalHandle;     // made from Palette with CreatePalette
+    BYTE LibPrivate2[28];   // the library's; never touched by callers
+};
+
+// Picture file type codes (0 chooses by the file name's extension).
+enum : int {
+    PW_BY_EXTENSION = 0,
+    PW_BMP = 3,
+    PW_DIB = 4,
+    PW_GIF = 5,
+    PW_IFF = 6,
+    PW_JIF = 7,
+    PW_JPG = 8,
+    PW_LBM = 9,
+    PW_PCX = 10,
+    PW_RLE = 11,
+    PW_TGA = 12,
+    PW_TIF = 13,
+    PW_PNG = 14,
+};
+
+// The exports. File names are in the process's 8-bit code page.
+extern "C" {
+// A new picture with every pixel 0. `colours` (may be null) gives the colour table to copy,
+// `entries` entries of it; a 1-bit picture without one gets black and white.
+void newdib(TDib* out, int width, int height, int bits, const BITMAPINFO* colours, int entries);
+void deldib(TDib dib);
+// Opens a picture file; on failure Bits is null and DibErrorText tells why.
+// Progress goes to `wnd` as WM_PROGRESS (percentage in wParam, 0 when done).
+void OpenDib(TDib* out, const char* fileName, int type, HWND wnd);
+// Writes a picture file through a temporary file; 1 when written, 0 when not.
+int SaveDib(TDib dib, const char* fileName, int type, HWND wnd);
+const char* GetDIBOpenFilter();
+const char* GetDIBSaveFilter();
+void SetJPEGQual(int quality);
+// Palette index, or packed RGB (red in the low byte) for 24 bits; y counts from the top.
+int getpixel(TDib dib, int x, int y);
+void setpixel(TDib dib, int x, int y, int value);
+void line(TDib dib, int x1, int y1, int x2, int y2, int colour);
+void rechteck(TDib dib, int x1, int y1, int x2, int y2, int colour);
+void recht_filled(TDib dib, int x1, int y1, int x2, int y2, int colour);
+void ellipse(TDib dib, int x1, int y1, int x2, int y2, int colour);
+void FilledEllipse(TDib dib, int x1, int y1, int x2, int y2, int colour);
+void ScreenEllipse(HDC dc, int x1, int y1, int x2, int y2);
+// Flood fill from (x, y): colour and second colour, tolerance, the selection mask and whether
+// to honour it, a 1-bit work picture, fill style (0..5), gradient direction (0..7), a pattern.
+void filldib(TDib dib, int x, int y, int colour, int colour2, int tolerance, TDib mask, int useMask,
+             TDib work, int style, int direction, TDib pattern);
+// 8-bit halftoned copy of a 24-bit picture, at its size or scaled.
+void DIBHalftoneDIB(TDib* out, TDib dib);
+void DIBHalftoneDIBXY(TDib* out, TDib dib, int width, int height);
+double power(double x, double y);
+}
+
+// The library's failure text of a record whose Bits is null (empty when there is none).
+std::string DibErrorText(const TDib& dib);
+
+// Owns one picture and frees it exactly once. Move-only; copying pixels is always explicit.
+class UniqueDib {
+public:
+    UniqueDib() noexcept;
+    explicit UniqueDib(const TDib& dib) noexcept : dib_(dib) {}
+    UniqueDib(UniqueDib&& other) noexcept : dib_(other.release()) {}
+    UniqueDib& operator=(UniqueDib&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueDib(const UniqueDib&) = delete;
+    UniqueDib& operator=(const UniqueDib&) = delete;
+    ~UniqueDib() { reset(); }
+
+    const TDib& get() const noexcept { return dib_; }
+    TDib* out() noexcept;  // frees the held picture and hands out the record to fill
+    explicit operator bool() const noexcept { return dib_.Bits != nullptr; }
+    // Gives up ownership; the owner is left without a picture.
+    TDib release() noexcept;
+    // Frees the held picture and takes `dib` (or nothing).
+    void reset() noexcept;
+    void reset(const TDib& dib) noexcept;
+
+private:
+    TDib dib_;
+};

@@ -1,0 +1,29 @@
+#include "platform/GdiObject.h"
+#include "platform/gdi.h"
+
+#include <gtest/gtest.h>
+
+TEST(Palette, CreateReadNearestAndDelete) {
+    alignas(LOGPALETTE) unsigned char block[sizeof(LOGPALETTE) + 3 * sizeof(PALETTEENTRY)];
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block);
+    lp->palVersion = 0x300;
+    lp->palNumEntries = 4;
+    const PALETTEENTRY colours[4] = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {250, 250, 250, 0}};
+    std::copy(colours, colours + 4, lp->palPalEntry);
+
+    const std::size_t before = platform::gdi::liveCount();
+    HPALETTE pal = CreatePalette(lp);
+    ASSERT_NE(pal, nullptr);
+    EXPECT_EQ(GetObjectType(pal), OBJ_PAL);
+    EXPECT_EQ(GetPaletteEntries(pal, 0, 0, nullptr), 4u);
+    PALETTEENTRY read[4] = {};
+    EXPECT_EQ(GetPaletteEntries(pal, 2, 10, read), 2u);  // clipped at the end
+    EXPECT_EQ(read[0].peGreen, 255);
+    EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(200, 10, 10)), 1u);
+    EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(255, 255, 255)), 3u);
+
+    EXPECT_TRUE(DeleteObject(pal));
+    EXPECT_FALSE(DeleteObject(pal));  // a stale handle fails instead of touching freed memory
+    EXPECT_EQ(GetObjectType(pal), 0u);
+    EXPECT_EQ(platform::gdi::liveCount(), before);
+}
