@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs every fuzz program in the given folder for a short time each.
+# FUZZ_SECONDS sets the time per program (default 20).
+set -euo pipefail
+dir=${1:?folder of the fuzz programs}
+seconds=${FUZZ_SECONDS:-20}
+here=$(cd "$(dirname "$0")" && pwd)
+status=0
+for prog in "$dir"/fuzz_*; do
+  [ -x "$prog" ] || continue
+  name=$(basename "$prog")
+  corpus=$(mktemp -d)
+  seeds="$here/corpus/${name#fuzz_}"
+  [ -d "$seeds" ] && cp -r "$seeds"/. "$corpus"/
+  echo "-- $name (${seconds}s)"
+  if ! "$prog" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=0 "$corpus" >"$corpus.log" 2>&1; then
+    tail -n 40 "$corpus.log"
+    status=1
+  fi
+  rm -rf "$corpus" "$corpus.log"
+done
+exit $status
