@@ -52,4 +52,44 @@ using Decoder = bool (*)(const BYTE* data, std::size_t size, TDib* out, Progress
 // picture cannot be written in this format or a write fails.
 using Encoder = bool (*)(const TDib& dib, std::FILE* file, int type, Progress& progress);
 
+// A colour sample with coverage `alpha` composited over white.
+inline BYTE overWhite(unsigned value, unsigned alpha) {
+    return static_cast<BYTE>((value * alpha + 255u * (255u - alpha) + 127u) / 255u);
+}
+
+// `entries` grey levels from black to white (2, 16 or 256).
+inline void greyTable(RGBQUAD* table, int entries) {
+    for (int i = 0; i < entries; ++i) {
+        const BYTE v = static_cast<BYTE>(entries > 1 ? i * 255 / (entries - 1) : 0);
+        table[i] = RGBQUAD{v, v, v, 0};
+    }
+}
+
+// The format modules. Decoders and encoders as above; sniffers tell from the first bytes
+// whether a file's content is their format.
+bool decodeBmp(const BYTE* data, std::size_t size, TDib* out, Progress& progress);  // BMP, DIB, RLE
+bool encodeBmp(const TDib& dib, std::FILE* file, int type, Progress& progress);   // PW_RLE packs runs
+bool sniffBmp(const BYTE* data, std::size_t size);
+bool decodePcx(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+bool encodePcx(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffPcx(const BYTE* data, std::size_t size);
+bool decodeTga(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+bool encodeTga(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffTga(const BYTE* data, std::size_t size);
+bool decodeIff(const BYTE* data, std::size_t size, TDib* out, Progress& progress);  // IFF, LBM
+bool encodeIff(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffIff(const BYTE* data, std::size_t size);
+bool decodeJpeg(const BYTE* data, std::size_t size, TDib* out, Progress& progress);  // JPG, JIF
+bool encodeJpeg(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffJpeg(const BYTE* data, std::size_t size);
+bool decodePng(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+bool encodePng(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffPng(const BYTE* data, std::size_t size);
+bool decodeTiff(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+bool encodeTiff(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffTiff(const BYTE* data, std::size_t size);
+bool decodeGif(const BYTE* data, std::size_t size, TDib* out, Progress& progress);
+bool encodeGif(const TDib& dib, std::FILE* file, int type, Progress& progress);
+bool sniffGif(const BYTE* data, std::size_t size);
+
 }  // namespace pixwerk
