@@ -7,7 +7,7 @@ seconds=${FUZZ_SECONDS:-20}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
 for prog in "$dir"/fuzz_*; do
-  [ -x "$prog" ] || continue
+  [ -f "$prog" ] && [ -x "$prog" ] || continue
   name=$(basename "$prog")
   corpus=$(mktemp -d)
   seeds="$here/corpus/${name#fuzz_}"
