@@ -4,6 +4,7 @@
 #include "platform/winuser.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -38,6 +39,8 @@ bool takeLive(const void* info) {
 
 void clearRecord(TDib* dib) { std::memset(dib, 0, sizeof *dib); }
 
+std::atomic<std::uint64_t> pixelLimit{0};
+
 }  // namespace
 
 std::int64_t lineBytesFor(std::int64_t width, int bits) { return ((width * bits + 31) / 32) * 4; }
@@ -56,6 +59,11 @@ bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette
     const std::int64_t imageBytes = lineBytes * static_cast<std::int64_t>(height);
     if (lineBytes > std::numeric_limits<LONG>::max() || imageBytes > std::numeric_limits<DWORD>::max()) {
         failDib(out, "The picture is too large");
+        return false;
+    }
+    const std::uint64_t limit = pixelLimit.load();
+    if (limit && static_cast<std::uint64_t>(imageBytes) > limit) {
+        failDib(out, "Not enough memory for the picture");
         return false;
     }
     const int colours = bits <= 8 ? 1 << bits : 0;
@@ -96,6 +104,10 @@ bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette
     syncPalette(out);
     return true;
 }
+
+void setAllocationLimit(std::uint64_t bytes) { pixelLimit.store(bytes); }
+
+std::uint64_t allocationLimit() { return pixelLimit.load(); }
 
 void failDib(TDib* out, const std::string& text) {
     deldib(*out);

@@ -52,6 +52,59 @@ using Decoder = bool (*)(const BYTE* data, std::size_t size, TDib* out, Progress
 // picture cannot be written in this format or a write fails.
 using Encoder = bool (*)(const TDib& dib, std::FILE* file, int type, Progress& progress);
 
+// Tells from the first bytes of a file whether its content is one format.
+using Sniffer = bool (*)(const BYTE* data, std::size_t size);
+
+// Limits the pixel memory of one picture (bytes); 0 removes the limit. Pictures above it
+// fail as "not enough memory". For fuzzing and tests.
+void setAllocationLimit(std::uint64_t bytes);
+std::uint64_t allocationLimit();
+
+// Shared conversions (Convert.cpp).
+
+// Palette index of pixel x in a row of 1, 4 or 8 bits per pixel, and setting it.
+inline unsigned indexAt(const BYTE* row, int x, int bits) {
+    switch (bits) {
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
+    default: return row[x];
+    }
+}
+void setIndexAt(BYTE* row, int x, int bits, unsigned value);
+
+// Packs one index a byte into a row of 1, 4 or 8 bits per pixel (values masked to the depth),
+// and unpacks such a row into one index a byte.
+void packIndexes(const BYTE* indexes, int width, int bits, BYTE* row);
+void unpackIndexes(const BYTE* row, int width, int bits, BYTE* indexes);
+
+// Packed 2-bit indexes (four a byte, leftmost in the high bits) to packed 4-bit ones.
+void expand2To4(const BYTE* src, int width, BYTE* dst);
+
+// A 16-bit sample to 8 bits, rounded to nearest.
+inline BYTE sample16To8(unsigned v) { return static_cast<BYTE>((v * 255u + 32767u) / 65535u); }
+
+// Ink amounts (0 = none, 255 = full) to one RGB channel: (255 - ink) x (255 - black) / 255.
+inline BYTE inkToChannel(unsigned ink, unsigned black) {
+    return static_cast<BYTE>(((255u - ink) * (255u - black) + 127u) / 255u);
+}
+
+// Smallest picture depth (1, 4 or 8) that holds `colours` palette entries (at most 256).
+int bitsForColours(int colours);
+
+// Whether every colour-table entry of a palette picture is grey (red = green = blue).
+bool hasGreyTable(const TDib& dib);
+// Whether a picture is 8-bit with the grey ramp 0..255 as its table (entry i = grey i).
+bool isGreyRamp(const TDib& dib);
+
+// Row y (from the top) of any picture as blue, green, red triples.
+void rowToBgr(const TDib& dib, int y, BYTE* bgr);
+// Row y of a palette picture as the red channel of its colours (for grey tables).
+void rowToGrey(const TDib& dib, int y, BYTE* grey);
+
+// An 8-bit copy of a 24-bit picture for formats that hold palettes only: its own colours
+// when it has at most 256, else 256 colours by median cut with error diffusion.
+bool reduceTo8Bits(const TDib& dib, TDib* out);
+
 // A colour sample with coverage `alpha` composited over white.
 inline BYTE overWhite(unsigned value, unsigned alpha) {
     return static_cast<BYTE>((value * alpha + 255u * (255u - alpha) + 127u) / 255u);

@@ -51,7 +51,10 @@ bool remove(HGDIOBJ handle) {
 std::size_t liveCount() {
     Table& t = table();
     std::lock_guard lock(t.mutex);
-    return t.objects.size();
+    std::size_t n = 0;
+    for (const auto& [handle, object] : t.objects)
+        if (!object->stock) ++n;
+    return n;
 }
 
 }  // namespace platform::gdi

@@ -53,15 +53,3 @@ UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour) {
     }
     return best;
 }
-
-BOOL DeleteObject(HGDIOBJ object) {
-    platform::gdi::Object* o = platform::gdi::find(object);
-    // An object still selected into a device context is not deleted.
-    if (!o || o->stock || o->selections > 0) return FALSE;
-    return platform::gdi::remove(object) ? TRUE : FALSE;
-}
-
-DWORD GetObjectType(HGDIOBJ object) {
-    platform::gdi::Object* o = platform::gdi::find(object);
-    return o ? o->type() : 0;
-}

@@ -1,0 +1,4 @@
+// Fuzzes the JPEG decoder.
+#include "fuzz/FuzzDecoder.h"
+
+TESSELLON_FUZZ_DECODER(pixwerk::decodeJpeg)

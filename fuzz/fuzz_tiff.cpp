@@ -1,0 +1,4 @@
+// Fuzzes the TIFF decoder.
+#include "fuzz/FuzzDecoder.h"
+
+TESSELLON_FUZZ_DECODER(pixwerk::decodeTiff)

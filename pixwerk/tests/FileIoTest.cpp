@@ -1,0 +1,201 @@
+#include "pixwerk/tests/LibraryFormatsSupport.h"
+#include "platform/winuser.h"
+
+#include <QDir>
+
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace libformats;
+
+namespace {
+
+UniqueDib open(const std::string& path, int type = PW_BY_EXTENSION, HWND wnd = nullptr) {
+    UniqueDib dib;
+    OpenDib(dib.out(), path.c_str(), type, wnd);
+    if (!dib) {
+        EXPECT_GE(DibErrorText(dib.get()).size(), 6u);
+    }
+    return dib;
+}
+
+bool samePicture(const TDib& a, const UniqueDib& b) {
+    return b && netpbm::samePixels(netpbm::toRgb(a), netpbm::toRgb(b.get()));
+}
+
+std::vector<std::string> entries(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const QString& name : QDir(QString::fromStdString(dir)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+        out.push_back(name.toStdString());
+    return out;
+}
+
+// A window whose procedure records the progress messages it gets.
+std::vector<int> progressSeen;
+
+LRESULT recordProgress(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_PROGRESS) progressSeen.push_back(static_cast<int>(wParam));
+    return DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+HWND progressWindow() {
+    static const ATOM atom = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = recordProgress;
+        wc.lpszClassName = "PixwerkProgressProbe";
+        return RegisterClassExA(&wc);
+    }();
+    EXPECT_NE(atom, 0);
+    return CreateWindowExA(0, "PixwerkProgressProbe", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Percentages rise to 100 and end with 0.
+void expectProgress(const std::vector<int>& seen) {
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(seen.back(), 0);
+    EXPECT_EQ(*std::max_element(seen.begin(), seen.end()), 100);
+    for (std::size_t i = 1; i + 1 < seen.size(); ++i) EXPECT_GE(seen[i], seen[i - 1]);
+}
+
+}  // namespace
+
+TEST(PictureFiles, FiltersListTheFormatsInTypeCodeOrder) {
+    const std::string save = GetDIBSaveFilter();
+    EXPECT_EQ(save.rfind("BMP - Windows, OS/2 Bitmap|*.BMP|DIB - Windows, OS/2 DIB|*.DIB|GIF - ", 0), 0u);
+    EXPECT_NE(save.find("|TIF - Tagged image file Format|*.TIF|PNG - Portable Graphics Network|*.PNG"), std::string::npos);
+    EXPECT_EQ(std::count(save.begin(), save.end(), '|'), 23) << "twelve pairs";
+    const std::string open = GetDIBOpenFilter();
+    EXPECT_EQ(open.rfind("All pictures|*.BMP;*.DIB;*.GIF;*.IFF;*.JIF;*.JPG;*.LBM;*.PCX;*.RLE;*.TGA;*.TIF;*.PNG|BMP - ", 0), 0u);
+    EXPECT_EQ(open.substr(open.size() - 20), "|All files (*.*)|*.*");
+    EXPECT_EQ(open.find("EMF"), std::string::npos);
+}
+
+TEST(PictureFiles, ChooseTheFormatByExtensionOrTypeCode) {
+    testsupport::TempDir dir;
+    const UniqueDib dib = netpbm::testPicture(20, 10, 8);
+    const struct {
+        std::string name;
+        int type;
+        pixwerk::Sniffer sniff;
+    } cases[] = {{"a.PnG", 0, pixwerk::sniffPng}, {"b.jpeg", 0, pixwerk::sniffJpeg}, {"c.Tif", 0, pixwerk::sniffTiff},
+                 {"d.gif", 0, pixwerk::sniffGif},  {"e.bmp", PW_PNG, pixwerk::sniffPng}, {"f", PW_JIF, pixwerk::sniffJpeg}};
+    for (const auto& c : cases) {
+        const std::string path = dir.file(c.name);
+        ASSERT_EQ(SaveDib(dib.get(), path.c_str(), c.type, nullptr), 1) << c.name;
+        const Bytes bytes = testsupport::readFile(path);
+        EXPECT_TRUE(c.sniff(bytes.data(), bytes.size())) << c.name;
+        EXPECT_TRUE(open(path, c.type)) << c.name;
+    }
+    const std::string unknown = dir.file("g.xyz");
+    EXPECT_EQ(SaveDib(dib.get(), unknown.c_str(), 0, nullptr), 0);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(unknown)));
+    UniqueDib none;
+    EXPECT_EQ(SaveDib(none.get(), dir.file("h.png").c_str(), 0, nullptr), 0) << "no picture";
+}
+
+TEST(PictureFiles, OpenByContentWhenItIsAnotherFormat) {
+    testsupport::TempDir dir;
+    const UniqueDib dib = netpbm::testPicture(24, 16, 4);
+    const std::string jpeg = dir.file("poster.stb");
+    ASSERT_EQ(SaveDib(dib.get(), jpeg.c_str(), PW_JPG, nullptr), 1);
+    EXPECT_EQ(bitsOf(open(jpeg, PW_JIF)), 24) << "the start picture";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(jpeg), QString::fromStdString(dir.file("photo.bmp"))));
+    EXPECT_EQ(bitsOf(open(dir.file("photo.bmp"))), 24) << "a JPEG named .bmp";
+    EXPECT_EQ(bitsOf(open(dir.file("photo.bmp"), PW_TGA)), 24) << "a JPEG opened as TGA";
+    const std::string png = dir.file("p.png");
+    ASSERT_EQ(SaveDib(dib.get(), png.c_str(), 0, nullptr), 1);
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(png), QString::fromStdString(dir.file("p.gif"))));
+    EXPECT_TRUE(samePicture(dib.get(), open(dir.file("p.gif"))));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(dir.file("p.gif")), QString::fromStdString(dir.file("noext"))));
+    EXPECT_TRUE(samePicture(dib.get(), open(dir.file("noext"))));
+}
+
+TEST(PictureFiles, UnreadableFilesGiveNoPictureAndAText) {
+    testsupport::TempDir dir;
+    EXPECT_FALSE(open(dir.file("missing.png")));
+    EXPECT_FALSE(open(dir.path())) << "a folder";
+    EXPECT_FALSE(open(saved(dir, "empty.png", {})));
+    EXPECT_FALSE(open(saved(dir, "junk.png", Bytes(100, 0x42))));
+    EXPECT_FALSE(open(saved(dir, "junk.xyz", Bytes(5, 0x89))));
+    UniqueDib dib;
+    OpenDib(dib.out(), nullptr, 0, nullptr);
+    EXPECT_FALSE(dib);
+}
+
+TEST(PictureFiles, NamesInTheCodePageReachTheFileSystem) {
+    testsupport::TempDir dir;
+    const UniqueDib dib = netpbm::testPicture(8, 8, 24);
+    const std::string path = dir.file("Bild \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x82\xAC.png");
+    ASSERT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
+    EXPECT_TRUE(QFile::exists(QString::fromUtf8(path.c_str())));
+    EXPECT_TRUE(samePicture(dib.get(), open(path)));
+}
+
+TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
+    testsupport::TempDir dir;
+    const UniqueDib first = netpbm::testPicture(30, 20, 8), second = netpbm::testPicture(300, 200, 24);
+    const std::string path = dir.file("keep.png");
+    ASSERT_EQ(SaveDib(first.get(), path.c_str(), 0, nullptr), 1);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    const Bytes old = testsupport::readFile(path);
+
+    // A write that fails on the way (the file size limit) keeps the old file and no rest.
+    struct rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = limit;
+    small.rlim_cur = 2000;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int result = SaveDib(second.get(), path.c_str(), 0, nullptr);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(testsupport::readFile(path), old);
+    EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"keep.png"});
+
+    // A folder that cannot be written: the parent is a file, or (when not root) read-only.
+    const std::string blocker = saved(dir, "plain", Bytes{1, 2, 3});
+    EXPECT_EQ(SaveDib(first.get(), (blocker + "/x.png").c_str(), 0, nullptr), 0);
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+        EXPECT_EQ(SaveDib(second.get(), path.c_str(), 0, nullptr), 0);
+        ::chmod(dir.path().c_str(), 0755);
+        EXPECT_EQ(testsupport::readFile(path), old);
+    }
+
+    // A successful save replaces the file and keeps its permissions.
+    ASSERT_EQ(SaveDib(second.get(), path.c_str(), 0, nullptr), 1);
+    EXPECT_TRUE(samePicture(second.get(), open(path)));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"keep.png", "plain"}));
+}
+
+TEST(PictureFiles, ReportProgressToTheWindow) {
+    testsupport::TempDir dir;
+    const HWND wnd = progressWindow();
+    ASSERT_NE(wnd, nullptr);
+    const UniqueDib dib = netpbm::testPicture(50, 120, 24);
+    for (const char* name : {"p.png", "p.jpg", "p.tif", "p.gif"}) {
+        const std::string path = dir.file(name);
+        progressSeen.clear();
+        ASSERT_EQ(SaveDib(dib.get(), path.c_str(), 0, wnd), 1);
+        expectProgress(progressSeen);
+        progressSeen.clear();
+        EXPECT_TRUE(open(path, 0, wnd)) << name;
+        expectProgress(progressSeen);
+        progressSeen.clear();
+        EXPECT_TRUE(open(path, 0, nullptr));
+        EXPECT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
+        EXPECT_TRUE(progressSeen.empty()) << "a null window gets nothing";
+    }
+    progressSeen.clear();
+    EXPECT_FALSE(open(dir.file("missing.png"), 0, wnd));
+    EXPECT_EQ(progressSeen, std::vector<int>{0}) << "a failed open still clears the bar";
+    DestroyWindow(wnd);
+}

@@ -1,0 +1,15 @@
+// The hooks through which the graphics layer reaches windows' retained surfaces.
+#include "platform/surface.h"
+
+namespace platform {
+namespace {
+WindowSurfaceHooks& hooks() {
+    static WindowSurfaceHooks h;
+    return h;
+}
+}  // namespace
+
+void setWindowSurfaceHooks(const WindowSurfaceHooks& h) { hooks() = h; }
+const WindowSurfaceHooks& windowSurfaceHooks() { return hooks(); }
+
+}  // namespace platform
