@@ -200,6 +200,8 @@ void tableFor(TIFF* tif, const Layout& l, RGBQUAD* table, int& entries) {
     entries = levels;
 }
 
+int roundUp16(int v) { return (v + 15) / 16 * 16; }
+
 // Decoded rows of one band (a strip or a row of tiles), one plane per sample when separate.
 class Band {
 public:
@@ -225,8 +227,16 @@ public:
     std::string load(int y) {
         if (bandRows_ <= 0 || (tiled_ && (tileWidth_ <= 0 || (static_cast<std::int64_t>(tileWidth_) * (l_.separate ? 1 : l_.spp) * l_.bps) % 8)))
             return "Unsupported TIFF strip or tile layout";
+        // Tiles much larger than the picture, or bands beyond the single-buffer limit that
+        // libtiff itself applies, come from damaged files.
+        if (tiled_ && (tileWidth_ > roundUp16(l_.width) || bandRows_ > roundUp16(l_.height)))
+            return "Unsupported TIFF strip or tile layout";
         first_ = y - y % bandRows_;
         rows_ = std::min(bandRows_, l_.height - first_);
+        const std::uint64_t limit = allocationLimit() ? allocationLimit() * 4 : std::uint64_t(1) << 30;
+        if (static_cast<std::uint64_t>(rowBytes_ * rows_ * planes_) > limit ||
+            (tiled_ && TIFFTileSize64(tif_) > limit))
+            return "Not enough memory for the picture";
         try {
             data_.resize(static_cast<std::size_t>(rowBytes_ * rows_ * planes_));
             if (tiled_) tile_.resize(static_cast<std::size_t>(TIFFTileSize64(tif_)));

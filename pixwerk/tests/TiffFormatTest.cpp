@@ -262,4 +262,9 @@ TEST(TiffFormat, RejectsDamagedFiles) {
     shortened.insert(shortened.end(), cut.begin() + header + 100, cut.end());
     EXPECT_TRUE(rejected(pixwerk::decodeTiff, shortened));
     EXPECT_TRUE(rejected(pixwerk::decodeTiff, Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0}));
+
+    // A few hundred bytes declaring tiles of tens of gigabytes fail without allocating them.
+    const Bytes hugeTile = testsupport::readFile(TESSELLON_TEST_DATA "/huge-tile.tif");
+    ASSERT_FALSE(hugeTile.empty());
+    EXPECT_TRUE(rejected(pixwerk::decodeTiff, hugeTile));
 }
