@@ -1,0 +1,265 @@
+// Forms, the application object and the screen.
+#pragma once
+
+
+#include "classlib/Controls.h"
+#include "platform/msgbox.h"
+
+#include <map>
+#include <vector>
+
+// Modal results.
+using TModalResult = int;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = 1;
+inline constexpr TModalResult mrCancel = 2;
+inline constexpr TModalResult mrAbort = 3;
+inline constexpr TModalResult mrRetry = 4;
+inline constexpr TModalResult mrIgnore = 5;
+inline constexpr TModalResult mrYes = 6;
+inline constexpr TModalResult mrNo = 7;
+inline constexpr TModalResult mrAll = 8;
+inline constexpr TModalResult mrNoToAll = 9;
+inline constexpr TModalResult mrYesToAll = 10;
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
+using TExceptionEvent = TEvent<void(TObject* Sender, Exception& E)>;
+using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
+
+class TCustomForm : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(TPosition Position READ Position WRITE SetPosition)
+    Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE SetKeyPreview)
+    Q_PROPERTY(TFormStyle FormStyle READ FormStyle WRITE SetFormStyle)
+    Q_PROPERTY(TWindowState WindowState READ WindowState WRITE SetWindowState)
+    Q_PROPERTY(TWinControl* ActiveControl READ ActiveControl WRITE SetActiveControl)
+    Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult STORED false)
+    Q_PROPERTY(int PixelsPerInch READ PixelsPerInch WRITE SetPixelsPerInch)
+
+public:
+    enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+    Q_ENUM(TFormBorderStyle)
+    enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                     poMainFormCenter, poOwnerFormCenter };
+    Q_ENUM(TPosition)
+    enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+    Q_ENUM(TFormStyle)
+    enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+    Q_ENUM(TWindowState)
+
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+
+    // Reads the form's layout resource (":/layouts/NAME.layout") and fires OnCreate.
+    void LoadLayout(const String& name);
+    // Fires OnCreate once (for forms built in code).
+    void DoCreate();
+
+    void Show();
+    void Hide();
+    TModalResult ShowModal();
+    void Close();
+    void Release();
+    virtual bool CloseQuery();
+    bool Active() const { return FActive; }
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle v);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition v) { FPosition = v; }
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool v) { FKeyPreview = v; }
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle v);
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState v);
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* v);
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult v) { FModalResult = v; }
+    int PixelsPerInch() const { return FPixelsPerInch; }
+    void SetPixelsPerInch(int v) { FPixelsPerInch = v; }
+    bool Modal() const { return FModal; }
+
+    // Focus bookkeeping (called by the controls).
+    bool SetFocusedControl(TWinControl* Control);
+    void FocusControl(TWinControl* Control);
+    void DefocusControl(TWinControl* Control, bool Removing);
+    void ControlRemoved(TControl* Control);
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnDestroy;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnPaint;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    void Dispatch(TMessage& Message) override;
+    bool Showing() const override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void PaintWindow(HDC DC) override;
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& Action);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Loaded() override;
+    TCanvas* FCanvas = nullptr;
+
+private:
+    void ShowOrHide(bool show);
+    void CloseModal();
+    void Activated(bool active);
+    void CMDialogKey(TMessage& Message);
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TPosition FPosition = poDesigned;
+    bool FKeyPreview = false;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    TWinControl* FActiveControl = nullptr;
+    TWinControl* FFocusedControl = nullptr;
+    TModalResult FModalResult = 0;
+    int FPixelsPerInch = 96;
+    bool FActive = false;
+    bool FModal = false;
+    bool FCreated = false;
+    bool FShowing = false;
+    bool FPlaced = false;
+};
+
+using TFormBorderStyle = TCustomForm::TFormBorderStyle;
+inline constexpr TFormBorderStyle bsNone = TCustomForm::bsNone;
+inline constexpr TFormBorderStyle bsSingle = TCustomForm::bsSingle;
+inline constexpr TFormBorderStyle bsSizeable = TCustomForm::bsSizeable;
+inline constexpr TFormBorderStyle bsDialog = TCustomForm::bsDialog;
+inline constexpr TFormBorderStyle bsToolWindow = TCustomForm::bsToolWindow;
+inline constexpr TFormBorderStyle bsSizeToolWin = TCustomForm::bsSizeToolWin;
+using TPosition = TCustomForm::TPosition;
+inline constexpr TPosition poDesigned = TCustomForm::poDesigned;
+inline constexpr TPosition poScreenCenter = TCustomForm::poScreenCenter;
+inline constexpr TPosition poMainFormCenter = TCustomForm::poMainFormCenter;
+inline constexpr TPosition poOwnerFormCenter = TCustomForm::poOwnerFormCenter;
+using TWindowState = TCustomForm::TWindowState;
+inline constexpr TWindowState wsNormal = TCustomForm::wsNormal;
+inline constexpr TWindowState wsMinimized = TCustomForm::wsMinimized;
+inline constexpr TWindowState wsMaximized = TCustomForm::wsMaximized;
+using TFormStyle = TCustomForm::TFormStyle;
+inline constexpr TFormStyle fsNormal = TCustomForm::fsNormal;
+inline constexpr TFormStyle fsStayOnTop = TCustomForm::fsStayOnTop;
+
+class TForm : public TCustomForm {
+    Q_OBJECT
+public:
+    explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+class TApplication : public TComponent {
+    Q_OBJECT
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    HWND Handle();
+    String Title() const { return FTitle; }
+    void SetTitle(const String& v);
+    String HelpFile;
+    TCustomForm* MainForm() const { return FMainForm; }
+    bool ShowMainForm = true;
+    bool Terminated() const { return FTerminated; }
+
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <class T>
+    void CreateForm(T*& reference) {
+        T* f = new T(this);
+        reference = f;
+        if (!FMainForm) FMainForm = f;
+        f->DoCreate();
+    }
+    void Run();
+    void Terminate();
+    void ProcessMessages();
+    void HandleMessage();
+    int MessageBox(const String& Text, const String& Caption, UINT Flags = MB_OK);
+    void HandleException(TObject* Sender, std::exception& E);
+    void ShowException(std::exception& E);
+
+    String Hint() const { return FHint; }
+    void SetHint(const String& v);
+    bool ShowHint = true;
+    void CancelHint();
+    void HintMouseMessage(TControl* Control, TMessage& Message);
+
+    TExceptionEvent OnException;
+    TNotifyEvent OnHint;
+    TMessageEvent OnMessage;
+    TNotifyEvent OnIdle;
+
+    // The message loop step every queued or input message passes.
+    bool FilterMessage(MSG& Msg);
+    void ControlDestroyed(TControl* Control);
+    void FormDestroyed(TCustomForm* Form);
+    int ModalLevel = 0;
+
+private:
+    bool ProcessMessage();
+    bool IsKeyMsg(MSG& Msg);
+    void TrackMouse(MSG& Msg);
+    void WndProc(TMessage& Message);
+    HWND FHandle = nullptr;
+    String FTitle;
+    TCustomForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    String FHint;
+    TControl* FHintControl = nullptr;
+    TControl* FMouseControl = nullptr;
+};
+
+class TScreen : public TComponent {
+    Q_OBJECT
+public:
+    explicit TScreen(TComponent* AOwner);
+    ~TScreen() override;
+    int Width() const;
+    int Height() const;
+    int PixelsPerInch() const { return 96; }
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int i) const { return FForms.at(static_cast<std::size_t>(i)); }
+    TCustomForm* ActiveForm() const { return FActiveForm; }
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor v);
+    HCURSOR Cursors(int index);
+    void SetCursors(int index, HCURSOR cursor);
+
+    TNotifyEvent OnActiveFormChange;
+    TNotifyEvent OnActiveControlChange;
+
+    void AddForm(TCustomForm* f);
+    void RemoveForm(TCustomForm* f);
+    void SetActiveForm(TCustomForm* f);
+    void SetActiveControl(TWinControl* c);
+
+private:
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+    TWinControl* FActiveControl = nullptr;
+    TCursor FCursor = crDefault;
+    std::map<int, HCURSOR> FCursors;
+};
+
+// The application and screen objects; they exist once a Qt application does.
+extern TApplication* Application;
+extern TScreen* Screen;
+// Creates them if needed (done by every control's construction).
+void InitApplication();
+
+String GetShortHint(const String& Hint);
+String GetLongHint(const String& Hint);
+

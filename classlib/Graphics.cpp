@@ -1,0 +1,917 @@
+// Graphics objects over the graphics device interface.
+#include "classlib/Graphics.h"
+
+#include <QFile>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+struct ColorName {
+    TColor color;
+    const char* name;
+};
+
+const ColorName kColorNames[] = {
+    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
+    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
+    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
+    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
+    {clScrollBar, "clScrollBar"}, {clBackground, "clBackground"}, {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"}, {clMenu, "clMenu"}, {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"}, {clMenuText, "clMenuText"}, {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"}, {clActiveBorder, "clActiveBorder"}, {clInactiveBorder, "clInactiveBorder"},
+    {clAppWorkSpace, "clAppWorkSpace"}, {clHighlight, "clHighlight"}, {clHighlightText, "clHighlightText"},
+    {clBtnFace, "clBtnFace"}, {clBtnShadow, "clBtnShadow"}, {clGrayText, "clGrayText"},
+    {clBtnText, "clBtnText"}, {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clBtnHighlight, "clBtnHighlight"}, {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"},
+    {clInfoText, "clInfoText"}, {clInfoBk, "clInfoBk"}, {clNone, "clNone"}, {clDefault, "clDefault"},
+};
+
+int ropOf(TPenMode m) {
+    static const int kRops[] = {R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN,
+                                R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,
+                                R2_NOTMERGEPEN, R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN, R2_NOTXORPEN};
+    return kRops[static_cast<int>(m)];
+}
+
+}  // namespace
+
+COLORREF ColorToRGB(TColor color) {
+    const auto u = static_cast<unsigned>(color);
+    if (u & 0x80000000u) return GetSysColor(static_cast<int>(u & 0xFF));
+    return static_cast<COLORREF>(u & 0x00FFFFFFu);
+}
+
+String ColorToString(TColor color) {
+    for (const ColorName& c : kColorNames)
+        if (c.color == color) return c.name;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "$%.8X", static_cast<unsigned>(color));
+    return buf;
+}
+
+bool IdentToColor(const String& ident, TColor& color) {
+    for (const ColorName& c : kColorNames)
+        if (QString::fromStdString(ident).compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) {
+            color = c.color;
+            return true;
+        }
+    return false;
+}
+
+void TGraphicsObject::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+// TFont
+
+TFont::TFont() = default;
+TFont::~TFont() { FreeHandle(); }
+
+void TFont::FreeHandle() {
+    if (FHandle) DeleteObject(FHandle);
+    FHandle = nullptr;
+}
+
+void TFont::Assign(TPersistent* Source) {
+    if (auto* f = dynamic_cast<TFont*>(Source)) {
+        if (f == this) return;
+        FreeHandle();
+        FCharset = f->FCharset;
+        FColor = f->FColor;
+        FHeight = f->FHeight;
+        FName = f->FName;
+        FStyle = f->FStyle;
+        Changed();
+        return;
+    }
+    TGraphicsObject::Assign(Source);
+}
+
+HFONT TFont::Handle() {
+    if (!FHandle) {
+        LOGFONTA lf{};
+        lf.lfHeight = FHeight;
+        lf.lfWeight = (FStyle & fsBold) ? FW_BOLD : FW_NORMAL;
+        lf.lfItalic = (FStyle & fsItalic) ? 1 : 0;
+        lf.lfUnderline = (FStyle & fsUnderline) ? 1 : 0;
+        lf.lfStrikeOut = (FStyle & fsStrikeOut) ? 1 : 0;
+        lf.lfCharSet = static_cast<BYTE>(FCharset);
+        std::strncpy(lf.lfFaceName, FName.c_str(), sizeof(lf.lfFaceName) - 1);
+        FHandle = CreateFontIndirectA(&lf);
+    }
+    return FHandle;
+}
+
+void TFont::SetCharset(int v) {
+    if (FCharset == v) return;
+    FreeHandle();
+    FCharset = v;
+    Changed();
+}
+
+void TFont::SetColor(TColor v) {
+    if (FColor == v) return;
+    FColor = v;
+    Changed();
+}
+
+void TFont::SetHeight(int v) {
+    if (FHeight == v) return;
+    FreeHandle();
+    FHeight = v;
+    Changed();
+}
+
+void TFont::SetName(const String& v) {
+    if (FName == v || v.empty()) return;
+    FreeHandle();
+    FName = v;
+    Changed();
+}
+
+int TFont::Size() const {
+    // Points from the character height in pixels, rounded half to even.
+    return static_cast<int>(std::nearbyint(-static_cast<double>(FHeight) * 72.0 / PixelsPerInch));
+}
+
+void TFont::SetSize(int v) { SetHeight(-static_cast<int>(std::nearbyint(static_cast<double>(v) * PixelsPerInch / 72.0))); }
+
+void TFont::SetStyle(TFontStyles v) {
+    if (FStyle == v) return;
+    FreeHandle();
+    FStyle = v;
+    Changed();
+}
+
+// TPen
+
+TPen::TPen() = default;
+TPen::~TPen() { FreeHandle(); }
+
+void TPen::FreeHandle() {
+    if (FHandle) DeleteObject(FHandle);
+    FHandle = nullptr;
+}
+
+void TPen::Assign(TPersistent* Source) {
+    if (auto* p = dynamic_cast<TPen*>(Source)) {
+        FreeHandle();
+        FColor = p->FColor;
+        FWidth = p->FWidth;
+        FStyle = p->FStyle;
+        FMode = p->FMode;
+        Changed();
+        return;
+    }
+    TGraphicsObject::Assign(Source);
+}
+
+HPEN TPen::Handle() {
+    if (!FHandle) {
+        static const int kStyles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+        FHandle = CreatePen(kStyles[FStyle], FWidth, ColorToRGB(FColor));
+    }
+    return FHandle;
+}
+
+void TPen::SetColor(TColor v) {
+    if (FColor == v) return;
+    FreeHandle();
+    FColor = v;
+    Changed();
+}
+
+void TPen::SetWidth(int v) {
+    if (FWidth == v || v < 0) return;
+    FreeHandle();
+    FWidth = v;
+    Changed();
+}
+
+void TPen::SetStyle(TPenStyle v) {
+    if (FStyle == v) return;
+    FreeHandle();
+    FStyle = v;
+    Changed();
+}
+
+void TPen::SetMode(TPenMode v) {
+    if (FMode == v) return;
+    FMode = v;
+    Changed();
+}
+
+// TBrush
+
+TBrush::TBrush() = default;
+TBrush::~TBrush() { FreeHandle(); }
+
+void TBrush::FreeHandle() {
+    if (FHandle) DeleteObject(FHandle);
+    FHandle = nullptr;
+}
+
+void TBrush::Assign(TPersistent* Source) {
+    if (auto* b = dynamic_cast<TBrush*>(Source)) {
+        FreeHandle();
+        FColor = b->FColor;
+        FStyle = b->FStyle;
+        Changed();
+        return;
+    }
+    TGraphicsObject::Assign(Source);
+}
+
+HBRUSH TBrush::Handle() {
+    if (!FHandle) {
+        LOGBRUSH lb{};
+        lb.lbColor = ColorToRGB(FColor);
+        switch (FStyle) {
+        case bsSolid: lb.lbStyle = BS_SOLID; break;
+        case bsClear: lb.lbStyle = BS_NULL; break;
+        default:
+            lb.lbStyle = BS_HATCHED;
+            lb.lbHatch = static_cast<ULONG_PTR>(FStyle - bsHorizontal);
+            break;
+        }
+        FHandle = CreateBrushIndirect(&lb);
+    }
+    return FHandle;
+}
+
+void TBrush::SetColor(TColor v) {
+    if (FColor == v) return;
+    FreeHandle();
+    FColor = v;
+    if (FStyle == bsClear) FStyle = bsSolid;
+    Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle v) {
+    if (FStyle == v) return;
+    FreeHandle();
+    FStyle = v;
+    Changed();
+}
+
+// TCanvas
+
+TCanvas::TCanvas() : FPen(new TPen), FBrush(new TBrush), FFont(new TFont) {
+    // A changed object is selected again before the next drawing call.
+    FPen->OnChange = TNotifyEvent([this](TObject*) { FSelectedPen = nullptr; });
+    FBrush->OnChange = TNotifyEvent([this](TObject*) { FSelectedBrush = nullptr; });
+    FFont->OnChange = TNotifyEvent([this](TObject*) { FSelectedFont = nullptr; });
+}
+
+TCanvas::~TCanvas() {
+    SetHandle(nullptr);
+    delete FPen;
+    delete FBrush;
+    delete FFont;
+}
+
+HDC TCanvas::Handle() {
+    if (!FHandle) CreateHandle();
+    return FHandle;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+    if (FHandle == dc) return;
+    if (FHandle) Deselect();
+    FHandle = dc;
+}
+
+void TCanvas::Deselect() {
+    if (FOldPen) SelectObject(FHandle, FOldPen);
+    if (FOldBrush) SelectObject(FHandle, FOldBrush);
+    if (FOldFont) SelectObject(FHandle, FOldFont);
+    FOldPen = FOldBrush = FOldFont = nullptr;
+    FSelectedPen = nullptr;
+    FSelectedBrush = nullptr;
+    FSelectedFont = nullptr;
+}
+
+void TCanvas::Select() {
+    HDC dc = FHandle;
+    const HPEN pen = FPen->Handle();
+    if (pen != FSelectedPen) {
+        HGDIOBJ old = SelectObject(dc, pen);
+        if (!FOldPen) FOldPen = old;
+        FSelectedPen = pen;
+    }
+    SetROP2(dc, ropOf(FPen->Mode()));
+    const HBRUSH brush = FBrush->Handle();
+    if (brush != FSelectedBrush) {
+        HGDIOBJ old = SelectObject(dc, brush);
+        if (!FOldBrush) FOldBrush = old;
+        FSelectedBrush = brush;
+    }
+    const HFONT font = FFont->Handle();
+    if (font != FSelectedFont) {
+        HGDIOBJ old = SelectObject(dc, font);
+        if (!FOldFont) FOldFont = old;
+        FSelectedFont = font;
+    }
+    SetTextColor(dc, ColorToRGB(FFont->Color()));
+    SetBkColor(dc, ColorToRGB(FBrush->Color()));
+    SetBkMode(dc, FBrush->Style() == bsClear ? TRANSPARENT : OPAQUE);
+}
+
+void TCanvas::RequiredState() {
+    if (!Handle()) throw EInvalidOperation("Canvas does not allow drawing");
+    Select();
+}
+
+void TCanvas::Changing() {
+    if (OnChanging) OnChanging(this);
+}
+
+void TCanvas::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+TColor TCanvas::Pixel(int x, int y) {
+    RequiredState();
+    return static_cast<TColor>(GetPixel(FHandle, x, y));
+}
+
+void TCanvas::SetPixel(int x, int y, TColor c) {
+    RequiredState();
+    Changing();
+    ::SetPixel(FHandle, x, y, ColorToRGB(c));
+    Changed();
+}
+
+POINT TCanvas::PenPos() {
+    RequiredState();
+    POINT p{};
+    MoveToEx(FHandle, 0, 0, &p);
+    MoveToEx(FHandle, p.x, p.y, nullptr);
+    return p;
+}
+
+void TCanvas::MoveTo(int x, int y) {
+    RequiredState();
+    MoveToEx(FHandle, x, y, nullptr);
+}
+
+void TCanvas::LineTo(int x, int y) {
+    RequiredState();
+    Changing();
+    ::LineTo(FHandle, x, y);
+    Changed();
+}
+
+void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    RequiredState();
+    Changing();
+    ::Rectangle(FHandle, x1, y1, x2, y2);
+    Changed();
+}
+
+void TCanvas::FillRect(const RECT& r) {
+    RequiredState();
+    Changing();
+    ::FillRect(FHandle, &r, FBrush->Handle());
+    Changed();
+}
+
+void TCanvas::FrameRect(const RECT& r) {
+    RequiredState();
+    Changing();
+    ::FrameRect(FHandle, &r, FBrush->Handle());
+    Changed();
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    RequiredState();
+    Changing();
+    ::Ellipse(FHandle, x1, y1, x2, y2);
+    Changed();
+}
+
+void TCanvas::Polygon(const std::vector<POINT>& points) {
+    if (points.empty()) return;
+    RequiredState();
+    Changing();
+    ::Polygon(FHandle, points.data(), static_cast<int>(points.size()));
+    Changed();
+}
+
+void TCanvas::Polyline(const std::vector<POINT>& points) {
+    if (points.empty()) return;
+    RequiredState();
+    Changing();
+    ::Polyline(FHandle, points.data(), static_cast<int>(points.size()));
+    Changed();
+}
+
+void TCanvas::TextOut(int x, int y, const String& text) {
+    RequiredState();
+    Changing();
+    TextOutA(FHandle, x, y, text.c_str(), static_cast<int>(text.size()));
+    Changed();
+}
+
+void TCanvas::TextRect(const RECT& r, int x, int y, const String& text) {
+    RequiredState();
+    Changing();
+    const int saved = SaveDC(FHandle);
+    IntersectClipRect(FHandle, r.left, r.top, r.right, r.bottom);
+    if (FBrush->Style() != bsClear) ::FillRect(FHandle, &r, FBrush->Handle());
+    TextOutA(FHandle, x, y, text.c_str(), static_cast<int>(text.size()));
+    RestoreDC(FHandle, saved);
+    Changed();
+}
+
+SIZE TCanvas::TextExtent(const String& text) {
+    RequiredState();
+    SIZE s{0, 0};
+    GetTextExtentPoint32A(FHandle, text.c_str(), static_cast<int>(text.size()), &s);
+    return s;
+}
+
+void TCanvas::Draw(int x, int y, TGraphic* graphic) {
+    if (!graphic || graphic->Empty()) return;
+    RequiredState();
+    graphic->Draw(this, RECT{x, y, x + graphic->Width(), y + graphic->Height()});
+}
+
+void TCanvas::StretchDraw(const RECT& r, TGraphic* graphic) {
+    if (!graphic || graphic->Empty()) return;
+    RequiredState();
+    graphic->Draw(this, r);
+}
+
+void TCanvas::CopyRect(const RECT& dest, TCanvas* source, const RECT& src) {
+    if (!source) return;
+    RequiredState();
+    source->RequiredState();
+    Changing();
+    StretchBlt(FHandle, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source->FHandle,
+               src.left, src.top, src.right - src.left, src.bottom - src.top, CopyMode);
+    Changed();
+}
+
+void TCanvas::BrushCopy(const RECT& dest, TBitmap* bitmap, const RECT& src, TColor transparent) {
+    if (!bitmap || bitmap->Empty()) return;
+    RequiredState();
+    Changing();
+    // Pixels of other colours than the transparent one are copied one by one.
+    TCanvas* sc = bitmap->Canvas();
+    const COLORREF key = ColorToRGB(transparent);
+    const int w = dest.right - dest.left;
+    const int h = dest.bottom - dest.top;
+    const int sw = src.right - src.left;
+    const int sh = src.bottom - src.top;
+    if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
+    HDC sdc = sc->Handle();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = GetPixel(sdc, src.left + x * sw / w, src.top + y * sh / h);
+            if (c != key && c != CLR_INVALID) ::SetPixel(FHandle, dest.left + x, dest.top + y, c);
+        }
+    Changed();
+}
+
+// TGraphic
+
+void TGraphic::LoadFromFile(const String& fileName) {
+    TFileStream s(fileName, fmOpenRead);
+    LoadFromStream(&s);
+}
+
+void TGraphic::SaveToFile(const String& fileName) {
+    TFileStream s(fileName, fmCreate);
+    SaveToStream(&s);
+}
+
+void TGraphic::DefineProperties(TFiler* filer) {
+    TPersistent::DefineProperties(filer);
+    filer->DefineBinaryProperty("Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
+                                !Empty());
+}
+
+void TGraphic::ReadData(TStream* stream) {
+    std::int32_t size = 0;
+    stream->ReadBuffer(&size, 4);
+    if (size < 0 || size > stream->Size() - stream->Position()) throw EInvalidGraphic("Bitmap image is not valid");
+    TMemoryStream data;
+    if (size > 0) data.CopyFrom(stream, size);
+    data.SetPosition(0);
+    if (size > 0) LoadFromStream(&data);
+}
+
+void TGraphic::WriteData(TStream* stream) {
+    TMemoryStream data;
+    SaveToStream(&data);
+    const auto size = static_cast<std::int32_t>(data.Size());
+    stream->WriteBuffer(&size, 4);
+    data.SetPosition(0);
+    if (size > 0) stream->CopyFrom(&data, size);
+}
+
+// TBitmap
+
+namespace {
+int bitsOf(TPixelFormat f) {
+    switch (f) {
+    case pf1bit: return 1;
+    case pf4bit: return 4;
+    case pf8bit: return 8;
+    case pf15bit:
+    case pf16bit: return 16;
+    case pf32bit: return 32;
+    default: return 24;
+    }
+}
+TPixelFormat formatOf(int bits) {
+    switch (bits) {
+    case 1: return pf1bit;
+    case 4: return pf4bit;
+    case 8: return pf8bit;
+    case 16: return pf16bit;
+    case 32: return pf32bit;
+    default: return pf24bit;
+    }
+}
+std::size_t rowBytes(int width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
+}  // namespace
+
+TBitmap::TBitmap() = default;
+
+TBitmap::~TBitmap() {
+    delete FCanvas;
+    FreeImage();
+}
+
+void TBitmap::FreeImage() {
+    if (FCanvas) FCanvas->SetHandle(nullptr);
+    if (FDC) {
+        if (FOldBitmap) SelectObject(FDC, FOldBitmap);
+        DeleteDC(FDC);
+        FDC = nullptr;
+        FOldBitmap = nullptr;
+    }
+    if (FHandle) DeleteObject(FHandle);
+    FHandle = nullptr;
+}
+
+void TBitmap::NewBitmap() {
+    FreeImage();
+    if (FWidth <= 0 || FHeight <= 0) return;
+    // A white picture of the chosen depth (1, 4 and 8 bits with a grey scale palette).
+    const int bits = bitsOf(FPixelFormat);
+    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bits <= 8 ? (1u << bits) * sizeof(RGBQUAD) : 0));
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi->bmiHeader.biWidth = FWidth;
+    bi->bmiHeader.biHeight = FHeight;
+    bi->bmiHeader.biPlanes = 1;
+    bi->bmiHeader.biBitCount = static_cast<WORD>(bits);
+    bi->bmiHeader.biCompression = BI_RGB;
+    if (bits <= 8) {
+        const int n = 1 << bits;
+        auto* pal = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+        for (int i = 0; i < n; ++i) {
+            const auto v = static_cast<BYTE>(n == 1 ? 0 : i * 255 / (n - 1));
+            pal[i] = RGBQUAD{v, v, v, 0};
+        }
+    }
+    std::vector<BYTE> pixels(rowBytes(FWidth, bits) * static_cast<std::size_t>(FHeight), 0xFF);
+    WriteDib(bi, pixels.data());
+}
+
+void TBitmap::SetSize(int w, int h) {
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    if (w == FWidth && h == FHeight && (FHandle || w == 0 || h == 0)) return;
+    FWidth = w;
+    FHeight = h;
+    NewBitmap();
+    Changed();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat f) {
+    if (f == FPixelFormat) return;
+    std::vector<BYTE> info, bits;
+    const bool had = FHandle && ReadDib(info, bits);
+    FPixelFormat = f;
+    if (!had) {
+        NewBitmap();
+        return;
+    }
+    // Keep the picture: read it back at the new depth through a 24-bit copy.
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    std::vector<BYTE> i2;
+    std::vector<BYTE> b2;
+    HBITMAP old = FHandle;
+    HDC dc = GetDC(nullptr);
+    const int nb = bitsOf(f);
+    i2.assign(sizeof(BITMAPINFOHEADER) + (nb <= 8 ? (1u << nb) * sizeof(RGBQUAD) : 0), 0);
+    auto* h2 = reinterpret_cast<BITMAPINFO*>(i2.data());
+    h2->bmiHeader = bi->bmiHeader;
+    h2->bmiHeader.biBitCount = static_cast<WORD>(nb);
+    h2->bmiHeader.biClrUsed = 0;
+    h2->bmiHeader.biSizeImage = 0;
+    b2.assign(rowBytes(FWidth, nb) * static_cast<std::size_t>(FHeight), 0);
+    if (FDC && FOldBitmap) SelectObject(FDC, FOldBitmap);
+    GetDIBits(dc, old, 0, static_cast<UINT>(FHeight), b2.data(), h2, DIB_RGB_COLORS);
+    if (FDC && FOldBitmap) SelectObject(FDC, old);
+    ReleaseDC(nullptr, dc);
+    WriteDib(h2, b2.data());
+}
+
+TCanvas* TBitmap::Canvas() {
+    if (!FCanvas) FCanvas = new TCanvas;
+    if (!FDC) {
+        FDC = CreateCompatibleDC(nullptr);
+        if (FHandle) FOldBitmap = SelectObject(FDC, FHandle);
+    }
+    FCanvas->SetHandle(FDC);
+    return FCanvas;
+}
+
+HBITMAP TBitmap::Handle() { return FHandle; }
+
+void TBitmap::SetHandle(HBITMAP bitmap) {
+    FreeImage();
+    FHandle = bitmap;
+    FWidth = FHeight = 0;
+    if (bitmap) {
+        BITMAP bm{};
+        if (GetObjectA(bitmap, sizeof bm, &bm)) {
+            FWidth = bm.bmWidth;
+            FHeight = bm.bmHeight;
+            FPixelFormat = formatOf(bm.bmBitsPixel);
+        }
+    }
+    Changed();
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+    if (FCanvas) FCanvas->SetHandle(nullptr);
+    if (FDC) {
+        if (FOldBitmap) SelectObject(FDC, FOldBitmap);
+        DeleteDC(FDC);
+        FDC = nullptr;
+        FOldBitmap = nullptr;
+    }
+    HBITMAP h = FHandle;
+    FHandle = nullptr;
+    FWidth = FHeight = 0;
+    return h;
+}
+
+TColor TBitmap::TransparentColor() {
+    if (Empty()) return clDefault;
+    // The colour of the bottom-left pixel.
+    return static_cast<TColor>(GetPixel(Canvas()->Handle(), 0, FHeight - 1) & 0xFFFFFF);
+}
+
+void TBitmap::Assign(TPersistent* Source) {
+    if (auto* b = dynamic_cast<TBitmap*>(Source)) {
+        if (b == this) return;
+        std::vector<BYTE> info, bits;
+        FPixelFormat = b->FPixelFormat;
+        if (b->FHandle && b->ReadDib(info, bits)) {
+            WriteDib(reinterpret_cast<BITMAPINFO*>(info.data()), bits.data());
+        } else {
+            FreeImage();
+            FWidth = b->FWidth;
+            FHeight = b->FHeight;
+            NewBitmap();
+        }
+        Transparent = b->Transparent;
+        Changed();
+        return;
+    }
+    if (!Source) {
+        FreeImage();
+        FWidth = FHeight = 0;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TBitmap::Draw(TCanvas* canvas, const RECT& r) {
+    if (Empty() || !canvas) return;
+    TCanvas* src = Canvas();
+    if (Transparent) {
+        canvas->BrushCopy(r, this, RECT{0, 0, FWidth, FHeight}, TransparentColor());
+        return;
+    }
+    StretchBlt(canvas->Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top, src->Handle(), 0, 0, FWidth,
+               FHeight, canvas->CopyMode);
+}
+
+bool TBitmap::ReadDib(std::vector<BYTE>& info, std::vector<BYTE>& bits) {
+    if (!FHandle || FWidth <= 0 || FHeight <= 0) return false;
+    const int nb = bitsOf(FPixelFormat);
+    info.assign(sizeof(BITMAPINFOHEADER) + (nb <= 8 ? (1u << nb) * sizeof(RGBQUAD) : 0), 0);
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi->bmiHeader.biWidth = FWidth;
+    bi->bmiHeader.biHeight = FHeight;
+    bi->bmiHeader.biPlanes = 1;
+    bi->bmiHeader.biBitCount = static_cast<WORD>(nb == 16 ? 24 : nb);
+    bi->bmiHeader.biCompression = BI_RGB;
+    bits.assign(rowBytes(FWidth, bi->bmiHeader.biBitCount) * static_cast<std::size_t>(FHeight), 0);
+    HDC dc = GetDC(nullptr);
+    if (FDC && FOldBitmap) SelectObject(FDC, FOldBitmap);
+    const int n = GetDIBits(dc, FHandle, 0, static_cast<UINT>(FHeight), bits.data(), bi, DIB_RGB_COLORS);
+    if (FDC && FOldBitmap) SelectObject(FDC, FHandle);
+    ReleaseDC(nullptr, dc);
+    return n > 0;
+}
+
+void TBitmap::WriteDib(const BITMAPINFO* info, const void* bits) {
+    FreeImage();
+    const auto& h = info->bmiHeader;
+    FWidth = h.biWidth;
+    FHeight = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    FPixelFormat = formatOf(h.biBitCount);
+    void* dibBits = nullptr;
+    HDC dc = GetDC(nullptr);
+    FHandle = CreateDIBSection(dc, info, DIB_RGB_COLORS, &dibBits, nullptr, 0);
+    if (FHandle && bits) SetDIBits(dc, FHandle, 0, static_cast<UINT>(FHeight), bits, info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    if (FCanvas) {
+        FDC = CreateCompatibleDC(nullptr);
+        FOldBitmap = SelectObject(FDC, FHandle);
+        FCanvas->SetHandle(FDC);
+    }
+}
+
+void TBitmap::LoadFromStream(TStream* stream) {
+    // Header, colour table and rows are checked against the stream's real size.
+    const std::int64_t start = stream->Position();
+    const std::int64_t avail = stream->Size() - start;
+    BITMAPFILEHEADER fh{};
+    if (avail < static_cast<std::int64_t>(sizeof fh + sizeof(BITMAPINFOHEADER)))
+        throw EInvalidGraphic("Bitmap image is not valid");
+    stream->ReadBuffer(&fh, sizeof fh);
+    if (fh.bfType != 0x4D42) throw EInvalidGraphic("Bitmap image is not valid");
+    DWORD headerSize = 0;
+    stream->ReadBuffer(&headerSize, sizeof headerSize);
+    stream->SetPosition(stream->Position() - static_cast<std::int64_t>(sizeof headerSize));
+    BITMAPINFOHEADER ih{};
+    if (headerSize == sizeof(BITMAPCOREHEADER)) {
+        BITMAPCOREHEADER ch{};
+        stream->ReadBuffer(&ch, sizeof ch);
+        ih.biSize = sizeof ih;
+        ih.biWidth = ch.bcWidth;
+        ih.biHeight = ch.bcHeight;
+        ih.biPlanes = 1;
+        ih.biBitCount = ch.bcBitCount;
+    } else if (headerSize >= sizeof(BITMAPINFOHEADER) && headerSize <= 256) {
+        stream->ReadBuffer(&ih, sizeof ih);
+        stream->SetPosition(stream->Position() + static_cast<std::int64_t>(headerSize - sizeof ih));
+    } else {
+        throw EInvalidGraphic("Bitmap image is not valid");
+    }
+    const int bits = ih.biBitCount;
+    const int width = ih.biWidth;
+    const int height = ih.biHeight < 0 ? -ih.biHeight : ih.biHeight;
+    if ((bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) || ih.biCompression != BI_RGB ||
+        width <= 0 || height <= 0 || width > 65535 || height > 65535)
+        throw EInvalidGraphic("Bitmap image is not valid");
+    const std::size_t colours =
+        bits <= 8 ? (ih.biClrUsed && ih.biClrUsed < (1u << bits) ? ih.biClrUsed : (1u << bits)) : 0;
+    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bits <= 8 ? (1u << bits) : 0) * sizeof(RGBQUAD), 0);
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader = ih;
+    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi->bmiHeader.biClrUsed = 0;
+    auto* pal = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+    for (std::size_t i = 0; i < colours; ++i) {
+        if (headerSize == sizeof(BITMAPCOREHEADER)) {
+            RGBTRIPLE t{};
+            stream->ReadBuffer(&t, sizeof t);
+            pal[i] = RGBQUAD{t.rgbtBlue, t.rgbtGreen, t.rgbtRed, 0};
+        } else {
+            stream->ReadBuffer(&pal[i], sizeof(RGBQUAD));
+        }
+    }
+    const std::size_t size = rowBytes(width, bits) * static_cast<std::size_t>(height);
+    if (fh.bfOffBits) stream->SetPosition(start + fh.bfOffBits);
+    if (stream->Size() - stream->Position() < static_cast<std::int64_t>(size))
+        throw EInvalidGraphic("Bitmap image is not valid");
+    std::vector<BYTE> pixels(size);
+    stream->ReadBuffer(pixels.data(), static_cast<std::int64_t>(size));
+    WriteDib(bi, pixels.data());
+    Changed();
+}
+
+void TBitmap::SaveToStream(TStream* stream) {
+    std::vector<BYTE> info, bits;
+    if (!ReadDib(info, bits)) return;
+    auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+    bi->bmiHeader.biSizeImage = static_cast<DWORD>(bits.size());
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = static_cast<DWORD>(sizeof fh + info.size());
+    fh.bfSize = static_cast<DWORD>(fh.bfOffBits + bits.size());
+    stream->WriteBuffer(&fh, sizeof fh);
+    stream->WriteBuffer(info.data(), static_cast<std::int64_t>(info.size()));
+    stream->WriteBuffer(bits.data(), static_cast<std::int64_t>(bits.size()));
+}
+
+void TBitmap::LoadFromResourceName(HINSTANCE, const String& name) {
+    QFile f(QStringLiteral(":/bitmaps/") + QString::fromStdString(name) + QStringLiteral(".bmp"));
+    if (!f.open(QIODevice::ReadOnly)) throw EResNotFound("Resource " + name + " not found");
+    const QByteArray data = f.readAll();
+    TMemoryStream s;
+    s.WriteBuffer(data.constData(), data.size());
+    s.SetPosition(0);
+    LoadFromStream(&s);
+}
+
+// TPicture
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::Assign(TPersistent* Source) {
+    if (!Source) {
+        SetGraphic(nullptr);
+        return;
+    }
+    if (auto* p = dynamic_cast<TPicture*>(Source)) {
+        SetGraphic(p->Graphic());
+        return;
+    }
+    if (auto* g = dynamic_cast<TGraphic*>(Source)) {
+        SetGraphic(g);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+void TPicture::SetGraphic(TGraphic* g) {
+    if (!g) {
+        FGraphic.reset();
+    } else {
+        auto* b = dynamic_cast<TBitmap*>(g);
+        if (!b) throw EInvalidGraphic("Unknown picture file extension");
+        auto copy = std::make_unique<TBitmap>();
+        copy->Assign(b);
+        FGraphic = std::move(copy);
+    }
+    if (OnChange) OnChange(this);
+}
+
+TBitmap* TPicture::Bitmap() {
+    auto* b = dynamic_cast<TBitmap*>(FGraphic.get());
+    if (!b) {
+        FGraphic = std::make_unique<TBitmap>();
+        b = static_cast<TBitmap*>(FGraphic.get());
+    }
+    return b;
+}
+
+void TPicture::LoadFromFile(const String& fileName) {
+    auto b = std::make_unique<TBitmap>();
+    b->LoadFromFile(fileName);
+    FGraphic = std::move(b);
+    if (OnChange) OnChange(this);
+}
+
+void TPicture::SaveToFile(const String& fileName) {
+    if (FGraphic) FGraphic->SaveToFile(fileName);
+}
+
+void TPicture::ReadData(TStream* stream) {
+    // A short string with the graphic's class name, then the graphic's own stream.
+    BYTE len = 0;
+    stream->ReadBuffer(&len, 1);
+    std::string name(len, '\0');
+    if (len) stream->ReadBuffer(name.data(), len);
+    if (name.empty()) {
+        FGraphic.reset();
+        return;
+    }
+    if (name != "TBitmap") throw EInvalidGraphic("Unknown picture class " + name);
+    auto b = std::make_unique<TBitmap>();
+    b->ReadData(stream);
+    FGraphic = std::move(b);
+    if (OnChange) OnChange(this);
+}
+
+void TPicture::WriteData(TStream* stream) {
+    const std::string name = FGraphic ? "TBitmap" : "";
+    const auto len = static_cast<BYTE>(name.size());
+    stream->WriteBuffer(&len, 1);
+    if (len) stream->WriteBuffer(name.data(), len);
+    if (FGraphic) FGraphic->WriteData(stream);
+}
+
+void TPicture::DefineProperties(TFiler* filer) {
+    TPersistent::DefineProperties(filer);
+    filer->DefineBinaryProperty("Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
+                                FGraphic != nullptr);
+}
+

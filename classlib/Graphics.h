@@ -1,0 +1,349 @@
+// Graphics objects: colours, TFont, TPen, TBrush, TCanvas over a device context, TGraphic,
+// TBitmap (stream format: the BMP file format) and TPicture.
+#pragma once
+
+
+#include "classlib/Classes.h"
+#include "platform/gdi.h"
+#include "platform/winuser.h"
+
+#include <memory>
+#include <vector>
+
+// Colours: RGB values, or 0x80000000 plus a system colour index.
+using TColor = int;
+inline constexpr TColor SysColor(int index) { return static_cast<TColor>(0x80000000u | static_cast<unsigned>(index)); }
+inline constexpr TColor clScrollBar = SysColor(COLOR_SCROLLBAR);
+inline constexpr TColor clBackground = SysColor(COLOR_BACKGROUND);
+inline constexpr TColor clActiveCaption = SysColor(COLOR_ACTIVECAPTION);
+inline constexpr TColor clInactiveCaption = SysColor(COLOR_INACTIVECAPTION);
+inline constexpr TColor clMenu = SysColor(COLOR_MENU);
+inline constexpr TColor clWindow = SysColor(COLOR_WINDOW);
+inline constexpr TColor clWindowFrame = SysColor(COLOR_WINDOWFRAME);
+inline constexpr TColor clMenuText = SysColor(COLOR_MENUTEXT);
+inline constexpr TColor clWindowText = SysColor(COLOR_WINDOWTEXT);
+inline constexpr TColor clCaptionText = SysColor(COLOR_CAPTIONTEXT);
+inline constexpr TColor clActiveBorder = SysColor(COLOR_ACTIVEBORDER);
+inline constexpr TColor clInactiveBorder = SysColor(COLOR_INACTIVEBORDER);
+inline constexpr TColor clAppWorkSpace = SysColor(COLOR_APPWORKSPACE);
+inline constexpr TColor clHighlight = SysColor(COLOR_HIGHLIGHT);
+inline constexpr TColor clHighlightText = SysColor(COLOR_HIGHLIGHTTEXT);
+inline constexpr TColor clBtnFace = SysColor(COLOR_BTNFACE);
+inline constexpr TColor clBtnShadow = SysColor(COLOR_BTNSHADOW);
+inline constexpr TColor clGrayText = SysColor(COLOR_GRAYTEXT);
+inline constexpr TColor clBtnText = SysColor(COLOR_BTNTEXT);
+inline constexpr TColor clInactiveCaptionText = SysColor(COLOR_INACTIVECAPTIONTEXT);
+inline constexpr TColor clBtnHighlight = SysColor(COLOR_BTNHIGHLIGHT);
+inline constexpr TColor cl3DDkShadow = SysColor(COLOR_3DDKSHADOW);
+inline constexpr TColor cl3DLight = SysColor(COLOR_3DLIGHT);
+inline constexpr TColor clInfoText = SysColor(COLOR_INFOTEXT);
+inline constexpr TColor clInfoBk = SysColor(COLOR_INFOBK);
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clMaroon = 0x000080;
+inline constexpr TColor clGreen = 0x008000;
+inline constexpr TColor clOlive = 0x008080;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clPurple = 0x800080;
+inline constexpr TColor clTeal = 0x808000;
+inline constexpr TColor clGray = 0x808080;
+inline constexpr TColor clSilver = 0xC0C0C0;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clLime = 0x00FF00;
+inline constexpr TColor clYellow = 0x00FFFF;
+inline constexpr TColor clBlue = 0xFF0000;
+inline constexpr TColor clFuchsia = 0xFF00FF;
+inline constexpr TColor clAqua = 0xFFFF00;
+inline constexpr TColor clWhite = 0xFFFFFF;
+inline constexpr TColor clNone = 0x1FFFFFFF;
+inline constexpr TColor clDefault = 0x20000000;
+
+// The RGB value of a colour (system colours resolved).
+COLORREF ColorToRGB(TColor color);
+// Colour names as the layouts write them ("clBtnFace", "$00FF8000").
+String ColorToString(TColor color);
+bool IdentToColor(const String& ident, TColor& color);
+
+TESSELLON_EXCEPTION(EInvalidGraphic, Exception);
+
+class TGraphicsObject : public TPersistent {
+    Q_OBJECT
+public:
+    TNotifyEvent OnChange;
+
+protected:
+    void Changed();
+};
+
+enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+using TFontStyles = unsigned;
+
+class TFont : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(int Charset READ Charset WRITE SetCharset)
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(int Height READ Height WRITE SetHeight)
+    Q_PROPERTY(String Name READ Name WRITE SetName)
+    Q_PROPERTY(int Size READ Size WRITE SetSize STORED false)
+    Q_PROPERTY(TFontStylesFlags Style READ StyleFlags WRITE SetStyleFlags)
+
+public:
+    enum TFontStyleFlag { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+    Q_DECLARE_FLAGS(TFontStylesFlags, TFontStyleFlag)
+    Q_FLAG(TFontStylesFlags)
+
+    TFont();
+    ~TFont() override;
+    void Assign(TPersistent* Source) override;
+    HFONT Handle();
+    int Charset() const { return FCharset; }
+    void SetCharset(int v);
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v);
+    int Height() const { return FHeight; }
+    void SetHeight(int v);
+    String Name() const { return FName; }
+    void SetName(const String& v);
+    int Size() const;
+    void SetSize(int v);
+    TFontStyles Style() const { return FStyle; }
+    void SetStyle(TFontStyles v);
+    TFontStylesFlags StyleFlags() const { return TFontStylesFlags(static_cast<int>(FStyle)); }
+    void SetStyleFlags(TFontStylesFlags v) { SetStyle(static_cast<TFontStyles>(static_cast<int>(v))); }
+    int PixelsPerInch = 96;
+
+private:
+    void FreeHandle();
+    HFONT FHandle = nullptr;
+    int FCharset = 1;
+    TColor FColor = clWindowText;
+    int FHeight = -11;
+    String FName = "Sans Serif";
+    TFontStyles FStyle = 0;
+};
+
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
+                pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
+
+class TPen : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+
+public:
+    TPen();
+    ~TPen() override;
+    void Assign(TPersistent* Source) override;
+    HPEN Handle();
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v);
+    int Width() const { return FWidth; }
+    void SetWidth(int v);
+    TPenStyle Style() const { return FStyle; }
+    void SetStyle(TPenStyle v);
+    TPenMode Mode() const { return FMode; }
+    void SetMode(TPenMode v);
+
+private:
+    void FreeHandle();
+    HPEN FHandle = nullptr;
+    TColor FColor = clBlack;
+    int FWidth = 1;
+    TPenStyle FStyle = psSolid;
+    TPenMode FMode = pmCopy;
+};
+
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+
+class TBrush : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+
+public:
+    TBrush();
+    ~TBrush() override;
+    void Assign(TPersistent* Source) override;
+    HBRUSH Handle();
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v);
+    TBrushStyle Style() const { return FStyle; }
+    void SetStyle(TBrushStyle v);
+
+private:
+    void FreeHandle();
+    HBRUSH FHandle = nullptr;
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
+};
+
+class TGraphic;
+
+// Drawing on a device context with a pen, a brush and a font.
+class TCanvas : public TPersistent {
+    Q_OBJECT
+public:
+    TCanvas();
+    ~TCanvas() override;
+
+    HDC Handle();
+    HDC HandleValue() const { return FHandle; }
+    void SetHandle(HDC dc);
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    TPen* Pen() const { return FPen; }
+    TBrush* Brush() const { return FBrush; }
+    TFont* Font() const { return FFont; }
+    void SetFont(TFont* f) { FFont->Assign(f); }
+    DWORD CopyMode = SRCCOPY;
+
+    void Lock() { ++FLockCount; }
+    void Unlock() {
+        if (FLockCount > 0) --FLockCount;
+    }
+    bool TryLock() {
+        if (FLockCount > 0) return false;
+        Lock();
+        return true;
+    }
+    int LockCount() const { return FLockCount; }
+
+    TColor Pixel(int x, int y);
+    void SetPixel(int x, int y, TColor c);
+    POINT PenPos();
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    void Rectangle(int x1, int y1, int x2, int y2);
+    void Rectangle(const RECT& r) { Rectangle(r.left, r.top, r.right, r.bottom); }
+    void FillRect(const RECT& r);
+    void FrameRect(const RECT& r);
+    void Ellipse(int x1, int y1, int x2, int y2);
+    void Polygon(const std::vector<POINT>& points);
+    void Polyline(const std::vector<POINT>& points);
+    void TextOut(int x, int y, const String& text);
+    void TextRect(const RECT& r, int x, int y, const String& text);
+    SIZE TextExtent(const String& text);
+    int TextWidth(const String& text) { return TextExtent(text).cx; }
+    int TextHeight(const String& text) { return TextExtent(text).cy; }
+    void Draw(int x, int y, TGraphic* graphic);
+    void StretchDraw(const RECT& r, TGraphic* graphic);
+    void CopyRect(const RECT& dest, TCanvas* source, const RECT& src);
+    // Copies a bitmap with one colour left out (the transparent colour).
+    void BrushCopy(const RECT& dest, class TBitmap* bitmap, const RECT& src, TColor transparent);
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnChanging;
+
+protected:
+    virtual void CreateHandle() {}
+    void RequiredState();
+    void Changing();
+    void Changed();
+
+private:
+    void Select();
+    void Deselect();
+    HDC FHandle = nullptr;
+    TPen* FPen;
+    TBrush* FBrush;
+    TFont* FFont;
+    HGDIOBJ FOldPen = nullptr;
+    HGDIOBJ FOldBrush = nullptr;
+    HGDIOBJ FOldFont = nullptr;
+    HPEN FSelectedPen = nullptr;
+    HBRUSH FSelectedBrush = nullptr;
+    HFONT FSelectedFont = nullptr;
+    int FLockCount = 0;
+};
+
+class TGraphic : public TPersistent {
+    Q_OBJECT
+public:
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void SetWidth(int) {}
+    virtual void SetHeight(int) {}
+    virtual bool Empty() const { return Width() == 0 || Height() == 0; }
+    virtual void Draw(TCanvas* canvas, const RECT& r) = 0;
+    virtual void LoadFromStream(TStream* stream) = 0;
+    virtual void SaveToStream(TStream* stream) = 0;
+    void LoadFromFile(const String& fileName);
+    void SaveToFile(const String& fileName);
+    bool Transparent = false;
+    TNotifyEvent OnChange;
+    // The "Data" binary property: the size of the stream, then the stream.
+    void DefineProperties(TFiler* filer) override;
+    virtual void ReadData(TStream* stream);
+    virtual void WriteData(TStream* stream);
+
+protected:
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
+};
+
+enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+// A bitmap: a device-dependent bitmap selected into its own memory device context.
+class TBitmap : public TGraphic {
+    Q_OBJECT
+public:
+    TBitmap();
+    ~TBitmap() override;
+    void Assign(TPersistent* Source) override;
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    void SetWidth(int v) override { SetSize(v, FHeight); }
+    void SetHeight(int v) override { SetSize(FWidth, v); }
+    void SetSize(int w, int h);
+    TPixelFormat PixelFormat() const { return FPixelFormat; }
+    void SetPixelFormat(TPixelFormat f);
+    TCanvas* Canvas();
+    HBITMAP Handle();
+    void SetHandle(HBITMAP bitmap);
+    HBITMAP ReleaseHandle();
+    TColor TransparentColor();
+    void Draw(TCanvas* canvas, const RECT& r) override;
+    // The BMP file format.
+    void LoadFromStream(TStream* stream) override;
+    void SaveToStream(TStream* stream) override;
+    // A built-in image of the program (a Qt resource ":/bitmaps/NAME.bmp").
+    void LoadFromResourceName(HINSTANCE instance, const String& name);
+    // Raw access for the picture code: BITMAPINFO header and pixel rows of the bitmap.
+    bool ReadDib(std::vector<BYTE>& info, std::vector<BYTE>& bits);
+    void WriteDib(const BITMAPINFO* info, const void* bits);
+
+private:
+    void FreeImage();
+    void NewBitmap();
+    HBITMAP FHandle = nullptr;
+    HDC FDC = nullptr;
+    HGDIOBJ FOldBitmap = nullptr;
+    TCanvas* FCanvas = nullptr;
+    int FWidth = 0;
+    int FHeight = 0;
+    TPixelFormat FPixelFormat = pf24bit;
+};
+
+// A picture holding one graphic; streamed as the graphic's class name followed by its data.
+class TPicture : public TPersistent {
+    Q_OBJECT
+public:
+    TPicture();
+    ~TPicture() override;
+    void Assign(TPersistent* Source) override;
+    TGraphic* Graphic() const { return FGraphic.get(); }
+    void SetGraphic(TGraphic* g);
+    TBitmap* Bitmap();
+    int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+    int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+    void LoadFromFile(const String& fileName);
+    void SaveToFile(const String& fileName);
+    // The "Data" binary property.
+    void ReadData(TStream* stream);
+    void WriteData(TStream* stream);
+    void DefineProperties(TFiler* filer) override;
+    TNotifyEvent OnChange;
+
+private:
+    std::unique_ptr<TGraphic> FGraphic;
+};
+

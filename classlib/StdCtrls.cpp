@@ -1,0 +1,423 @@
+// Standard controls over the platform's predefined control classes.
+#include "classlib/StdCtrls.h"
+#include "platform/codepage.h"
+
+#include <algorithm>
+
+// TCustomEdit
+
+TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle = csClickEvents | csSetCaption | csDoubleClicks | csFixedHeight;
+    FWidth = 121;
+    FHeight = 21;
+    FTabStop = true;
+    FColor = clWindow;
+    FBrush->SetColor(FColor);
+    FParentColor = false;
+}
+
+void TCustomEdit::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    CreateSubClass(p, "EDIT");
+    p.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
+    if (FReadOnly) p.Style |= ES_READONLY;
+    if (FBorderStyle == bsSingle) {
+        if (NewStyleControls && FCtl3D) p.ExStyle |= WS_EX_CLIENTEDGE;
+        else p.Style |= WS_BORDER;
+    }
+}
+
+void TCustomEdit::CreateWnd() {
+    TWinControl::CreateWnd();
+    SendMessageA(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    if (FModified) SendMessageA(FHandle, EM_SETMODIFY, TRUE, 0);
+}
+
+void TCustomEdit::DestroyWnd() {
+    FModified = Modified();
+    TWinControl::DestroyWnd();
+}
+
+void TCustomEdit::SetBorderStyle(TFormBorderStyle v) {
+    if (FBorderStyle == v) return;
+    FBorderStyle = v;
+    RecreateWnd();
+}
+
+void TCustomEdit::SetMaxLength(int v) {
+    if (FMaxLength == v) return;
+    FMaxLength = std::max(v, 0);
+    if (FHandle) SendMessageA(FHandle, EM_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+}
+
+void TCustomEdit::SetReadOnly(bool v) {
+    if (FReadOnly == v) return;
+    FReadOnly = v;
+    if (FHandle) SendMessageA(FHandle, EM_SETREADONLY, v ? TRUE : FALSE, 0);
+}
+
+bool TCustomEdit::Modified() const {
+    if (FHandle) return SendMessageA(FHandle, EM_GETMODIFY, 0, 0) != 0;
+    return FModified;
+}
+
+void TCustomEdit::SetModified(bool v) {
+    if (FHandle) SendMessageA(FHandle, EM_SETMODIFY, v ? TRUE : FALSE, 0);
+    else FModified = v;
+}
+
+int TCustomEdit::SelStart() {
+    DWORD s = 0;
+    Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&s), 0);
+    return static_cast<int>(s);
+}
+
+void TCustomEdit::SetSelStart(int v) { Perform(EM_SETSEL, static_cast<WPARAM>(v), v); }
+
+int TCustomEdit::SelLength() {
+    DWORD s = 0, e = 0;
+    Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
+    return static_cast<int>(e - s);
+}
+
+void TCustomEdit::SetSelLength(int v) {
+    DWORD s = 0;
+    Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&s), 0);
+    Perform(EM_SETSEL, s, static_cast<LPARAM>(s) + v);
+}
+
+String TCustomEdit::SelText() {
+    const int s = SelStart();
+    const int n = SelLength();
+    const String t = Text();
+    if (s < 0 || s > static_cast<int>(t.size())) return String();
+    return t.substr(static_cast<std::size_t>(s), static_cast<std::size_t>(n));
+}
+
+void TCustomEdit::SetSelText(const String& v) { Perform(EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(v.c_str())); }
+
+void TCustomEdit::SelectAll() {
+    if (FHandle) Perform(EM_SETSEL, 0, -1);
+}
+
+void TCustomEdit::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TCustomEdit::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case CN_COMMAND:
+        if (m.WParamHi() == EN_CHANGE && !FCreatingHandle) Change();
+        return;
+    case CM_ENTER:
+        if (FAutoSelect && !(ControlState & csLButtonDown) && FHandle &&
+            !(GetWindowLongA(FHandle, GWL_STYLE) & ES_MULTILINE))
+            SelectAll();
+        TWinControl::Dispatch(m);
+        return;
+    default: TWinControl::Dispatch(m); return;
+    }
+}
+
+// TCustomLabel
+
+TCustomLabel::TCustomLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
+    ControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csOpaque | csReplicatable | csDoubleClicks;
+    FWidth = 65;
+    FHeight = 17;
+    FParentColor = true;
+}
+
+String TCustomLabel::DisplayText() const {
+    const String t = GetText();
+    if (!FShowAccelChar) return t;
+    String out;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (t[i] == '&' && i + 1 < t.size()) ++i;
+        out += t[i];
+    }
+    return out;
+}
+
+void TCustomLabel::SetAlignment(TAlignment v) {
+    if (FAlignment == v) return;
+    FAlignment = v;
+    Invalidate();
+}
+
+void TCustomLabel::SetAutoSize(bool v) {
+    if (FAutoSize == v) return;
+    FAutoSize = v;
+    AdjustBounds();
+}
+
+void TCustomLabel::SetTransparent(bool v) {
+    if (Transparent() == v) return;
+    if (v) ControlStyle &= ~csOpaque;
+    else ControlStyle |= csOpaque;
+    Invalidate();
+}
+
+void TCustomLabel::SetWordWrap(bool v) {
+    if (FWordWrap == v) return;
+    FWordWrap = v;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetShowAccelChar(bool v) {
+    if (FShowAccelChar == v) return;
+    FShowAccelChar = v;
+    AdjustBounds();
+    Invalidate();
+}
+
+void TCustomLabel::SetFocusControl(TWinControl* v) {
+    if (FFocusControl == v) return;
+    if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
+    FFocusControl = v;
+    if (v) v->FreeNotification(this);
+}
+
+void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
+}
+
+void TCustomLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TCustomLabel::AdjustBounds() {
+    if (!FAutoSize || ComponentState().Contains(csLoading)) return;
+    HDC dc = GetDC(nullptr);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, FFont->Handle());
+    const std::u16string text = platform::ansiToWide(DisplayText().empty() ? String(" ") : DisplayText());
+    RECT r{0, 0, FWordWrap ? FWidth : 0, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | (FWordWrap ? DT_WORDBREAK : 0) | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    int x = FLeft;
+    const int w = r.right - r.left;
+    if (FAlignment == taRightJustify) x = FLeft + FWidth - w;
+    else if (FAlignment == taCenter) x = FLeft + (FWidth - w) / 2;
+    SetBounds(x, FTop, w, r.bottom - r.top);
+}
+
+void TCustomLabel::Paint() {
+    TCanvas* c = Canvas();
+    const RECT r = ClientRect();
+    if (!Transparent()) {
+        c->Brush()->SetColor(FColor);
+        c->Brush()->SetStyle(bsSolid);
+        c->FillRect(r);
+    }
+    c->Brush()->SetStyle(bsClear);
+    c->SetFont(FFont);
+    HDC dc = c->Handle();
+    c->TextExtent(" ");  // selects the font and colours
+    SetBkMode(dc, TRANSPARENT);
+    if (!FEnabled) SetTextColor(dc, ColorToRGB(clGrayText));
+    const std::u16string text = platform::ansiToWide(DisplayText());
+    UINT flags = DT_NOPREFIX | (FWordWrap ? DT_WORDBREAK : DT_SINGLELINE);
+    if (FAlignment == taRightJustify) flags |= DT_RIGHT;
+    else if (FAlignment == taCenter) flags |= DT_CENTER;
+    RECT tr = r;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tr, flags);
+}
+
+void TCustomLabel::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case CM_TEXTCHANGED:
+    case CM_FONTCHANGED:
+        AdjustBounds();
+        Invalidate();
+        return;
+    default: TGraphicControl::Dispatch(m); return;
+    }
+}
+
+// Buttons
+
+TButtonControl::TButtonControl(TComponent* AOwner) : TWinControl(AOwner) {}
+
+TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) {
+    ControlStyle = csSetCaption | csDoubleClicks;
+    FWidth = 75;
+    FHeight = 25;
+    FTabStop = true;
+}
+
+void TButton::CreateParams(TCreateParams& p) {
+    TButtonControl::CreateParams(p);
+    CreateSubClass(p, "BUTTON");
+    p.Style |= (FDefault && (FActive || !GetFocus())) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+}
+
+void TButton::SetDefault(bool v) {
+    if (FDefault == v) return;
+    FDefault = v;
+    if (FHandle)
+        if (TCustomForm* f = GetParentForm(this)) {
+            TMessage m{CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(f->ActiveControl()), 0};
+            Dispatch(m);
+        }
+}
+
+void TButton::SetButtonStyle(bool d) {
+    if (FHandle) SendMessageA(FHandle, BM_SETSTYLE, d ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::Click() {
+    if (TCustomForm* f = GetParentForm(this); f && FModalResult != mrNone) f->SetModalResult(FModalResult);
+    TButtonControl::Click();
+}
+
+void TButton::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case CN_COMMAND:
+        if (m.WParamHi() == BN_CLICKED) Click();
+        return;
+    case CM_DIALOGKEY:
+        // Enter presses the active (default or focused) button, Escape the cancel button.
+        if (((m.WParam == VK_RETURN && FActive) || (m.WParam == VK_ESCAPE && FCancel)) &&
+            (KeyDataToShiftState(m.LParam) & (ssShift | ssCtrl | ssAlt)) == 0 && CanFocus()) {
+            Click();
+            m.Result = 1;
+            return;
+        }
+        TButtonControl::Dispatch(m);
+        return;
+    case CM_FOCUSCHANGED: {
+        auto* sender = reinterpret_cast<TWinControl*>(m.LParam);
+        const bool active = sender == this || (FDefault && !dynamic_cast<TButton*>(sender));
+        if (active != FActive) {
+            FActive = active;
+            SetButtonStyle(active);
+        }
+        TButtonControl::Dispatch(m);
+        return;
+    }
+    case WM_GETDLGCODE:
+        DefaultHandler(m);
+        return;
+    default: TButtonControl::Dispatch(m); return;
+    }
+}
+
+// Check boxes
+
+TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
+    ControlStyle = csSetCaption | csDoubleClicks;
+    FWidth = 97;
+    FHeight = 17;
+    FTabStop = true;
+}
+
+void TCustomCheckBox::CreateParams(TCreateParams& p) {
+    TButtonControl::CreateParams(p);
+    CreateSubClass(p, "BUTTON");
+    p.Style |= BS_3STATE;
+    if (FAlignment == taLeftJustify) p.Style |= BS_LEFTTEXT;
+}
+
+void TCustomCheckBox::CreateWnd() {
+    TButtonControl::CreateWnd();
+    SendMessageA(FHandle, BM_SETCHECK, static_cast<WPARAM>(FState), 0);
+}
+
+void TCustomCheckBox::SetAlignment(TAlignment v) {
+    if (FAlignment == v) return;
+    FAlignment = v;
+    RecreateWnd();
+}
+
+void TCustomCheckBox::SetState(TCheckBoxState v) {
+    if (FState == v) return;
+    FState = v;
+    if (FHandle) SendMessageA(FHandle, BM_SETCHECK, static_cast<WPARAM>(v), 0);
+    // Setting the state fires OnClick as a click does.
+    if (!ClicksDisabled) Click();
+}
+
+void TCustomCheckBox::Toggle() {
+    switch (FState) {
+    case cbUnchecked: SetState(FAllowGrayed ? cbGrayed : cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+    }
+}
+
+void TCustomCheckBox::Dispatch(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        if (m.WParamHi() == BN_CLICKED) Toggle();
+        return;
+    }
+    TButtonControl::Dispatch(m);
+}
+
+// Radio buttons
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner) {
+    ControlStyle = csSetCaption | csDoubleClicks;
+    FWidth = 113;
+    FHeight = 17;
+}
+
+void TRadioButton::CreateParams(TCreateParams& p) {
+    TButtonControl::CreateParams(p);
+    CreateSubClass(p, "BUTTON");
+    p.Style |= BS_RADIOBUTTON;
+    if (FAlignment == taLeftJustify) p.Style |= BS_LEFTTEXT;
+}
+
+void TRadioButton::CreateWnd() {
+    TButtonControl::CreateWnd();
+    SendMessageA(FHandle, BM_SETCHECK, FChecked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void TRadioButton::SetAlignment(TAlignment v) {
+    if (FAlignment == v) return;
+    FAlignment = v;
+    RecreateWnd();
+}
+
+void TRadioButton::SetChecked(bool v) {
+    if (FChecked == v) return;
+    FChecked = v;
+    SetTabStop(v);
+    if (FHandle) SendMessageA(FHandle, BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!v) return;
+    // The other radio buttons of the parent go off; this one fires.
+    if (FParent)
+        for (int i = 0; i < FParent->ControlCount(); ++i)
+            if (auto* r = dynamic_cast<TRadioButton*>(FParent->Controls(i)); r && r != this) r->SetChecked(false);
+    if (!ClicksDisabled) Click();
+}
+
+void TRadioButton::Dispatch(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        if (m.WParamHi() == BN_CLICKED) SetChecked(true);
+        else if (m.WParamHi() == BN_DOUBLECLICKED) DblClick();
+        return;
+    }
+    TButtonControl::Dispatch(m);
+}
+
+// Group boxes
+
+TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    FWidth = 185;
+    FHeight = 105;
+}
+
+void TCustomGroupBox::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    CreateSubClass(p, "BUTTON");
+    p.Style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+}
+

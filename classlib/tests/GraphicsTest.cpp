@@ -1,0 +1,90 @@
+// Graphics: canvas drawing on bitmaps and windows, the bitmap's BMP stream format.
+#include "classlib/ExtCtrls.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+TEST(Graphics, CanvasDrawsOnABitmapWithPenModes) {
+    TBitmap b;
+    b.SetSize(20, 10);
+    TCanvas* c = b.Canvas();
+    EXPECT_EQ(c->Pixel(3, 3) & 0xFFFFFF, clWhite);  // a new bitmap is white
+    c->Brush()->SetColor(clRed);
+    c->FillRect(RECT{0, 0, 10, 10});
+    EXPECT_EQ(c->Pixel(5, 5) & 0xFFFFFF, clRed);
+    c->Pen()->SetColor(clBlue);
+    c->MoveTo(0, 9);
+    c->LineTo(20, 9);
+    EXPECT_EQ(c->Pixel(15, 9) & 0xFFFFFF, clBlue);
+    // Drawing twice with XOR leaves the picture as it was.
+    c->Pen()->SetMode(pmXor);
+    c->Pen()->SetColor(clWhite);
+    c->MoveTo(0, 2);
+    c->LineTo(20, 2);
+    EXPECT_EQ(c->Pixel(5, 2) & 0xFFFFFF, static_cast<TColor>(0xFFFF00));  // red xor white
+    c->MoveTo(0, 2);
+    c->LineTo(20, 2);
+    EXPECT_EQ(c->Pixel(5, 2) & 0xFFFFFF, clRed);
+    c->Pen()->SetMode(pmCopy);
+    EXPECT_GT(c->TextWidth("Wide text"), c->TextWidth("W"));
+    EXPECT_GT(c->TextHeight("X"), 5);
+}
+
+TEST(Graphics, BitmapStreamIsTheBmpFileFormat) {
+    TBitmap b;
+    b.SetSize(5, 3);
+    b.Canvas()->SetPixel(1, 0, clRed);
+    b.Canvas()->SetPixel(4, 2, static_cast<TColor>(0x123456));
+    TMemoryStream s;
+    b.SaveToStream(&s);
+    EXPECT_EQ(s.Size(), 14 + 40 + 16 * 3);  // rows of 5 x 3 bytes padded to 16
+    s.SetPosition(0);
+    char magic[2];
+    s.ReadBuffer(magic, 2);
+    EXPECT_EQ(magic[0], 'B');
+    EXPECT_EQ(magic[1], 'M');
+    s.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(&s);
+    EXPECT_EQ(back.Width(), 5);
+    EXPECT_EQ(back.Height(), 3);
+    EXPECT_EQ(back.Canvas()->Pixel(1, 0) & 0xFFFFFF, clRed);
+    EXPECT_EQ(back.Canvas()->Pixel(4, 2) & 0xFFFFFF, static_cast<TColor>(0x123456));
+
+    // A damaged file is refused with a clear error, never read past its end.
+    TMemoryStream cut;
+    s.SetPosition(0);
+    cut.CopyFrom(&s, s.Size() - 10);
+    cut.SetPosition(0);
+    TBitmap bad;
+    EXPECT_THROW(bad.LoadFromStream(&cut), EInvalidGraphic);
+    TMemoryStream junk;
+    junk.WriteBuffer("BMxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx", 60);
+    junk.SetPosition(0);
+    EXPECT_THROW(bad.LoadFromStream(&junk), EInvalidGraphic);
+}
+
+TEST(Graphics, DrawingOnAControlCanvasOutsidePaintShows) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 200, 120);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 100, 60);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clWhite);
+    form->Show();
+    QWidget* w = platform::windowWidget(panel->Handle());
+    QImage shot = w->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(50, 30), QColor(255, 255, 255));
+    HDC dc = GetDC(panel->Handle());
+    TCanvas c;
+    c.SetHandle(dc);
+    c.Brush()->SetColor(clGreen);
+    c.FillRect(RECT{40, 20, 60, 40});
+    c.SetHandle(nullptr);
+    ReleaseDC(panel->Handle(), dc);
+    shot = w->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(50, 30), QColor(0, 128, 0));
+    delete form;
+}
+
