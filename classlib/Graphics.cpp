@@ -544,6 +544,7 @@ TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() {
     delete FCanvas;
+    FCanvas = nullptr;
     FreeImage();
 }
 
