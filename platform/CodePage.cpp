@@ -324,9 +324,9 @@ void mapAnsiInPlace(char* text, std::size_t length, Map map) {
     std::size_t i = 0;
     while (i < length) {
         const std::size_t n = charLength(t, number, p + i, length - i);
-        const std::string_view piece(text + i, n);
+        const std::string_view part(text + i, n);
         std::u16string wide;
-        convertToWide(piece, number, 0, wide);
+        convertToWide(part, number, 0, wide);
         if (wide.size() <= 2 && !wide.empty() && wide.find(kReplacement) == std::u16string::npos) {
             std::u16string mapped = wide;
             if (mapped.size() == 1) mapped[0] = map(mapped[0]);

@@ -306,17 +306,17 @@ std::shared_ptr<FindObject> findFirst(const std::string& pattern) {
     }
     const auto slash = pattern.find_last_of('/');
     const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
-    const std::string spec = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-    const std::u16string wideSpec = fileNameToWide(spec);
+    const std::string namePattern = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+    const std::u16string widePattern = fileNameToWide(namePattern);
     auto find = std::make_shared<FindObject>();
     std::vector<std::string> names;
-    if (!hasWildcards(wideSpec)) {
+    if (!hasWildcards(widePattern)) {
         struct stat st {};
         if (!statPath(pattern, st)) {
             SetLastError(errorFor(pattern, errno));
             return nullptr;
         }
-        names.push_back(spec);
+        names.push_back(namePattern);
     } else {
         DIR* d = ::opendir(dir.c_str());
         if (!d) {
@@ -325,7 +325,7 @@ std::shared_ptr<FindObject> findFirst(const std::string& pattern) {
         }
         while (const dirent* e = ::readdir(d)) {
             const std::string name = e->d_name;
-            if (wildcardMatch(fileNameToWide(name), wideSpec)) names.push_back(name);
+            if (wildcardMatch(fileNameToWide(name), widePattern)) names.push_back(name);
         }
         ::closedir(d);
         std::sort(names.begin(), names.end());

@@ -150,15 +150,18 @@ thread_local CachedCollator* lastUsed = nullptr;  // trivial, so reading it cost
 
 struct CacheOwner {
     std::vector<std::unique_ptr<CachedCollator>> entries;
-    ~CacheOwner() { lastUsed = nullptr; }
+    ~CacheOwner();
 };
 
-// The thread's collator for a locale and mode, or null for an unknown locale.
-QCollator* collatorFor(LCID lcid, DWORD flags) {
-    const DWORD mode = flags & kCollatorFlags;
-    const unsigned gen = generation.load(std::memory_order_acquire);
-    CachedCollator* last = lastUsed;
-    if (last && last->lcid == lcid && last->mode == mode && last->generation == gen) return last->collator.get();
+void forgetThreadCompareSlot();
+
+CacheOwner::~CacheOwner() {
+    lastUsed = nullptr;
+    forgetThreadCompareSlot();
+}
+
+// The thread's collator for a locale and mode when it is not the last one used.
+[[gnu::noinline]] QCollator* collatorSlow(LCID lcid, DWORD mode, unsigned gen) {
     thread_local CacheOwner owner;
     auto& entries = owner.entries;
     for (auto& e : entries) {
@@ -181,6 +184,15 @@ QCollator* collatorFor(LCID lcid, DWORD flags) {
     return lastUsed->collator.get();
 }
 
+// The thread's collator for a locale and mode, or null for an unknown locale.
+inline QCollator* collatorFor(LCID lcid, DWORD flags) {
+    const DWORD mode = flags & kCollatorFlags;
+    const unsigned gen = generation.load(std::memory_order_acquire);
+    CachedCollator* last = lastUsed;
+    if (last && last->lcid == lcid && last->mode == mode && last->generation == gen) return last->collator.get();
+    return collatorSlow(lcid, mode, gen);
+}
+
 QString normalizedForFlags(std::u16string_view s, DWORD flags) {
     QString q = QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
     if (flags & NORM_IGNOREWIDTH) q = q.normalized(QString::NormalizationForm_KC);
@@ -191,9 +203,13 @@ QString normalizedForFlags(std::u16string_view s, DWORD flags) {
     return q;
 }
 
-int compareWith(QCollator& collator, std::u16string_view a, std::u16string_view b, DWORD flags) {
-    if (flags & kNormalizingFlags)
-        return collator.compare(normalizedForFlags(a, flags), normalizedForFlags(b, flags));
+[[gnu::noinline]] int compareNormalized(QCollator& collator, std::u16string_view a, std::u16string_view b, DWORD flags) {
+    return collator.compare(normalizedForFlags(a, flags), normalizedForFlags(b, flags));
+}
+
+// The texts are compared in place unless a flag asks for normalized forms.
+inline int compareWith(QCollator& collator, std::u16string_view a, std::u16string_view b, DWORD flags) {
+    if (flags & kNormalizingFlags) return compareNormalized(collator, a, b, flags);
     return collator.compare(QStringView(a.data(), static_cast<qsizetype>(a.size())),
                             QStringView(b.data(), static_cast<qsizetype>(b.size())));
 }
@@ -306,6 +322,49 @@ std::string collationLocaleName() {
 int compareLocale(std::u16string_view a, std::u16string_view b, DWORD flags) {
     QCollator* collator = collatorFor(LOCALE_USER_DEFAULT, flags);
     return compareWith(*collator, a, b, flags);
+}
+
+namespace {
+
+// The collator of the last thread-locale comparison, keyed by the flags as given and the
+// thread locale as set, so that a sort's comparisons find it in a few instructions.
+struct ThreadCompareSlot {
+    unsigned generation = 0;
+    LCID threadLcid = 0;
+    DWORD flags = 0;
+    QCollator* collator = nullptr;
+};
+thread_local ThreadCompareSlot compareSlot;  // trivial, so reading it costs no guard
+
+[[gnu::noinline]] int compareStringThreadLocaleSlow(DWORD flags, std::u16string_view a, std::u16string_view b) {
+    if (flags & ~kValidFlags) {
+        SetLastError(ERROR_INVALID_FLAGS);
+        return 0;
+    }
+    const unsigned gen = generation.load(std::memory_order_acquire);
+    QCollator* collator = collatorFor(threadLcid ? threadLcid : userLcid(), flags);
+    if (!collator) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // Only comparisons in place are kept. The slot's generation is never newer than the
+    // collator's, and an entry of the current generation is never dropped, so a slot that
+    // matches points to a live collator.
+    if (!(flags & kNormalizingFlags)) compareSlot = ThreadCompareSlot{gen, threadLcid, flags, collator};
+    return toCstr(compareWith(*collator, a, b, flags));
+}
+
+void forgetThreadCompareSlot() { compareSlot = ThreadCompareSlot{}; }
+
+}  // namespace
+
+int compareStringThreadLocale(DWORD flags, std::u16string_view a, std::u16string_view b) {
+    const ThreadCompareSlot& slot = compareSlot;
+    if (slot.collator && slot.flags == flags && slot.threadLcid == threadLcid &&
+        slot.generation == generation.load(std::memory_order_acquire))
+        return toCstr(slot.collator->compare(QStringView(a.data(), static_cast<qsizetype>(a.size())),
+                                             QStringView(b.data(), static_cast<qsizetype>(b.size()))));
+    return compareStringThreadLocaleSlow(flags, a, b);
 }
 
 }  // namespace platform

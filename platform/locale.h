@@ -104,5 +104,7 @@ std::string collationLocaleName();
 // A locale comparison of two UTF-16 texts by the CompareString flags: below, equal to or
 // above 0. The texts are compared in place.
 int compareLocale(std::u16string_view a, std::u16string_view b, DWORD flags = 0);
+// CompareStringW in the thread's locale, in one call (for sorting).
+int compareStringThreadLocale(DWORD flags, std::u16string_view a, std::u16string_view b);
 
 }  // namespace platform

@@ -132,6 +132,30 @@ TEST_F(Locale, IdentifiersAndInformation) {
     EXPECT_FALSE(SetThreadLocale(0x0477));
 }
 
+TEST_F(Locale, CompareInTheThreadLocale) {
+    // In a thread of its own, so that the thread locale set here goes with it.
+    std::thread([] {
+        EXPECT_EQ(platform::compareStringThreadLocale(0, u"\u00E4", u"z"), CSTR_LESS_THAN);
+        EXPECT_EQ(platform::compareStringThreadLocale(NORM_IGNORECASE, u"\u00C4", u"\u00E4"), CSTR_EQUAL);
+        EXPECT_EQ(platform::compareStringThreadLocale(0, u"\u00C4", u"\u00E4"), cmp(u"\u00C4", u"\u00E4"));
+        ASSERT_TRUE(SetThreadLocale(0x041D));  // Swedish puts the umlaut after z
+        EXPECT_EQ(platform::compareStringThreadLocale(0, u"\u00E4", u"z"), CSTR_GREATER_THAN);
+        EXPECT_EQ(platform::compareStringThreadLocale(0x40000000, u"a", u"b"), 0);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_FLAGS);
+    }).join();
+    // A comparison kept for the next call follows a change of the collation locale and of
+    // the flags.
+    std::thread([] {
+        EXPECT_EQ(platform::compareStringThreadLocale(NORM_IGNORECASE, u"Äb", u"zb"), CSTR_LESS_THAN);
+        platform::setCollationLocale("sv_SE");
+        EXPECT_EQ(platform::compareStringThreadLocale(NORM_IGNORECASE, u"Äb", u"zb"), CSTR_GREATER_THAN);
+        EXPECT_EQ(platform::compareStringThreadLocale(NORM_IGNORECASE, u"A", u"a"), CSTR_EQUAL);
+        EXPECT_NE(platform::compareStringThreadLocale(0, u"A", u"a"), CSTR_EQUAL);
+        EXPECT_EQ(platform::compareStringThreadLocale(NORM_IGNORENONSPACE, u"é", u"e"), CSTR_EQUAL);
+        EXPECT_NE(platform::compareStringThreadLocale(0, u"é", u"e"), CSTR_EQUAL);
+    }).join();
+}
+
 TEST_F(Locale, CharacterTypes) {
     WORD t = 0;
     for (char16_t c : std::u16string(u"$+<=>^`|~!.,;-\u20AC\u00A7")) {
