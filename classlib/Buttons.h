@@ -9,11 +9,20 @@ class TSpeedButton : public TGraphicControl {
     Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
     Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
+    Q_PROPERTY(TBitmap* Glyph READ Glyph WRITE SetGlyph)
+    Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
     Q_PROPERTY(int NumGlyphs READ NumGlyphs WRITE SetNumGlyphs)
     Q_PROPERTY(int Spacing READ Spacing WRITE SetSpacing)
-    Q_PROPERTY(int Margin READ Margin WRITE SetMargin)
-    Q_PROPERTY(TBitmap* Glyph READ Glyph WRITE SetGlyph)
+    Q_CLASSINFO("Default:AllowAllUp", "False")
+    Q_CLASSINFO("Default:GroupIndex", "0")
+    Q_CLASSINFO("Default:Down", "False")
+    Q_CLASSINFO("Default:Flat", "False")
+    Q_CLASSINFO("Default:Margin", "-1")
+    Q_CLASSINFO("Default:NumGlyphs", "1")
+    Q_CLASSINFO("Default:Spacing", "4")
+    Q_CLASSINFO("Default:ParentFont", "True")
 
 public:
     enum TButtonState { bsUp, bsDisabled, bsDown, bsExclusive };

@@ -120,3 +120,576 @@ void TCustomUpDown::Dispatch(TMessage& m) {
     }
 }
 
+
+// Status bars
+
+#include "classlib/Menus.h"
+#include "platform/codepage.h"
+
+#include <algorithm>
+
+namespace {
+
+// A canvas on a windowed control that also works outside painting.
+class TWindowCanvas : public TCanvas {
+public:
+    explicit TWindowCanvas(TWinControl* c) : control_(c) {}
+    ~TWindowCanvas() override { FreeHandle(); }
+    void FreeHandle() {
+        if (dc_ && HandleValue() == dc_) SetHandle(nullptr);
+        if (dc_) ReleaseDC(wnd_, dc_);
+        dc_ = nullptr;
+    }
+
+protected:
+    void CreateHandle() override {
+        wnd_ = control_->Handle();
+        dc_ = GetDC(wnd_);
+        if (dc_) SetHandle(dc_);
+    }
+
+private:
+    TWinControl* control_;
+    HWND wnd_ = nullptr;
+    HDC dc_ = nullptr;
+};
+
+void drawText(TCanvas* c, const String& text, RECT r, UINT flags) {
+    HDC dc = c->Handle();
+    c->TextExtent(" ");  // selects the font and colours
+    SetBkMode(dc, TRANSPARENT);
+    const std::u16string w = platform::ansiToWide(text);
+    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, flags);
+}
+
+SIZE textSize(TFont* font, const String& text) {
+    SIZE s{0, 0};
+    HDC dc = GetDC(nullptr);
+    if (!dc) return s;
+    HGDIOBJ old = SelectObject(dc, font->Handle());
+    const std::u16string w = platform::ansiToWide(text.empty() ? String(" ") : text);
+    RECT r{0, 0, 0, 0};
+    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    s.cx = r.right - r.left;
+    s.cy = r.bottom - r.top;
+    return s;
+}
+
+}  // namespace
+
+TStatusPanel::TStatusPanel(TCollection* ACollection) : TCollectionItem(ACollection) {}
+
+void TStatusPanel::PanelChanged() { TCollectionItem::Changed(false); }
+
+void TStatusPanel::SetText(const String& v) {
+    if (FText == v) return;
+    FText = v;
+    PanelChanged();
+}
+
+void TStatusPanel::SetWidth(int v) {
+    if (FWidth == v) return;
+    FWidth = v;
+    TCollectionItem::Changed(true);
+}
+
+void TStatusPanel::SetAlignment(TAlignment v) {
+    if (FAlignment == v) return;
+    FAlignment = v;
+    PanelChanged();
+}
+
+void TStatusPanel::SetBevel(TStatusPanelBevel v) {
+    if (FBevel == v) return;
+    FBevel = v;
+    PanelChanged();
+}
+
+void TStatusPanel::SetStyle(TStatusPanelStyle v) {
+    if (FStyle == v) return;
+    FStyle = v;
+    PanelChanged();
+}
+
+void TStatusPanel::Assign(TPersistent* Source) {
+    if (auto* p = qobject_cast<TStatusPanel*>(Source)) {
+        FText = p->FText;
+        FWidth = p->FWidth;
+        FAlignment = p->FAlignment;
+        FBevel = p->FBevel;
+        FStyle = p->FStyle;
+        TCollectionItem::Changed(false);
+        return;
+    }
+    TCollectionItem::Assign(Source);
+}
+
+TStatusPanels::TStatusPanels(TStatusBar* AOwner)
+    : TOwnedCollection(AOwner, CollectionItemClass<TStatusPanel>()), FStatusBar(AOwner) {}
+
+TStatusPanel* TStatusPanels::Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
+
+void TStatusPanels::Update(TCollectionItem*) {
+    if (FStatusBar) FStatusBar->Invalidate();
+}
+
+TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
+    delete FCanvas;
+    FCanvas = new TWindowCanvas(this);
+    FPanels = new TStatusPanels(this);
+    FPanels->SetPropName("Panels");
+    ControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks | csOpaque;
+    FColor = clBtnFace;
+    FBrush->SetColor(FColor);
+    FHeight = 19;
+    FWidth = 200;
+    FAlign = alBottom;
+}
+
+TStatusBar::~TStatusBar() {
+    delete FPanels;
+    FPanels = nullptr;
+}
+
+void TStatusBar::SetSimplePanel(bool v) {
+    if (FSimplePanel == v) return;
+    FSimplePanel = v;
+    Invalidate();
+}
+
+void TStatusBar::SetSimpleText(const String& v) {
+    if (FSimpleText == v) return;
+    FSimpleText = v;
+    if (FSimplePanel) Invalidate();
+}
+
+RECT TStatusBar::PanelRect(int Index) const {
+    const int n = FPanels->Count();
+    if (FSimplePanel || Index < 0 || Index >= n) return RECT{0, 0, 0, 0};
+    const int w = ClientWidth();
+    const int h = ClientHeight();
+    int left = 0;
+    for (int i = 0; i < Index; ++i) left += std::max(0, FPanels->Items(i)->Width());
+    int right = Index == n - 1 ? std::max(w, left) : left + std::max(0, FPanels->Items(Index)->Width());
+    // The area inside the panel's bevel.
+    RECT r{left + 1, 3, right - 1, h - 1};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+void TStatusBar::PaintWindow(HDC DC) {
+    static_cast<TWindowCanvas*>(FCanvas)->FreeHandle();
+    TCustomControl::PaintWindow(DC);
+}
+
+void TStatusBar::Paint() {
+    TCanvas* c = Canvas();
+    const RECT all = ClientRect();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(FColor);
+    c->FillRect(all);
+    c->SetFont(FFont);
+    if (FSimplePanel) {
+        RECT r{all.left, all.top + 2, all.right, all.bottom};
+        Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
+        drawText(c, FSimpleText, RECT{r.left + 2, r.top, r.right - 2, r.bottom},
+                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        return;
+    }
+    for (int i = 0; i < FPanels->Count(); ++i) {
+        TStatusPanel* p = FPanels->Items(i);
+        const RECT inner = PanelRect(i);
+        RECT outer{inner.left - 1, inner.top - 1, inner.right + 1, inner.bottom + 1};
+        if (p->Bevel() != pbNone) {
+            const bool lowered = p->Bevel() == pbLowered;
+            Frame3D(c, outer, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, 1);
+        }
+        if (p->Style() == psOwnerDraw) {
+            c->Brush()->SetStyle(bsSolid);
+            c->Brush()->SetColor(FColor);
+            DrawPanel(p, inner);
+            continue;
+        }
+        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+        flags |= p->Alignment() == taCenter ? DT_CENTER : p->Alignment() == taRightJustify ? DT_RIGHT : DT_LEFT;
+        c->Brush()->SetStyle(bsClear);
+        drawText(c, p->Text(), RECT{inner.left + 2, inner.top, inner.right - 2, inner.bottom}, flags);
+        c->Brush()->SetStyle(bsSolid);
+    }
+}
+
+void TStatusBar::DrawPanel(TStatusPanel* Panel, const RECT& Rect) {
+    if (OnDrawPanel) OnDrawPanel(this, Panel, Rect);
+}
+
+void TStatusBar::Dispatch(TMessage& m) {
+    TCustomControl::Dispatch(m);
+    if (m.Msg == WM_SIZE) Invalidate();
+}
+
+// Tab sheets
+
+TTabSheet::TTabSheet(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle = csAcceptsControls | csClickEvents | csSetCaption | csDoubleClicks;
+    FVisible = false;
+    FColor = clBtnFace;
+    FBrush->SetColor(FColor);
+    FWidth = 200;
+    FHeight = 150;
+}
+
+TTabSheet::~TTabSheet() {
+    if (FPageControl) FPageControl->RemovePage(this);
+}
+
+void TTabSheet::SetPageControl(TPageControl* v) {
+    if (FPageControl == v) return;
+    if (FPageControl) FPageControl->RemovePage(this);
+    SetParent(v);
+    if (v) v->InsertPage(this);
+}
+
+void TTabSheet::SetParentComponent(TComponent* Value) {
+    if (auto* pc = qobject_cast<TPageControl*>(Value)) SetPageControl(pc);
+    else TWinControl::SetParentComponent(Value);
+}
+
+int TTabSheet::PageIndex() const {
+    if (!FPageControl) return -1;
+    const auto& pages = FPageControl->FPages;
+    return static_cast<int>(std::find(pages.begin(), pages.end(), this) - pages.begin());
+}
+
+void TTabSheet::SetPageIndex(int v) {
+    if (!FPageControl) return;
+    auto& pages = FPageControl->FPages;
+    v = std::clamp(v, 0, static_cast<int>(pages.size()) - 1);
+    pages.erase(std::find(pages.begin(), pages.end(), this));
+    pages.insert(pages.begin() + v, this);
+    FPageControl->Invalidate();
+}
+
+int TTabSheet::TabIndex() const {
+    if (!FPageControl || !FTabVisible) return -1;
+    int n = 0;
+    for (TTabSheet* p : FPageControl->FPages) {
+        if (p == this) return n;
+        if (p->FTabVisible) ++n;
+    }
+    return -1;
+}
+
+void TTabSheet::SetTabVisible(bool v) {
+    if (FTabVisible == v) return;
+    FTabVisible = v;
+    if (FPageControl) {
+        if (!v && FPageControl->FActivePage == this) FPageControl->SetActivePage(FPageControl->FindNextPage(this, true));
+        FPageControl->ShowPages();
+    }
+}
+
+void TTabSheet::Dispatch(TMessage& m) {
+    if (m.Msg == CM_TEXTCHANGED && FPageControl) FPageControl->Invalidate();
+    TWinControl::Dispatch(m);
+}
+
+// Page controls
+
+TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), FTabCanvas(new TCanvas) {
+    ControlStyle = csAcceptsControls | csClickEvents | csDoubleClicks | csCaptureMouse;
+    FColor = clBtnFace;
+    FBrush->SetColor(FColor);
+    FWidth = 289;
+    FHeight = 193;
+    FTabStop = true;
+}
+
+TPageControl::~TPageControl() {
+    for (TTabSheet* p : FPages) p->FPageControl = nullptr;
+    FPages.clear();
+    delete FTabCanvas;
+}
+
+int TPageControl::EffectiveTabHeight() const {
+    if (FTabHeight > 0) return FTabHeight;
+    return textSize(FFont, "Ag").cy + 8;
+}
+
+void TPageControl::SetTabHeight(int v) {
+    if (FTabHeight == v) return;
+    FTabHeight = std::max(0, v);
+    ShowPages();
+    Invalidate();
+}
+
+RECT TPageControl::ClientRect() const {
+    const int th = EffectiveTabHeight();
+    RECT r{2, th + 2, FWidth - 2, FHeight - 2};
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+RECT TPageControl::TabRect(int Index) const {
+    if (Index < 0 || Index >= PageCount() || !FPages[static_cast<std::size_t>(Index)]->TabVisible())
+        return RECT{0, 0, 0, 0};
+    const int th = EffectiveTabHeight();
+    int x = 2;
+    for (int i = 0; i < PageCount(); ++i) {
+        TTabSheet* p = FPages[static_cast<std::size_t>(i)];
+        if (!p->TabVisible()) continue;
+        const int w = textSize(FFont, StripHotkey(p->Caption())).cx + 16;
+        if (i == Index) return RECT{x, 0, x + w, th + 2};
+        x += w;
+    }
+    return RECT{0, 0, 0, 0};
+}
+
+TTabSheet* TPageControl::PageAtPos(POINT pos) const {
+    for (int i = 0; i < PageCount(); ++i) {
+        const RECT r = TabRect(i);
+        if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom)
+            return FPages[static_cast<std::size_t>(i)];
+    }
+    return nullptr;
+}
+
+void TPageControl::InsertPage(TTabSheet* page) {
+    if (std::find(FPages.begin(), FPages.end(), page) != FPages.end()) return;
+    FPages.push_back(page);
+    page->FPageControl = this;
+    page->FreeNotification(this);
+    if (!FActivePage && !ComponentState().Contains(csLoading) && page->TabVisible()) SetActivePage(page);
+    else ShowPages();
+    Invalidate();
+}
+
+void TPageControl::RemovePage(TTabSheet* page) {
+    auto it = std::find(FPages.begin(), FPages.end(), page);
+    if (it == FPages.end()) return;
+    TTabSheet* next = FActivePage == page ? FindNextPage(page, true) : FActivePage;
+    if (next == page) next = nullptr;
+    FPages.erase(it);
+    page->FPageControl = nullptr;
+    if (FActivePage == page) FActivePage = nullptr;
+    if (!ComponentState().Contains(csDestroying)) {
+        SetActivePage(next);
+        Invalidate();
+    }
+}
+
+TTabSheet* TPageControl::FindNextPage(TTabSheet* current, bool forward) const {
+    const int n = PageCount();
+    if (n == 0) return nullptr;
+    int start = -1;
+    for (int i = 0; i < n; ++i)
+        if (FPages[static_cast<std::size_t>(i)] == current) start = i;
+    if (start < 0) start = forward ? n - 1 : 0;
+    for (int k = 1; k <= n; ++k) {
+        const int i = ((start + (forward ? k : -k)) % n + n) % n;
+        if (FPages[static_cast<std::size_t>(i)]->TabVisible()) return FPages[static_cast<std::size_t>(i)];
+    }
+    return nullptr;
+}
+
+void TPageControl::SelectNextPage(bool forward) {
+    TTabSheet* next = FindNextPage(FActivePage, forward);
+    if (next && next != FActivePage && CanChange()) {
+        SetActivePage(next);
+        Change();
+    }
+}
+
+void TPageControl::SetActivePage(TTabSheet* v) {
+    if (v && v->FPageControl != this) return;
+    if (ComponentState().Contains(csLoading)) {
+        FActivePage = v;
+        return;
+    }
+    if (FActivePage == v) {
+        ShowPages();
+        return;
+    }
+    TTabSheet* old = FActivePage;
+    FActivePage = v;
+    ShowPages();
+    if (old && old->OnHide) old->OnHide(old);
+    if (v && v->OnShow) v->OnShow(v);
+    Invalidate();
+}
+
+void TPageControl::SetActivePageIndex(int v) {
+    if (v < 0 || v >= PageCount()) SetActivePage(nullptr);
+    else SetActivePage(FPages[static_cast<std::size_t>(v)]);
+}
+
+void TPageControl::ShowPages() {
+    if (ComponentState().Contains(csLoading)) return;
+    const RECT r = ClientRect();
+    for (TTabSheet* p : FPages) {
+        p->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        p->SetVisible(p == FActivePage);
+    }
+    if (FActivePage) FActivePage->BringToFront();
+}
+
+void TPageControl::Loaded() {
+    TWinControl::Loaded();
+    if (!FActivePage || FActivePage->FPageControl != this) FActivePage = FindNextPage(nullptr, true);
+    ShowPages();
+}
+
+bool TPageControl::CanChange() {
+    bool allow = true;
+    if (OnChanging) OnChanging(this, allow);
+    return allow;
+}
+
+void TPageControl::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TPageControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TWinControl::MouseDown(Button, Shift, X, Y);
+    if (Button != mbLeft) return;
+    TTabSheet* page = PageAtPos(POINT{X, Y});
+    if (!page || page == FActivePage) return;
+    if (!CanChange()) return;
+    SetActivePage(page);
+    Change();
+}
+
+void TPageControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove)
+        if (auto* p = qobject_cast<TTabSheet*>(AComponent)) RemovePage(p);
+}
+
+void TPageControl::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) {
+    for (TTabSheet* p : FPages)
+        if (p->Owner() == Root) Proc(p);
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        if (c->Owner() == Root && std::find(FPages.begin(), FPages.end(), c) == FPages.end()) Proc(c);
+    }
+}
+
+void TPageControl::PaintWindow(HDC DC) {
+    TCanvas* c = FTabCanvas;
+    c->SetHandle(DC);
+    const int th = EffectiveTabHeight();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(FColor);
+    c->FillRect(RECT{0, 0, FWidth, FHeight});
+    RECT frame{0, th, FWidth, FHeight};
+    Frame3D(c, frame, clBtnHighlight, clBtnShadow, 1);
+    c->SetFont(FFont);
+    for (int i = 0; i < PageCount(); ++i) {
+        RECT r = TabRect(i);
+        if (r.right <= r.left) continue;
+        TTabSheet* p = FPages[static_cast<std::size_t>(i)];
+        const bool active = p == FActivePage;
+        if (!active) r.top += 2;
+        c->Brush()->SetColor(active ? FColor : clBtnShadow);
+        c->FillRect(RECT{r.left, r.top, r.right, active ? r.bottom : r.bottom - 2});
+        c->Pen()->SetColor(clBtnHighlight);
+        c->MoveTo(r.left, active ? r.bottom : r.bottom - 2);
+        c->LineTo(r.left, r.top);
+        c->LineTo(r.right - 1, r.top);
+        c->Pen()->SetColor(clBtnShadow);
+        c->LineTo(r.right - 1, active ? r.bottom : r.bottom - 2);
+        c->Brush()->SetStyle(bsClear);
+        drawText(c, p->Caption(), RECT{r.left, r.top, r.right, active ? r.bottom - 2 : r.bottom - 2},
+                 DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        c->Brush()->SetStyle(bsSolid);
+    }
+    c->SetHandle(nullptr);
+}
+
+void TPageControl::Dispatch(TMessage& m) {
+    TWinControl::Dispatch(m);
+    if (m.Msg == WM_SIZE) {
+        ShowPages();
+        Invalidate();
+    } else if (m.Msg == CM_FONTCHANGED) {
+        ShowPages();
+        Invalidate();
+    }
+}
+
+// Track bars
+
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
+    FWidth = 150;
+    FHeight = 25;
+    FTabStop = true;
+}
+
+void TTrackBar::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    CreateSubClass(p, "SCROLLBAR");
+    p.Style |= FOrientation == trHorizontal ? SBS_HORZ : SBS_VERT;
+}
+
+void TTrackBar::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateWindow();
+}
+
+void TTrackBar::UpdateWindow() {
+    if (!FHandle) return;
+    SendMessageA(FHandle, SBM_SETRANGE, static_cast<WPARAM>(FMin), FMax);
+    SendMessageA(FHandle, SBM_SETPOS, static_cast<WPARAM>(FPosition), TRUE);
+}
+
+void TTrackBar::SetMin(int v) {
+    if (FMin == v) return;
+    FMin = v;
+    if (FMax < v) FMax = v;
+    UpdateWindow();
+    if (FPosition < v) SetPosition(v);
+}
+
+void TTrackBar::SetMax(int v) {
+    if (FMax == v) return;
+    FMax = v;
+    if (FMin > v) FMin = v;
+    UpdateWindow();
+    if (FPosition > v) SetPosition(v);
+}
+
+void TTrackBar::SetPosition(int v) {
+    if (!ComponentState().Contains(csLoading)) v = std::clamp(v, FMin, FMax);
+    if (FPosition == v) return;
+    FPosition = v;
+    UpdateWindow();
+    Changed();
+}
+
+void TTrackBar::SetOrientation(TTrackBarOrientation v) {
+    if (FOrientation == v) return;
+    FOrientation = v;
+    if (!ComponentState().Contains(csLoading)) SetBounds(FLeft, FTop, FHeight, FWidth);
+    RecreateWnd();
+}
+
+void TTrackBar::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TTrackBar::Dispatch(TMessage& m) {
+    if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) {
+        const int pos = static_cast<int>(SendMessageA(FHandle, SBM_GETPOS, 0, 0));
+        if (pos != FPosition) {
+            FPosition = std::clamp(pos, FMin, FMax);
+            Changed();
+        }
+        return;
+    }
+    TWinControl::Dispatch(m);
+}
+
+void RegisterComCtrlsClasses() { RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>(); }

@@ -1,8 +1,8 @@
-// Common controls: the up-down control.
+// Common controls: the up-down control, status bars, page controls and track bars.
 #pragma once
 
 
-#include "classlib/StdCtrls.h"
+#include "classlib/ExtCtrls.h"
 
 enum TUDBtnType { btNext, btPrev };
 using TUDClickEvent = TEvent<void(TObject* Sender, TUDBtnType Button)>;
@@ -18,6 +18,8 @@ class TCustomUpDown : public TWinControl {
     Q_PROPERTY(bool Wrap READ Wrap WRITE SetWrap)
     Q_PROPERTY(bool ArrowKeys READ ArrowKeys WRITE SetArrowKeys)
     Q_PROPERTY(TWinControl* Associate READ Associate WRITE SetAssociate)
+    Q_PROPERTY(TUDClickEvent OnClick MEMBER OnClick)
+    Q_PROPERTY(TUDChangingEvent OnChanging MEMBER OnChanging)
 
 public:
     enum TUDOrientation { udHorizontal, udVertical };
@@ -74,3 +76,276 @@ public:
     explicit TUpDown(TComponent* AOwner) : TCustomUpDown(AOwner) {}
 };
 
+
+class TStatusBar;
+
+namespace ComCtrlsEnums {
+Q_NAMESPACE
+enum TStatusPanelStyle { psText, psOwnerDraw };
+Q_ENUM_NS(TStatusPanelStyle)
+enum TStatusPanelBevel { pbNone, pbLowered, pbRaised };
+Q_ENUM_NS(TStatusPanelBevel)
+}  // namespace ComCtrlsEnums
+using ComCtrlsEnums::TStatusPanelStyle;
+using enum ComCtrlsEnums::TStatusPanelStyle;
+using ComCtrlsEnums::TStatusPanelBevel;
+using enum ComCtrlsEnums::TStatusPanelBevel;
+
+// One panel of a status bar: its text, width, alignment, bevel and style (psOwnerDraw
+// panels are painted by the bar's OnDrawPanel).
+class TStatusPanel : public TCollectionItem {
+    Q_OBJECT
+    Q_PROPERTY(String Text READ Text WRITE SetText)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(ComCtrlsEnums::TStatusPanelBevel Bevel READ Bevel WRITE SetBevel)
+    Q_PROPERTY(ComCtrlsEnums::TStatusPanelStyle Style READ Style WRITE SetStyle)
+    Q_CLASSINFO("Default:Width", "50")
+    Q_CLASSINFO("Default:Alignment", "taLeftJustify")
+    Q_CLASSINFO("Default:Bevel", "pbLowered")
+    Q_CLASSINFO("Default:Style", "psText")
+
+public:
+    explicit TStatusPanel(TCollection* ACollection);
+    String Text() const { return FText; }
+    void SetText(const String& v);
+    int Width() const { return FWidth; }
+    void SetWidth(int v);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment v);
+    TStatusPanelBevel Bevel() const { return FBevel; }
+    void SetBevel(TStatusPanelBevel v);
+    TStatusPanelStyle Style() const { return FStyle; }
+    void SetStyle(TStatusPanelStyle v);
+    void Assign(TPersistent* Source) override;
+
+private:
+    void PanelChanged();
+    String FText;
+    int FWidth = 50;
+    TAlignment FAlignment = taLeftJustify;
+    TStatusPanelBevel FBevel = pbLowered;
+    TStatusPanelStyle FStyle = psText;
+};
+
+class TStatusPanels : public TOwnedCollection {
+    Q_OBJECT
+public:
+    explicit TStatusPanels(TStatusBar* AOwner);
+    TStatusPanel* Items(int Index) const { return Item<TStatusPanel>(Index); }
+    TStatusPanel* operator[](int Index) const { return Items(Index); }
+    TStatusPanel* Add();
+
+protected:
+    void Update(TCollectionItem* Item) override;
+
+private:
+    TStatusBar* FStatusBar;
+};
+
+using TDrawPanelEvent = TEvent<void(TStatusBar* StatusBar, TStatusPanel* Panel, const RECT& Rect)>;
+
+// A status bar of panels (or one simple panel with SimpleText when SimplePanel is set).
+// Panels are laid out from the left, each Width pixels wide, the last one filling the rest.
+// An owner-drawn panel is painted by OnDrawPanel on the bar's Canvas, which code may also
+// use outside painting (drawing goes to the bar's retained surface).
+class TStatusBar : public TCustomControl {
+    Q_OBJECT
+    Q_PROPERTY(TStatusPanels* Panels READ Panels WRITE SetPanels)
+    Q_PROPERTY(bool SimplePanel READ SimplePanel WRITE SetSimplePanel)
+    Q_PROPERTY(String SimpleText READ SimpleText WRITE SetSimpleText)
+    Q_PROPERTY(bool SizeGrip READ SizeGrip WRITE SetSizeGrip)
+    Q_CLASSINFO("Default:Align", "alBottom")
+    Q_CLASSINFO("Default:Color", "clBtnFace")
+    Q_PROPERTY(TDrawPanelEvent OnDrawPanel MEMBER OnDrawPanel)
+    Q_CLASSINFO("Default:SimplePanel", "False")
+    Q_CLASSINFO("Default:SizeGrip", "True")
+
+public:
+    explicit TStatusBar(TComponent* AOwner);
+    ~TStatusBar() override;
+    TStatusPanels* Panels() const { return FPanels; }
+    void SetPanels(TStatusPanels* v) { FPanels->Assign(v); }
+    bool SimplePanel() const { return FSimplePanel; }
+    void SetSimplePanel(bool v);
+    String SimpleText() const { return FSimpleText; }
+    void SetSimpleText(const String& v);
+    bool SizeGrip() const { return FSizeGrip; }
+    void SetSizeGrip(bool v) { FSizeGrip = v; }
+    // The rectangle of panel `Index` in client coordinates (empty when out of range).
+    RECT PanelRect(int Index) const;
+    void Dispatch(TMessage& Message) override;
+
+    TDrawPanelEvent OnDrawPanel;
+
+protected:
+    void Paint() override;
+    void PaintWindow(HDC DC) override;
+    virtual void DrawPanel(TStatusPanel* Panel, const RECT& Rect);
+
+private:
+    TStatusPanels* FPanels;
+    bool FSimplePanel = false;
+    String FSimpleText;
+    bool FSizeGrip = true;
+};
+
+class TPageControl;
+
+// One page of a page control; its controls are shown while it is the active page.
+class TTabSheet : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TPageControl* PageControl READ PageControl WRITE SetPageControl STORED false)
+    Q_PROPERTY(bool TabVisible READ TabVisible WRITE SetTabVisible)
+    Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible STORED false)
+    Q_PROPERTY(TNotifyEvent OnShow MEMBER OnShow)
+    Q_PROPERTY(TNotifyEvent OnHide MEMBER OnHide)
+    Q_CLASSINFO("Default:TabVisible", "True")
+    Q_CLASSINFO("Default:ImageIndex", "0")
+
+public:
+    explicit TTabSheet(TComponent* AOwner);
+    ~TTabSheet() override;
+    TPageControl* PageControl() const { return FPageControl; }
+    void SetPageControl(TPageControl* v);
+    int PageIndex() const;
+    void SetPageIndex(int v);
+    // The index among the visible tabs, or -1.
+    int TabIndex() const;
+    bool TabVisible() const { return FTabVisible; }
+    void SetTabVisible(bool v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v) { FImageIndex = v; }
+    // The page control shows and hides its pages: Visible is not stored.
+    Q_INVOKABLE bool IsVisibleStored() const { return false; }
+    void SetParentComponent(TComponent* Value) override;
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+
+private:
+    friend class TPageControl;
+    TPageControl* FPageControl = nullptr;
+    bool FTabVisible = true;
+    int FImageIndex = 0;
+};
+
+using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
+
+// Tabs across the top; each tab shows one TTabSheet below it. OnChange fires when the user
+// picks a tab (not when code sets ActivePage); OnChanging may refuse it.
+class TPageControl : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TTabSheet* ActivePage READ ActivePage WRITE SetActivePage)
+    Q_PROPERTY(int ActivePageIndex READ ActivePageIndex WRITE SetActivePageIndex STORED false)
+    Q_PROPERTY(int TabHeight READ TabHeight WRITE SetTabHeight)
+    Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
+    Q_PROPERTY(TTabChangingEvent OnChanging MEMBER OnChanging)
+    Q_CLASSINFO("Default:TabHeight", "0")
+
+public:
+    explicit TPageControl(TComponent* AOwner);
+    ~TPageControl() override;
+    int PageCount() const { return static_cast<int>(FPages.size()); }
+    TTabSheet* Pages(int Index) const { return FPages.at(static_cast<std::size_t>(Index)); }
+    TTabSheet* ActivePage() const { return FActivePage; }
+    void SetActivePage(TTabSheet* v);
+    int ActivePageIndex() const { return FActivePage ? FActivePage->PageIndex() : -1; }
+    void SetActivePageIndex(int v);
+    int TabHeight() const { return FTabHeight; }
+    void SetTabHeight(int v);
+    // The next (or previous) visible page after `Current`, wrapping round.
+    TTabSheet* FindNextPage(TTabSheet* Current, bool GoForward) const;
+    void SelectNextPage(bool GoForward);
+    // The rectangle of the tab of page `Index` in client coordinates (empty when hidden).
+    RECT TabRect(int Index) const;
+    // The page whose tab holds the client point, or null.
+    TTabSheet* PageAtPos(POINT Pos) const;
+    RECT ClientRect() const override;
+    void GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) override;
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnChange;
+    TTabChangingEvent OnChanging;
+
+protected:
+    void PaintWindow(HDC DC) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void Loaded() override;
+    virtual bool CanChange();
+    virtual void Change();
+
+private:
+    friend class TTabSheet;
+    void InsertPage(TTabSheet* Page);
+    void RemovePage(TTabSheet* Page);
+    void ShowPages();
+    int EffectiveTabHeight() const;
+    std::vector<TTabSheet*> FPages;
+    TTabSheet* FActivePage = nullptr;
+    int FTabHeight = 0;
+    TCanvas* FTabCanvas;
+};
+
+// A slider between Min and Max over the platform's scroll bar; OnChange fires whenever
+// Position changes (by the user or by code).
+class TTrackBar : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int Min READ Min WRITE SetMin)
+    Q_PROPERTY(int Max READ Max WRITE SetMax)
+    Q_PROPERTY(int Position READ Position WRITE SetPosition)
+    Q_PROPERTY(int Frequency READ Frequency WRITE SetFrequency)
+    Q_PROPERTY(int LineSize READ LineSize WRITE SetLineSize)
+    Q_PROPERTY(int PageSize READ PageSize WRITE SetPageSize)
+    Q_PROPERTY(TTrackBarOrientation Orientation READ Orientation WRITE SetOrientation)
+    Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
+    Q_CLASSINFO("Default:Min", "0")
+    Q_CLASSINFO("Default:Max", "10")
+    Q_CLASSINFO("Default:Position", "0")
+    Q_CLASSINFO("Default:Frequency", "1")
+    Q_CLASSINFO("Default:LineSize", "1")
+    Q_CLASSINFO("Default:PageSize", "2")
+
+public:
+    enum TTrackBarOrientation { trHorizontal, trVertical };
+    Q_ENUM(TTrackBarOrientation)
+    explicit TTrackBar(TComponent* AOwner);
+    int Min() const { return FMin; }
+    void SetMin(int v);
+    int Max() const { return FMax; }
+    void SetMax(int v);
+    int Position() const { return FPosition; }
+    void SetPosition(int v);
+    int Frequency() const { return FFrequency; }
+    void SetFrequency(int v) { FFrequency = v; }
+    int LineSize() const { return FLineSize; }
+    void SetLineSize(int v) { FLineSize = v; }
+    int PageSize() const { return FPageSize; }
+    void SetPageSize(int v) { FPageSize = v; }
+    TTrackBarOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TTrackBarOrientation v);
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    virtual void Changed();
+
+private:
+    void UpdateWindow();
+    int FMin = 0;
+    int FMax = 10;
+    int FPosition = 0;
+    int FFrequency = 1;
+    int FLineSize = 1;
+    int FPageSize = 2;
+    TTrackBarOrientation FOrientation = trHorizontal;
+};
+
+void RegisterComCtrlsClasses();

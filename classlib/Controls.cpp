@@ -1,6 +1,11 @@
 // TControl, TWinControl, TGraphicControl, TCustomControl and object window procedures.
 #include "classlib/Controls.h"
+#include "classlib/FileCtrl.h"
+#include "classlib/Buttons.h"
+#include "classlib/ComCtrls.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
 #include "platform/gdi.h"
 
 #include <QMetaObject>
@@ -183,6 +188,7 @@ TCustomForm* GetParentForm(const TControl* control) {
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
     InitApplication();
+    RegisterCursorIdents();
     FFont = new TFont;
     FFont->OnChange = TNotifyEvent([this](TObject*) { FontChanged(); });
     WindowProc = [this](TMessage& m) { WndProc(m); };
@@ -831,8 +837,14 @@ void TWinControl::SetFocus() {
     else ::SetFocus(Handle());
 }
 
+void TWinControl::GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) {
+    if (Root == this) TControl::GetChildren(Proc, Root);
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (c->Owner() == Root) Proc(c);
+}
+
 int TWinControl::TabOrder() const {
-    if (!FParent) return 0;
+    if (!FParent) return -1;
     const auto& l = FParent->FTabList;
     auto it = std::find(l.begin(), l.end(), this);
     return it == l.end() ? -1 : static_cast<int>(it - l.begin());
@@ -1489,3 +1501,42 @@ TControl* FindVCLWindow(POINT pos) {
     return nullptr;
 }
 
+
+void RegisterCursorIdents() {
+    static const bool done = [] {
+        RegisterIdentMap("TCursor", {{crDefault, "crDefault"},     {crNone, "crNone"},         {crArrow, "crArrow"},
+                                     {crCross, "crCross"},         {crIBeam, "crIBeam"},       {crSizeNESW, "crSizeNESW"},
+                                     {crSizeNS, "crSizeNS"},       {crSizeNWSE, "crSizeNWSE"}, {crSizeWE, "crSizeWE"},
+                                     {crUpArrow, "crUpArrow"},     {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},
+                                     {crNoDrop, "crNoDrop"},       {crHSplit, "crHSplit"},     {crVSplit, "crVSplit"},
+                                     {crMultiDrag, "crMultiDrag"}, {crSQLWait, "crSQLWait"},   {crNo, "crNo"},
+                                     {crAppStart, "crAppStart"},   {crHelp, "crHelp"},         {crHandPoint, "crHandPoint"},
+                                     {crSizeAll, "crSizeAll"}});
+        return true;
+    }();
+    (void)done;
+}
+
+// The one registration of the class library's classes for layouts. Every unit of the
+// class library adds its layout classes here (the standard controls, panels, forms,
+// menus, dialogs, ...); the kit and the other libraries have their own functions
+// (RegisterKitSpin, ...) that the program calls after this one.
+void RegisterStandardClasses() {
+    static const bool done = [] {
+        RegisterGraphicsIdents();
+        RegisterCursorIdents();
+        // Graphics objects.
+        RegisterClasses<TFont, TPen, TBrush, TBitmap, TPicture>();
+        // Controls and Buttons.
+        RegisterClasses<TControl, TWinControl, TGraphicControl, TCustomControl, TSpeedButton>();
+        // StdCtrls, ExtCtrls, ComCtrls, Forms.
+        RegisterClasses<TEdit, TLabel, TButton, TCheckBox, TRadioButton, TGroupBox>();
+        RegisterClasses<TPanel, TTimer>();
+        RegisterClasses<TUpDown>();
+        RegisterClasses<TForm>();
+        // The units' own lists: list and combo boxes, images, status bars, menus, dialogs.
+        RegisterPosterControls();
+        return true;
+    }();
+    (void)done;
+}

@@ -143,8 +143,17 @@ enum TControlStateElement : unsigned {
 };
 using TControlState = unsigned;
 
-// Anchors (sets of akLeft, akTop, akRight, akBottom).
+// Anchors (sets of akLeft, akTop, akRight, akBottom): code holds them as bits in an
+// unsigned; the published property is the set type TAnchorSet ("[akLeft, akTop]").
+namespace ControlsTypes {
+Q_NAMESPACE
 enum TAnchorKind { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+Q_DECLARE_FLAGS(TAnchorSet, TAnchorKind)
+Q_FLAG_NS(TAnchorSet)
+}  // namespace ControlsTypes
+using ControlsTypes::TAnchorKind;
+using ControlsTypes::TAnchorSet;
+using enum ControlsTypes::TAnchorKind;
 using TAnchors = unsigned;
 
 // Cursors of the screen's cursor table.
@@ -208,21 +217,41 @@ class TControl : public TComponent {
     Q_PROPERTY(int ClientWidth READ ClientWidth WRITE SetClientWidth STORED false)
     Q_PROPERTY(int ClientHeight READ ClientHeight WRITE SetClientHeight STORED false)
     Q_PROPERTY(TAlign Align READ Align WRITE SetAlign)
-    Q_PROPERTY(unsigned Anchors READ Anchors WRITE SetAnchors)
-    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(TAnchorSet Anchors READ AnchorSet WRITE SetAnchorSet)
+    Q_PROPERTY(TBiDiMode BiDiMode READ BiDiMode WRITE SetBiDiMode)
+    // Caption and Text are one value: a descendant publishes the one it shows by declaring
+    // it again without STORED false (see TSpeedButton), so it is written once.
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption STORED false)
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
     Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
-    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
-    Q_PROPERTY(int Color READ Color WRITE SetColor)
-    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
-    Q_PROPERTY(int Cursor READ Cursor WRITE SetCursor)
     Q_PROPERTY(String Hint READ Hint WRITE SetHint)
-    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
-    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
-    Q_PROPERTY(String Text READ Text WRITE SetText)
     Q_PROPERTY(TComponent* PopupMenu READ PopupMenu WRITE SetPopupMenu)
-    Q_PROPERTY(TBiDiMode BiDiMode READ BiDiMode WRITE SetBiDiMode)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(String Text READ Text WRITE SetText STORED false)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(TNotifyEvent OnClick MEMBER OnClick)
+    Q_PROPERTY(TNotifyEvent OnDblClick MEMBER OnDblClick)
+    Q_PROPERTY(TMouseEvent OnMouseDown MEMBER OnMouseDown)
+    Q_PROPERTY(TMouseMoveEvent OnMouseMove MEMBER OnMouseMove)
+    Q_PROPERTY(TMouseEvent OnMouseUp MEMBER OnMouseUp)
+    Q_PROPERTY(TNotifyEvent OnResize MEMBER OnResize)
+    Q_CLASSINFO("Default:Align", "alNone")
+    Q_CLASSINFO("Default:Anchors", "[akLeft, akTop]")
+    Q_CLASSINFO("Default:BiDiMode", "bdLeftToRight")
+    Q_CLASSINFO("Idents:Color", "TColor")
+    Q_CLASSINFO("Default:Color", "clWindow")
+    Q_CLASSINFO("Idents:Cursor", "TCursor")
+    Q_CLASSINFO("Default:Cursor", "crDefault")
+    Q_CLASSINFO("Default:Enabled", "True")
+    Q_CLASSINFO("Default:ParentColor", "False")
+    Q_CLASSINFO("Default:ParentFont", "True")
+    Q_CLASSINFO("Default:ParentShowHint", "True")
+    Q_CLASSINFO("Default:Visible", "True")
 
 public:
     enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
@@ -258,6 +287,8 @@ public:
     void SetAlign(TAlign v);
     TAnchors Anchors() const { return FAnchors; }
     void SetAnchors(TAnchors v) { FAnchors = v; }
+    TAnchorSet AnchorSet() const { return TAnchorSet(static_cast<int>(FAnchors)); }
+    void SetAnchorSet(TAnchorSet v) { SetAnchors(static_cast<TAnchors>(v.toInt())); }
     bool Visible() const { return FVisible; }
     void SetVisible(bool v);
     bool Enabled() const { return FEnabled; }
@@ -314,6 +345,11 @@ public:
     virtual void Click();
     virtual void DblClick();
     String GetNamePathText() const { return Name(); }
+
+    // Stored only where they are not taken from the parent.
+    Q_INVOKABLE bool IsColorStored() const { return !FParentColor; }
+    Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
+    Q_INVOKABLE bool IsShowHintStored() const { return !FParentShowHint; }
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -390,10 +426,18 @@ inline constexpr TAlign alCustom = TControl::alCustom;
 
 class TWinControl : public TControl {
     Q_OBJECT
-    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
-    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_PROPERTY(bool Ctl3D READ Ctl3D WRITE SetCtl3D)
     Q_PROPERTY(bool ParentCtl3D READ ParentCtl3D WRITE SetParentCtl3D)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+    Q_PROPERTY(TNotifyEvent OnEnter MEMBER OnEnter)
+    Q_PROPERTY(TNotifyEvent OnExit MEMBER OnExit)
+    Q_PROPERTY(TKeyEvent OnKeyDown MEMBER OnKeyDown)
+    Q_PROPERTY(TKeyPressEvent OnKeyPress MEMBER OnKeyPress)
+    Q_PROPERTY(TKeyEvent OnKeyUp MEMBER OnKeyUp)
+    Q_CLASSINFO("Default:ParentCtl3D", "True")
+    Q_CLASSINFO("Default:TabOrder", "-1")
+    Q_CLASSINFO("Default:TabStop", "False")
 
 public:
     explicit TWinControl(TComponent* AOwner);
@@ -410,6 +454,7 @@ public:
     virtual bool CanFocus() const;
     bool Focused() const;
     virtual void SetFocus();
+    // The index in the parent's tab list; -1 without a parent.
     int TabOrder() const;
     void SetTabOrder(int v);
     bool TabStop() const { return FTabStop; }
@@ -418,6 +463,7 @@ public:
     void SetCtl3D(bool v);
     bool ParentCtl3D() const { return FParentCtl3D; }
     void SetParentCtl3D(bool v) { FParentCtl3D = v; }
+    Q_INVOKABLE bool IsCtl3DStored() const { return !FParentCtl3D; }
     TBrush* Brush() const { return FBrush; }
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     RECT ClientRect() const override;
@@ -443,6 +489,9 @@ public:
     void DefaultHandler(TMessage& Message) override;
     void WndProc(TMessage& Message) override;
     void SetEnabled(bool v) override;
+    // For the layout writer: the root's components without a parent (when this is the
+    // root), then the child controls that Root owns, from the bottom of the z-order.
+    void GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) override;
 
     // The control behind a window of the class library, or null.
     static TWinControl* FindControl(HWND wnd);
@@ -563,4 +612,10 @@ TControl* FindVCLWindow(POINT pos);
 
 // Whether the platform has new-style controls (it has).
 inline constexpr bool NewStyleControls = true;
+
+// Registers the standard classes for layouts (the controls, graphics objects, buttons and
+// the other units of the class library); calling it again does nothing.
+void RegisterStandardClasses();
+// The identifiers of cursors in layouts ("crHandPoint"); registered by every control.
+void RegisterCursorIdents();
 

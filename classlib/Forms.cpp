@@ -1,5 +1,6 @@
 // TCustomForm, TApplication and TScreen.
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 #include "platform/msgbox.h"
 
 #include <QApplication>
@@ -394,9 +395,288 @@ void TCustomForm::Dispatch(TMessage& m) {
     case CM_DIALOGKEY: CMDialogKey(m); return;
     case CM_RELEASE: delete this; return;
     case WM_SHOWWINDOW: DefaultHandler(m); return;
+    case WM_CONTEXTMENU: {
+        // A right click anywhere in the form shows the pop-up menu of the control under
+        // the pointer (or of its nearest parent that has one).
+        POINT pt{static_cast<short>(LOWORD(static_cast<DWORD_PTR>(m.LParam))),
+                 static_cast<short>(HIWORD(static_cast<DWORD_PTR>(m.LParam)))};
+        TControl* c = nullptr;
+        if (pt.x == -1 && pt.y == -1) {
+            c = FFocusedControl ? static_cast<TControl*>(FFocusedControl) : this;
+            pt = c->ClientToScreen(POINT{0, 0});
+        } else {
+            c = FindDragTarget(pt, false);
+        }
+        if (!c || GetParentForm(c) != this) c = this;
+        if (ShowControlPopupMenu(c, pt)) {
+            m.Result = 1;
+            return;
+        }
+        TWinControl::Dispatch(m);
+        return;
+    }
     default: TWinControl::Dispatch(m); return;
     }
 }
+
+// TControlScrollBar
+
+TControlScrollBar::TControlScrollBar(TScrollBox* Control, TScrollBarKind Kind) : FControl(Control), FKind(Kind) {}
+
+int TControlScrollBar::ClientSize() const {
+    const RECT r = FControl->ClientRect();
+    return FKind == sbHorizontal ? r.right - r.left : r.bottom - r.top;
+}
+
+int TControlScrollBar::MaxPosition() const {
+    const int range = FControl->FAutoScroll ? std::max(FRange, FCalcRange) : FRange;
+    return std::max(0, range - ClientSize());
+}
+
+bool TControlScrollBar::IsScrollBarVisible() const {
+    if (!FVisible) return false;
+    const int range = FControl->FAutoScroll ? std::max(FRange, FCalcRange) : FRange;
+    return range > ClientSize();
+}
+
+void TControlScrollBar::SetPosition(int v) {
+    if (FControl->ComponentState().Contains(csLoading)) {
+        FPosition = v;
+        return;
+    }
+    v = std::clamp(v, 0, MaxPosition());
+    if (v == FPosition) return;
+    const int delta = FPosition - v;
+    FPosition = v;
+    if (FKind == sbHorizontal) FControl->ScrollBy(delta, 0);
+    else FControl->ScrollBy(0, delta);
+    FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetRange(int v) {
+    v = std::max(0, v);
+    if (FRange == v) return;
+    FRange = v;
+    FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetVisible(bool v) {
+    if (FVisible == v) return;
+    FVisible = v;
+    FControl->UpdateScrollBars();
+}
+
+void TControlScrollBar::Assign(TPersistent* Source) {
+    if (auto* b = qobject_cast<TControlScrollBar*>(Source)) {
+        FIncrement = b->FIncrement;
+        FVisible = b->FVisible;
+        FTracking = b->FTracking;
+        FRange = b->FRange;
+        FControl->UpdateScrollBars();
+        SetPosition(b->FPosition);
+        return;
+    }
+    TPersistent::Assign(Source);
+}
+
+// TScrollBox
+
+TScrollBox::TScrollBox(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle = csCaptureMouse | csClickEvents | csAcceptsControls | csSetCaption | csDoubleClicks;
+    FHorzScrollBar = new TControlScrollBar(this, sbHorizontal);
+    FVertScrollBar = new TControlScrollBar(this, sbVertical);
+    FWidth = 185;
+    FHeight = 41;
+    FColor = clBtnFace;
+    FBrush->SetColor(FColor);
+}
+
+TScrollBox::~TScrollBox() {
+    delete FHorzScrollBar;
+    delete FVertScrollBar;
+}
+
+void TScrollBox::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.Style |= WS_CLIPCHILDREN;
+    if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TScrollBox::CreateWnd() {
+    TWinControl::CreateWnd();
+    FHorzWnd = CreateWindowExA(0, "SCROLLBAR", "", WS_CHILD | SBS_HORZ, 0, 0, 0, 0, FHandle, nullptr, nullptr,
+                               nullptr);
+    FVertWnd = CreateWindowExA(0, "SCROLLBAR", "", WS_CHILD | SBS_VERT, 0, 0, 0, 0, FHandle, nullptr, nullptr,
+                               nullptr);
+    UpdateScrollBars();
+}
+
+void TScrollBox::DestroyWnd() {
+    if (FHorzWnd) DestroyWindow(FHorzWnd);
+    if (FVertWnd) DestroyWindow(FVertWnd);
+    FHorzWnd = FVertWnd = nullptr;
+    TWinControl::DestroyWnd();
+}
+
+RECT TScrollBox::ClientRect() const {
+    RECT r = TWinControl::ClientRect();
+    if (FHorzScrollBar->FShown) r.bottom -= GetSystemMetrics(SM_CYHSCROLL);
+    if (FVertScrollBar->FShown) r.right -= GetSystemMetrics(SM_CXVSCROLL);
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    return r;
+}
+
+void TScrollBox::SetAutoScroll(bool v) {
+    if (FAutoScroll == v) return;
+    FAutoScroll = v;
+    UpdateScrollBars();
+}
+
+void TScrollBox::SetBorderStyle(TFormBorderStyle v) {
+    if (FBorderStyle == v) return;
+    FBorderStyle = v;
+    RecreateWnd();
+}
+
+void TScrollBox::ScrollBy(int dx, int dy) {
+    if (dx == 0 && dy == 0) return;
+    FScrolling = true;
+    DisableAlign();
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
+    FScrolling = false;
+    EnableAlign();
+    Invalidate();
+}
+
+void TScrollBox::ScrollInView(TControl* c) {
+    if (!c || c->Parent() != this) return;
+    const RECT r = ClientRect();
+    if (c->Left() < 0) FHorzScrollBar->SetPosition(FHorzScrollBar->Position() + c->Left());
+    else if (c->Left() + c->Width() > r.right)
+        FHorzScrollBar->SetPosition(FHorzScrollBar->Position() + std::min(c->Left(), c->Left() + c->Width() - r.right));
+    if (c->Top() < 0) FVertScrollBar->SetPosition(FVertScrollBar->Position() + c->Top());
+    else if (c->Top() + c->Height() > r.bottom)
+        FVertScrollBar->SetPosition(FVertScrollBar->Position() + std::min(c->Top(), c->Top() + c->Height() - r.bottom));
+}
+
+void TScrollBox::CalcAutoRange() {
+    int w = 0, h = 0;
+    for (TControl* c : FControls) {
+        if (!c->Visible() || c->Align() != alNone) continue;
+        w = std::max(w, c->Left() + c->Width() + FHorzScrollBar->FPosition);
+        h = std::max(h, c->Top() + c->Height() + FVertScrollBar->FPosition);
+    }
+    FHorzScrollBar->FCalcRange = w;
+    FVertScrollBar->FCalcRange = h;
+}
+
+void TScrollBox::UpdateScrollBars() {
+    if (FUpdatingBars || ComponentState().Contains(csLoading)) return;
+    FUpdatingBars = true;
+    CalcAutoRange();
+    // Showing one bar shrinks the client area, which can make the other one necessary.
+    FHorzScrollBar->FShown = FVertScrollBar->FShown = false;
+    for (int pass = 0; pass < 3; ++pass) {
+        const bool h = FHorzScrollBar->IsScrollBarVisible();
+        const bool v = FVertScrollBar->IsScrollBarVisible();
+        if (h == FHorzScrollBar->FShown && v == FVertScrollBar->FShown) break;
+        FHorzScrollBar->FShown = h;
+        FVertScrollBar->FShown = v;
+    }
+    // Positions beyond the new maximum come back.
+    for (TControlScrollBar* b : {FHorzScrollBar, FVertScrollBar}) {
+        const int maxPos = b->FShown ? b->MaxPosition() : 0;
+        if (b->FPosition > maxPos) {
+            const int delta = b->FPosition - maxPos;
+            b->FPosition = maxPos;
+            if (b->FKind == sbHorizontal) ScrollBy(delta, 0);
+            else ScrollBy(0, delta);
+        }
+    }
+    if (FHandle) {
+        const RECT c = ClientRect();
+        const int cx = GetSystemMetrics(SM_CXVSCROLL);
+        const int cy = GetSystemMetrics(SM_CYHSCROLL);
+        for (TControlScrollBar* b : {FHorzScrollBar, FVertScrollBar}) {
+            HWND wnd = b->FKind == sbHorizontal ? FHorzWnd : FVertWnd;
+            if (!wnd) continue;
+            if (b->FShown) {
+                const int range = FAutoScroll ? std::max(b->FRange, b->FCalcRange) : b->FRange;
+                SCROLLINFO si{};
+                si.cbSize = sizeof si;
+                si.fMask = SIF_ALL;
+                si.nMin = 0;
+                si.nMax = range - 1;
+                si.nPage = static_cast<UINT>(b->ClientSize());
+                si.nPos = b->FPosition;
+                SendMessageA(wnd, SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&si));
+                if (b->FKind == sbHorizontal) SetWindowPos(wnd, HWND_TOP, 0, c.bottom, c.right, cy, SWP_SHOWWINDOW);
+                else SetWindowPos(wnd, HWND_TOP, c.right, 0, cx, c.bottom, SWP_SHOWWINDOW);
+            } else {
+                ShowWindow(wnd, SW_HIDE);
+            }
+        }
+    }
+    FUpdatingBars = false;
+}
+
+void TScrollBox::AlignControls(TControl* AControl, RECT& Rect) {
+    TWinControl::AlignControls(AControl, Rect);
+    if (!FScrolling) UpdateScrollBars();
+}
+
+void TScrollBox::Loaded() {
+    TWinControl::Loaded();
+    const int h = FHorzScrollBar->FPosition;
+    const int v = FVertScrollBar->FPosition;
+    FHorzScrollBar->FPosition = 0;
+    FVertScrollBar->FPosition = 0;
+    UpdateScrollBars();
+    FHorzScrollBar->SetPosition(h);
+    FVertScrollBar->SetPosition(v);
+}
+
+void TScrollBox::ScrollMessage(TControlScrollBar* bar, TMessage& m) {
+    HWND wnd = bar->FKind == sbHorizontal ? FHorzWnd : FVertWnd;
+    int pos = bar->FPosition;
+    const int page = std::max(1, bar->ClientSize() * 3 / 4);
+    switch (m.WParamLo()) {
+    case SB_LINEUP: pos -= bar->FIncrement; break;
+    case SB_LINEDOWN: pos += bar->FIncrement; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_TOP: pos = 0; break;
+    case SB_BOTTOM: pos = bar->MaxPosition(); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+    case SB_ENDSCROLL: pos = static_cast<int>(SendMessageA(wnd, SBM_GETPOS, 0, 0)); break;
+    default: break;
+    }
+    bar->SetPosition(pos);
+}
+
+void TScrollBox::Dispatch(TMessage& m) {
+    if ((m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL) && m.LParam &&
+        (reinterpret_cast<HWND>(m.LParam) == FHorzWnd || reinterpret_cast<HWND>(m.LParam) == FVertWnd)) {
+        ScrollMessage(reinterpret_cast<HWND>(m.LParam) == FHorzWnd ? FHorzScrollBar : FVertScrollBar, m);
+        return;
+    }
+    if (m.Msg == WM_MOUSEWHEEL) {
+        const int delta = static_cast<short>(HIWORD(static_cast<DWORD_PTR>(m.WParam)));
+        TControlScrollBar* bar = FVertScrollBar->FShown ? FVertScrollBar : FHorzScrollBar;
+        if (bar->FShown) {
+            bar->SetPosition(bar->FPosition - delta / WHEEL_DELTA * bar->FIncrement * 3);
+            m.Result = 1;
+            return;
+        }
+    }
+    TWinControl::Dispatch(m);
+    if (m.Msg == WM_SIZE) UpdateScrollBars();
+}
+
+void RegisterFormsClasses() { RegisterClasses<TForm, TScrollBox>(); }
 
 // TApplication
 

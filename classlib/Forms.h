@@ -38,6 +38,17 @@ class TCustomForm : public TWinControl {
     Q_PROPERTY(TWinControl* ActiveControl READ ActiveControl WRITE SetActiveControl)
     Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult STORED false)
     Q_PROPERTY(int PixelsPerInch READ PixelsPerInch WRITE SetPixelsPerInch)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_CLASSINFO("Default:Color", "clBtnFace")
+    Q_PROPERTY(TNotifyEvent OnCreate MEMBER OnCreate)
+    Q_PROPERTY(TNotifyEvent OnDestroy MEMBER OnDestroy)
+    Q_PROPERTY(TNotifyEvent OnShow MEMBER OnShow)
+    Q_PROPERTY(TNotifyEvent OnHide MEMBER OnHide)
+    Q_PROPERTY(TNotifyEvent OnActivate MEMBER OnActivate)
+    Q_PROPERTY(TNotifyEvent OnDeactivate MEMBER OnDeactivate)
+    Q_PROPERTY(TNotifyEvent OnPaint MEMBER OnPaint)
+    Q_PROPERTY(TCloseEvent OnClose MEMBER OnClose)
+    Q_PROPERTY(TCloseQueryEvent OnCloseQuery MEMBER OnCloseQuery)
 
 public:
     enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
@@ -160,6 +171,114 @@ public:
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
+class TScrollBox;
+
+// One scroll bar of a scroll box. Range is the size of the scrolled area (0: no bar);
+// the bar shows when Range exceeds the client size, and Position runs from 0 to
+// Range - client size. With the box's AutoScroll the range follows its children.
+class TControlScrollBar : public TPersistent {
+    Q_OBJECT
+    Q_PROPERTY(int Position READ Position WRITE SetPosition)
+    Q_PROPERTY(int Range READ Range WRITE SetRange)
+    Q_PROPERTY(int Increment READ Increment WRITE SetIncrement)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(bool Tracking READ Tracking WRITE SetTracking)
+    Q_CLASSINFO("Default:Position", "0")
+    Q_CLASSINFO("Default:Range", "0")
+    Q_CLASSINFO("Default:Increment", "8")
+    Q_CLASSINFO("Default:Visible", "True")
+    Q_CLASSINFO("Default:Tracking", "False")
+
+public:
+    enum TScrollBarKind { sbHorizontal, sbVertical };
+    TControlScrollBar(TScrollBox* Control, TScrollBarKind Kind);
+    TScrollBarKind Kind() const { return FKind; }
+    int Position() const { return FPosition; }
+    void SetPosition(int v);
+    int Range() const { return FRange; }
+    void SetRange(int v);
+    int Increment() const { return FIncrement; }
+    void SetIncrement(int v) { FIncrement = v > 0 ? v : 1; }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool v);
+    bool Tracking() const { return FTracking; }
+    void SetTracking(bool v) { FTracking = v; }
+    // The bar is shown: visible, and the range exceeds the box's client size.
+    bool IsScrollBarVisible() const;
+    // The largest position.
+    int MaxPosition() const;
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TScrollBox;
+    int ClientSize() const;
+    TScrollBox* FControl;
+    TScrollBarKind FKind;
+    int FPosition = 0;
+    int FRange = 0;
+    int FIncrement = 8;
+    bool FVisible = true;
+    bool FTracking = false;
+    int FCalcRange = 0;  // the range computed from the children (AutoScroll)
+    bool FShown = false;
+};
+
+using TScrollBarKind = TControlScrollBar::TScrollBarKind;
+inline constexpr TScrollBarKind sbHorizontal = TControlScrollBar::sbHorizontal;
+inline constexpr TScrollBarKind sbVertical = TControlScrollBar::sbVertical;
+
+// A container whose children are scrolled by its two scroll bars; ClientWidth and
+// ClientHeight exclude the bars that are shown.
+class TScrollBox : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TControlScrollBar* HorzScrollBar READ HorzScrollBar WRITE SetHorzScrollBar)
+    Q_PROPERTY(TControlScrollBar* VertScrollBar READ VertScrollBar WRITE SetVertScrollBar)
+    Q_PROPERTY(bool AutoScroll READ AutoScroll WRITE SetAutoScroll)
+    Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+    Q_CLASSINFO("Default:AutoScroll", "True")
+
+public:
+    explicit TScrollBox(TComponent* AOwner);
+    ~TScrollBox() override;
+    TControlScrollBar* HorzScrollBar() const { return FHorzScrollBar; }
+    void SetHorzScrollBar(TControlScrollBar* v) { FHorzScrollBar->Assign(v); }
+    TControlScrollBar* VertScrollBar() const { return FVertScrollBar; }
+    void SetVertScrollBar(TControlScrollBar* v) { FVertScrollBar->Assign(v); }
+    bool AutoScroll() const { return FAutoScroll; }
+    void SetAutoScroll(bool v);
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle v);
+    // Moves every child by (dx, dy).
+    void ScrollBy(int dx, int dy);
+    // Scrolls so that the child is inside the client area.
+    void ScrollInView(TControl* AControl);
+    RECT ClientRect() const override;
+    void Dispatch(TMessage& Message) override;
+    // The bars' windows (null before the box's window exists).
+    HWND ScrollBarHandle(TScrollBarKind Kind) const { return Kind == sbHorizontal ? FHorzWnd : FVertWnd; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void AlignControls(TControl* AControl, RECT& Rect) override;
+    void Loaded() override;
+
+private:
+    friend class TControlScrollBar;
+    void UpdateScrollBars();
+    void CalcAutoRange();
+    void ScrollMessage(TControlScrollBar* Bar, TMessage& Message);
+    TControlScrollBar* FHorzScrollBar;
+    TControlScrollBar* FVertScrollBar;
+    bool FAutoScroll = true;
+    TFormBorderStyle FBorderStyle = bsSingle;
+    HWND FHorzWnd = nullptr;
+    HWND FVertWnd = nullptr;
+    bool FUpdatingBars = false;
+    bool FScrolling = false;
+};
+
 class TApplication : public TComponent {
     Q_OBJECT
 public:
@@ -261,5 +380,6 @@ extern TScreen* Screen;
 void InitApplication();
 
 String GetShortHint(const String& Hint);
+void RegisterFormsClasses();
 String GetLongHint(const String& Hint);
 

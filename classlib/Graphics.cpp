@@ -66,7 +66,24 @@ void TGraphicsObject::Changed() {
 
 // TFont
 
-TFont::TFont() = default;
+void RegisterGraphicsIdents() {
+    static const bool done = [] {
+        TIdentMap colors;
+        for (const ColorName& c : kColorNames) colors.push_back({c.color, c.name});
+        RegisterIdentMap("TColor", std::move(colors));
+        RegisterIdentMap("TFontCharset", {{0, "ANSI_CHARSET"},        {1, "DEFAULT_CHARSET"},   {2, "SYMBOL_CHARSET"},
+                                          {77, "MAC_CHARSET"},        {128, "SHIFTJIS_CHARSET"}, {129, "HANGEUL_CHARSET"},
+                                          {130, "JOHAB_CHARSET"},     {134, "GB2312_CHARSET"},  {136, "CHINESEBIG5_CHARSET"},
+                                          {161, "GREEK_CHARSET"},     {162, "TURKISH_CHARSET"}, {163, "VIETNAMESE_CHARSET"},
+                                          {177, "HEBREW_CHARSET"},    {178, "ARABIC_CHARSET"},  {186, "BALTIC_CHARSET"},
+                                          {204, "RUSSIAN_CHARSET"},   {222, "THAI_CHARSET"},    {238, "EASTEUROPE_CHARSET"},
+                                          {255, "OEM_CHARSET"}});
+        return true;
+    }();
+    (void)done;
+}
+
+TFont::TFont() { RegisterGraphicsIdents(); }
 TFont::~TFont() { FreeHandle(); }
 
 void TFont::FreeHandle() {
@@ -82,6 +99,7 @@ void TFont::Assign(TPersistent* Source) {
         FColor = f->FColor;
         FHeight = f->FHeight;
         FName = f->FName;
+        FPitch = f->FPitch;
         FStyle = f->FStyle;
         Changed();
         return;
@@ -98,6 +116,7 @@ HFONT TFont::Handle() {
         lf.lfUnderline = (FStyle & fsUnderline) ? 1 : 0;
         lf.lfStrikeOut = (FStyle & fsStrikeOut) ? 1 : 0;
         lf.lfCharSet = static_cast<BYTE>(FCharset);
+        lf.lfPitchAndFamily = FPitch == fpFixed ? FIXED_PITCH : FPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
         std::strncpy(lf.lfFaceName, FName.c_str(), sizeof(lf.lfFaceName) - 1);
         FHandle = CreateFontIndirectA(&lf);
     }
@@ -128,6 +147,13 @@ void TFont::SetName(const String& v) {
     if (FName == v || v.empty()) return;
     FreeHandle();
     FName = v;
+    Changed();
+}
+
+void TFont::SetPitch(TFontPitch v) {
+    if (FPitch == v) return;
+    FreeHandle();
+    FPitch = v;
     Changed();
 }
 

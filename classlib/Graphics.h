@@ -62,6 +62,9 @@ COLORREF ColorToRGB(TColor color);
 // Colour names as the layouts write them ("clBtnFace", "$00FF8000").
 String ColorToString(TColor color);
 bool IdentToColor(const String& ident, TColor& color);
+// The identifier maps of colours ("TColor") and character sets ("TFontCharset") for
+// layouts; registered by every font.
+void RegisterGraphicsIdents();
 
 TESSELLON_EXCEPTION(EInvalidGraphic, Exception);
 
@@ -74,6 +77,28 @@ protected:
     void Changed();
 };
 
+// Enumerations of the published properties of fonts, pens and brushes.
+namespace GraphicsTypes {
+Q_NAMESPACE
+enum TFontPitch { fpDefault, fpVariable, fpFixed };
+Q_ENUM_NS(TFontPitch)
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+Q_ENUM_NS(TPenStyle)
+enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
+                pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
+Q_ENUM_NS(TPenMode)
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+Q_ENUM_NS(TBrushStyle)
+}  // namespace GraphicsTypes
+using GraphicsTypes::TFontPitch;
+using GraphicsTypes::TPenStyle;
+using GraphicsTypes::TPenMode;
+using GraphicsTypes::TBrushStyle;
+using enum GraphicsTypes::TFontPitch;
+using enum GraphicsTypes::TPenStyle;
+using enum GraphicsTypes::TPenMode;
+using enum GraphicsTypes::TBrushStyle;
+
 enum TFontStyle { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using TFontStyles = unsigned;
 
@@ -83,8 +108,12 @@ class TFont : public TGraphicsObject {
     Q_PROPERTY(int Color READ Color WRITE SetColor)
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
     Q_PROPERTY(String Name READ Name WRITE SetName)
+    Q_PROPERTY(TFontPitch Pitch READ Pitch WRITE SetPitch)
     Q_PROPERTY(int Size READ Size WRITE SetSize STORED false)
     Q_PROPERTY(TFontStylesFlags Style READ StyleFlags WRITE SetStyleFlags)
+    Q_CLASSINFO("Idents:Charset", "TFontCharset")
+    Q_CLASSINFO("Idents:Color", "TColor")
+    Q_CLASSINFO("Default:Pitch", "fpDefault")
 
 public:
     enum TFontStyleFlag { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
@@ -103,6 +132,8 @@ public:
     void SetHeight(int v);
     String Name() const { return FName; }
     void SetName(const String& v);
+    TFontPitch Pitch() const { return FPitch; }
+    void SetPitch(TFontPitch v);
     int Size() const;
     void SetSize(int v);
     TFontStyles Style() const { return FStyle; }
@@ -118,17 +149,22 @@ private:
     TColor FColor = clWindowText;
     int FHeight = -11;
     String FName = "Sans Serif";
+    TFontPitch FPitch = fpDefault;
     TFontStyles FStyle = 0;
 };
 
-enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
-enum TPenMode { pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot, pmMergeNotPen,
-                pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor };
 
 class TPen : public TGraphicsObject {
     Q_OBJECT
     Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TPenMode Mode READ Mode WRITE SetMode)
+    Q_PROPERTY(TPenStyle Style READ Style WRITE SetStyle)
     Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_CLASSINFO("Idents:Color", "TColor")
+    Q_CLASSINFO("Default:Color", "clBlack")
+    Q_CLASSINFO("Default:Mode", "pmCopy")
+    Q_CLASSINFO("Default:Style", "psSolid")
+    Q_CLASSINFO("Default:Width", "1")
 
 public:
     TPen();
@@ -153,11 +189,13 @@ private:
     TPenMode FMode = pmCopy;
 };
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
-
 class TBrush : public TGraphicsObject {
     Q_OBJECT
     Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TBrushStyle Style READ Style WRITE SetStyle)
+    Q_CLASSINFO("Idents:Color", "TColor")
+    Q_CLASSINFO("Default:Color", "clWhite")
+    Q_CLASSINFO("Default:Style", "bsSolid")
 
 public:
     TBrush();

@@ -421,3 +421,410 @@ void TCustomGroupBox::CreateParams(TCreateParams& p) {
     p.Style |= BS_GROUPBOX | WS_CLIPCHILDREN;
 }
 
+
+// Memos
+
+namespace {
+
+String withoutFinalBreak(String s) {
+    if (s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0) s.resize(s.size() - 2);
+    else if (!s.empty() && s.back() == '\n') s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+TCustomMemo::TCustomMemo(TComponent* AOwner) : TCustomEdit(AOwner), FLines(new TStringList) {
+    FWidth = 185;
+    FHeight = 89;
+    ControlStyle &= ~csFixedHeight;
+    FLines->OnChange = TNotifyEvent([this](TObject*) { LinesChanged(); });
+}
+
+TCustomMemo::~TCustomMemo() {
+    FLines->OnChange = TNotifyEvent();
+    delete FLines;
+}
+
+void TCustomMemo::CreateParams(TCreateParams& p) {
+    TCustomEdit::CreateParams(p);
+    p.Style |= ES_MULTILINE;
+    if (FWantReturns) p.Style |= ES_WANTRETURN;
+    if (FWordWrap) p.Style &= ~ES_AUTOHSCROLL;
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth) p.Style |= WS_VSCROLL;
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) p.Style |= WS_HSCROLL;
+}
+
+void TCustomMemo::CreateWnd() {
+    TCustomEdit::CreateWnd();
+    FSyncing = true;
+    TCustomEdit::SetTextValue(withoutFinalBreak(FLines->Text()));
+    FSyncing = false;
+}
+
+String TCustomMemo::GetText() const { return FLines->Text(); }
+
+void TCustomMemo::SetTextValue(const String& v) { FLines->SetText(v); }
+
+void TCustomMemo::LinesChanged() {
+    if (FSyncing) return;
+    if (FHandle) {
+        FSyncing = true;
+        TCustomEdit::SetTextValue(withoutFinalBreak(FLines->Text()));
+        FSyncing = false;
+    }
+}
+
+void TCustomMemo::SetScrollBars(TMemoScrollStyle v) {
+    if (FScrollBars == v) return;
+    FScrollBars = v;
+    RecreateWnd();
+}
+
+void TCustomMemo::SetWordWrap(bool v) {
+    if (FWordWrap == v) return;
+    FWordWrap = v;
+    RecreateWnd();
+}
+
+void TCustomMemo::SetAlignment(TAlignment v) {
+    if (FAlignment == v) return;
+    FAlignment = v;
+    RecreateWnd();
+}
+
+void TCustomMemo::Dispatch(TMessage& m) {
+    if (m.Msg == CN_COMMAND && m.WParamHi() == EN_CHANGE && !FSyncing && FHandle) {
+        // The user typed: the window's text becomes Lines.
+        FSyncing = true;
+        FLines->SetText(TCustomEdit::GetText());
+        FSyncing = false;
+    }
+    TCustomEdit::Dispatch(m);
+}
+
+// List boxes
+
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList) {
+    ControlStyle = csSetCaption | csDoubleClicks | csClickEvents;
+    FWidth = 121;
+    FHeight = 97;
+    FTabStop = true;
+    FColor = clWindow;
+    FBrush->SetColor(FColor);
+    FItems->OnChange = TNotifyEvent([this](TObject*) { ItemsChanged(); });
+}
+
+TCustomListBox::~TCustomListBox() {
+    FItems->OnChange = TNotifyEvent();
+    delete FItems;
+}
+
+void TCustomListBox::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    CreateSubClass(p, "LISTBOX");
+    p.Style |= LBS_NOTIFY | LBS_HASSTRINGS | WS_VSCROLL;
+    if (FMultiSelect) p.Style |= LBS_EXTENDEDSEL;
+    if (!FIntegralHeight) p.Style |= LBS_NOINTEGRALHEIGHT;
+    if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomListBox::CreateWnd() {
+    TWinControl::CreateWnd();
+    FillWindow();
+}
+
+void TCustomListBox::DestroyWnd() {
+    FItemIndex = ItemIndex();
+    if (FMultiSelect) {
+        FSelected.assign(static_cast<std::size_t>(Count()), false);
+        for (int i = 0; i < Count(); ++i) FSelected[static_cast<std::size_t>(i)] = Selected(i);
+    }
+    TWinControl::DestroyWnd();
+}
+
+void TCustomListBox::FillWindow() {
+    if (!FHandle) return;
+    FFilling = true;
+    SendMessageA(FHandle, LB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < FItems->Count(); ++i)
+        SendMessageA(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FItems->Strings(i).c_str()));
+    if (FMultiSelect) {
+        for (int i = 0; i < Count() && i < static_cast<int>(FSelected.size()); ++i)
+            if (FSelected[static_cast<std::size_t>(i)]) SendMessageA(FHandle, LB_SETSEL, TRUE, i);
+    }
+    SendMessageA(FHandle, LB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+    FFilling = false;
+}
+
+void TCustomListBox::ItemsChanged() {
+    if (FHandle) FItemIndex = static_cast<int>(SendMessageA(FHandle, LB_GETCURSEL, 0, 0));
+    if (FItemIndex >= FItems->Count()) FItemIndex = -1;
+    FSelected.resize(static_cast<std::size_t>(FItems->Count()), false);
+    FillWindow();
+}
+
+int TCustomListBox::ItemIndex() const {
+    if (FHandle && !FFilling) {
+        const LRESULT r = SendMessageA(FHandle, LB_GETCURSEL, 0, 0);
+        return r == LB_ERR ? -1 : static_cast<int>(r);
+    }
+    return FItemIndex;
+}
+
+void TCustomListBox::SetItemIndex(int v) {
+    if (v < -1 || v >= FItems->Count()) v = -1;
+    FItemIndex = v;
+    if (FHandle) SendMessageA(FHandle, LB_SETCURSEL, static_cast<WPARAM>(v), 0);
+}
+
+void TCustomListBox::SetSorted(bool v) {
+    if (FSorted == v) return;
+    FSorted = v;
+    FItems->SetSorted(v);
+}
+
+void TCustomListBox::SetMultiSelect(bool v) {
+    if (FMultiSelect == v) return;
+    FMultiSelect = v;
+    RecreateWnd();
+}
+
+void TCustomListBox::SetBorderStyle(TFormBorderStyle v) {
+    if (FBorderStyle == v) return;
+    FBorderStyle = v;
+    RecreateWnd();
+}
+
+bool TCustomListBox::Selected(int i) const {
+    if (i < 0 || i >= Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    if (FHandle) return SendMessageA(FHandle, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0;
+    if (FMultiSelect) return i < static_cast<int>(FSelected.size()) && FSelected[static_cast<std::size_t>(i)];
+    return i == FItemIndex;
+}
+
+void TCustomListBox::SetSelected(int i, bool v) {
+    if (i < 0 || i >= Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    if (!FMultiSelect) {
+        if (v) SetItemIndex(i);
+        else if (ItemIndex() == i) SetItemIndex(-1);
+        return;
+    }
+    FSelected.resize(static_cast<std::size_t>(Count()), false);
+    FSelected[static_cast<std::size_t>(i)] = v;
+    if (FHandle) SendMessageA(FHandle, LB_SETSEL, v ? TRUE : FALSE, i);
+}
+
+int TCustomListBox::SelCount() const {
+    if (!FMultiSelect) return ItemIndex() >= 0 ? 1 : 0;
+    int n = 0;
+    for (int i = 0; i < Count(); ++i) n += Selected(i) ? 1 : 0;
+    return n;
+}
+
+int TCustomListBox::TopIndex() const {
+    return FHandle ? static_cast<int>(SendMessageA(FHandle, LB_GETTOPINDEX, 0, 0)) : 0;
+}
+
+void TCustomListBox::SetTopIndex(int v) {
+    if (FHandle) SendMessageA(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(v), 0);
+}
+
+int TCustomListBox::ItemAtPos(POINT pos, bool existing) const {
+    int h = FHandle ? static_cast<int>(SendMessageA(FHandle, LB_GETITEMHEIGHT, 0, 0)) : FItemHeight;
+    if (h <= 0) h = 16;
+    if (pos.y < 0) return -1;
+    const int i = TopIndex() + pos.y / h;
+    if (i < Count()) return i;
+    return existing ? -1 : Count();
+}
+
+void TCustomListBox::Dispatch(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        if (m.WParamHi() == LBN_SELCHANGE && !FFilling) {
+            FItemIndex = ItemIndex();
+            Click();
+        } else if (m.WParamHi() == LBN_DBLCLK) {
+            DblClick();
+        }
+        return;
+    }
+    TWinControl::Dispatch(m);
+}
+
+// Combo boxes
+
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList) {
+    ControlStyle = csSetCaption | csDoubleClicks | csFixedHeight;
+    FWidth = 145;
+    FHeight = 24;
+    FTabStop = true;
+    FColor = clWindow;
+    FBrush->SetColor(FColor);
+    FItems->OnChange = TNotifyEvent([this](TObject*) { ItemsChanged(); });
+}
+
+TCustomComboBox::~TCustomComboBox() {
+    FItems->OnChange = TNotifyEvent();
+    delete FItems;
+}
+
+void TCustomComboBox::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    CreateSubClass(p, "COMBOBOX");
+    p.Style |= WS_VSCROLL | CBS_AUTOHSCROLL;
+    switch (FStyle) {
+    case csSimple: p.Style |= CBS_SIMPLE; break;
+    case csDropDown: p.Style |= CBS_DROPDOWN; break;
+    default: p.Style |= CBS_DROPDOWNLIST; break;
+    }
+}
+
+void TCustomComboBox::CreateWnd() {
+    const String text = FText;
+    TWinControl::CreateWnd();
+    if (FMaxLength > 0) SendMessageA(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+    FillWindow();
+    if (FStyle != csDropDownList && FItemIndex < 0 && !text.empty())
+        TWinControl::SetTextValue(text);
+}
+
+void TCustomComboBox::DestroyWnd() {
+    FItemIndex = ItemIndex();
+    FText = TWinControl::GetText();
+    TWinControl::DestroyWnd();
+}
+
+void TCustomComboBox::FillWindow() {
+    if (!FHandle) return;
+    FFilling = true;
+    const String text = FStyle == csDropDownList ? String() : TWinControl::GetText();
+    SendMessageA(FHandle, CB_RESETCONTENT, 0, 0);
+    for (int i = 0; i < FItems->Count(); ++i)
+        SendMessageA(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FItems->Strings(i).c_str()));
+    SendMessageA(FHandle, CB_SETCURSEL, static_cast<WPARAM>(FItemIndex), 0);
+    if (FItemIndex < 0 && !text.empty()) TWinControl::SetTextValue(text);
+    FFilling = false;
+}
+
+void TCustomComboBox::ItemsChanged() {
+    if (FHandle) FItemIndex = static_cast<int>(SendMessageA(FHandle, CB_GETCURSEL, 0, 0));
+    if (FItemIndex >= FItems->Count() || FItemIndex < -1) FItemIndex = -1;
+    FillWindow();
+}
+
+int TCustomComboBox::ItemIndex() const {
+    if (FHandle && !FFilling) {
+        const LRESULT r = SendMessageA(FHandle, CB_GETCURSEL, 0, 0);
+        return r == CB_ERR ? -1 : static_cast<int>(r);
+    }
+    return FItemIndex;
+}
+
+void TCustomComboBox::SetItemIndex(int v) {
+    if (ComponentState().Contains(csLoading)) {
+        FItemIndex = v;
+        return;
+    }
+    if (v < -1 || v >= FItems->Count()) v = -1;
+    FItemIndex = v;
+    if (v >= 0) FText = FItems->Strings(v);
+    if (FHandle) SendMessageA(FHandle, CB_SETCURSEL, static_cast<WPARAM>(v), 0);
+}
+
+void TCustomComboBox::Loaded() {
+    TWinControl::Loaded();
+    SetItemIndex(FItemIndex);
+}
+
+String TCustomComboBox::GetText() const {
+    if (FHandle) return TWinControl::GetText();
+    if (FStyle == csDropDownList) return FItemIndex >= 0 && FItemIndex < FItems->Count() ? FItems->Strings(FItemIndex) : String();
+    return FText;
+}
+
+void TCustomComboBox::SetTextValue(const String& v) {
+    const int i = FItems->IndexOf(v);
+    if (FStyle == csDropDownList) {
+        // Only an entry of the list can be chosen.
+        if (i >= 0) SetItemIndex(i);
+        return;
+    }
+    FText = v;
+    FItemIndex = i;
+    if (FHandle) {
+        FFilling = true;
+        if (i >= 0) SendMessageA(FHandle, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+        TWinControl::SetTextValue(v);
+        FFilling = false;
+    }
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle v) {
+    if (FStyle == v) return;
+    FStyle = v;
+    RecreateWnd();
+}
+
+void TCustomComboBox::SetSorted(bool v) {
+    if (FSorted == v) return;
+    FSorted = v;
+    FItems->SetSorted(v);
+}
+
+void TCustomComboBox::SetMaxLength(int v) {
+    FMaxLength = std::max(v, 0);
+    if (FHandle) SendMessageA(FHandle, CB_LIMITTEXT, static_cast<WPARAM>(FMaxLength), 0);
+}
+
+bool TCustomComboBox::DroppedDown() const {
+    return FHandle && SendMessageA(FHandle, CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+void TCustomComboBox::SetDroppedDown(bool v) {
+    if (FHandle) SendMessageA(FHandle, CB_SHOWDROPDOWN, v ? TRUE : FALSE, 0);
+}
+
+void TCustomComboBox::Clear() {
+    FItems->Clear();
+    SetTextValue(String());
+}
+
+void TCustomComboBox::Change() {
+    if (OnChange) OnChange(this);
+}
+
+void TCustomComboBox::Select() {
+    if (OnSelect) OnSelect(this);
+    else Change();
+}
+
+void TCustomComboBox::Dispatch(TMessage& m) {
+    if (m.Msg == CN_COMMAND) {
+        if (FFilling) return;
+        switch (m.WParamHi()) {
+        case CBN_SELCHANGE:
+            FItemIndex = ItemIndex();
+            if (FItemIndex >= 0) FText = FItems->Strings(FItemIndex);
+            Click();
+            Select();
+            break;
+        case CBN_EDITCHANGE:
+            FText = TWinControl::GetText();
+            FItemIndex = -1;
+            Change();
+            break;
+        case CBN_DROPDOWN:
+            if (OnDropDown) OnDropDown(this);
+            break;
+        case CBN_DBLCLK: DblClick(); break;
+        default: break;
+        }
+        return;
+    }
+    TWinControl::Dispatch(m);
+}
+
+void RegisterStdCtrlsClasses() {
+    RegisterClasses<TEdit, TMemo, TLabel, TButton, TCheckBox, TRadioButton, TGroupBox, TListBox, TComboBox>();
+}

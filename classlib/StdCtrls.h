@@ -1,8 +1,10 @@
-// Standard controls: edits, labels, buttons, check boxes, radio buttons and group boxes.
+// Standard controls: edits, memos, labels, buttons, check boxes, radio buttons, group
+// boxes, list boxes and combo boxes.
 #pragma once
 
 
 #include "classlib/Forms.h"
+#include "classlib/StringList.h"
 
 class TCustomEdit : public TWinControl {
     Q_OBJECT
@@ -11,6 +13,8 @@ class TCustomEdit : public TWinControl {
     Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(String Text READ Text WRITE SetText)
+    Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
 
 public:
     explicit TCustomEdit(TComponent* AOwner);
@@ -72,6 +76,7 @@ class TCustomLabel : public TGraphicControl {
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
     Q_PROPERTY(bool ShowAccelChar READ ShowAccelChar WRITE SetShowAccelChar)
     Q_PROPERTY(TWinControl* FocusControl READ FocusControl WRITE SetFocusControl)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
 
 public:
     explicit TCustomLabel(TComponent* AOwner);
@@ -125,6 +130,7 @@ class TButton : public TButtonControl {
     Q_PROPERTY(bool Default READ Default WRITE SetDefault)
     Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
     Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
 
 public:
     explicit TButton(TComponent* AOwner);
@@ -154,7 +160,8 @@ class TCustomCheckBox : public TButtonControl {
     Q_OBJECT
     Q_PROPERTY(bool AllowGrayed READ AllowGrayed WRITE SetAllowGrayed)
     Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
-    Q_PROPERTY(int State READ State WRITE SetStateValue)
+    Q_PROPERTY(int State READ State WRITE SetStateValue STORED false)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
 
 public:
@@ -189,6 +196,7 @@ public:
 
 class TRadioButton : public TButtonControl {
     Q_OBJECT
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
 
@@ -211,6 +219,8 @@ private:
 
 class TCustomGroupBox : public TWinControl {
     Q_OBJECT
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_CLASSINFO("Default:Color", "clBtnFace")
 public:
     explicit TCustomGroupBox(TComponent* AOwner);
 
@@ -224,3 +234,209 @@ public:
     explicit TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
 };
 
+
+// A multi-line edit; Lines and the window's text are kept in step.
+class TCustomMemo : public TCustomEdit {
+    Q_OBJECT
+    Q_PROPERTY(TStrings* Lines READ Lines WRITE SetLines)
+    Q_PROPERTY(String Text READ Text WRITE SetText STORED false)
+    Q_PROPERTY(TMemoScrollStyle ScrollBars READ ScrollBars WRITE SetScrollBars)
+    Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+    Q_PROPERTY(bool WantReturns READ WantReturns WRITE SetWantReturns)
+    Q_PROPERTY(bool WantTabs READ WantTabs WRITE SetWantTabs)
+    Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
+
+public:
+    enum TMemoScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+    Q_ENUM(TMemoScrollStyle)
+
+    explicit TCustomMemo(TComponent* AOwner);
+    ~TCustomMemo() override;
+    TStrings* Lines() const { return FLines; }
+    // Lines are stored, not the text.
+    Q_INVOKABLE bool IsTextStored() const { return false; }
+    void SetLines(TStrings* v) { FLines->Assign(v); }
+    TMemoScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TMemoScrollStyle v);
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool v);
+    bool WantReturns() const { return FWantReturns; }
+    void SetWantReturns(bool v) { FWantReturns = v; }
+    bool WantTabs() const { return FWantTabs; }
+    void SetWantTabs(bool v) { FWantTabs = v; }
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment v);
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    String GetText() const override;
+    void SetTextValue(const String& v) override;
+
+private:
+    void LinesChanged();
+    TStringList* FLines;
+    TMemoScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+    bool FWantReturns = true;
+    bool FWantTabs = false;
+    TAlignment FAlignment = taLeftJustify;
+    bool FSyncing = false;
+};
+
+using TScrollStyle = TCustomMemo::TMemoScrollStyle;
+inline constexpr TScrollStyle ssNone = TCustomMemo::ssNone;
+inline constexpr TScrollStyle ssHorizontal = TCustomMemo::ssHorizontal;
+inline constexpr TScrollStyle ssVertical = TCustomMemo::ssVertical;
+inline constexpr TScrollStyle ssBoth = TCustomMemo::ssBoth;
+
+class TMemo : public TCustomMemo {
+    Q_OBJECT
+public:
+    explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
+};
+
+// A list of strings, one of which can be chosen. Items is the list; ItemIndex the chosen
+// entry (-1: none). OnClick fires when the user chooses an entry (not when code sets
+// ItemIndex); OnDblClick on a double click.
+class TCustomListBox : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TStrings* Items READ Items WRITE SetItems)
+    Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex STORED false)
+    Q_PROPERTY(bool Sorted READ Sorted WRITE SetSorted)
+    Q_PROPERTY(bool MultiSelect READ MultiSelect WRITE SetMultiSelect)
+    Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
+    Q_PROPERTY(bool IntegralHeight READ IntegralHeight WRITE SetIntegralHeight)
+    Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+
+public:
+    explicit TCustomListBox(TComponent* AOwner);
+    ~TCustomListBox() override;
+    TStrings* Items() const { return FItems; }
+    void SetItems(TStrings* v) { FItems->Assign(v); }
+    int ItemIndex() const;
+    void SetItemIndex(int v);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool v);
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool v);
+    int ItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int v) { FItemHeight = v; }
+    bool IntegralHeight() const { return FIntegralHeight; }
+    void SetIntegralHeight(bool v) { FIntegralHeight = v; }
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle v);
+    int Count() const { return FItems->Count(); }
+    bool Selected(int Index) const;
+    void SetSelected(int Index, bool v);
+    int SelCount() const;
+    int TopIndex() const;
+    void SetTopIndex(int v);
+    void Clear() { FItems->Clear(); }
+    int ItemAtPos(POINT Pos, bool Existing) const;
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+
+private:
+    void ItemsChanged();
+    void FillWindow();
+    TStringList* FItems;
+    int FItemIndex = -1;
+    std::vector<bool> FSelected;
+    bool FSorted = false;
+    bool FMultiSelect = false;
+    int FItemHeight = 16;
+    bool FIntegralHeight = false;
+    TFormBorderStyle FBorderStyle = bsSingle;
+    bool FFilling = false;
+};
+
+class TListBox : public TCustomListBox {
+    Q_OBJECT
+public:
+    explicit TListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+};
+
+// A combo box. OnChange fires on the user's action only (choosing an entry or typing);
+// setting Text or ItemIndex in code fires nothing.
+class TCustomComboBox : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TStrings* Items READ Items WRITE SetItems)
+    Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
+    Q_PROPERTY(TComboBoxStyle Style READ Style WRITE SetStyle)
+    Q_PROPERTY(bool Sorted READ Sorted WRITE SetSorted)
+    Q_PROPERTY(int DropDownCount READ DropDownCount WRITE SetDropDownCount)
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
+    Q_PROPERTY(String Text READ Text WRITE SetText)
+    Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
+    Q_PROPERTY(TNotifyEvent OnSelect MEMBER OnSelect)
+    Q_PROPERTY(TNotifyEvent OnDropDown MEMBER OnDropDown)
+    Q_CLASSINFO("Default:ItemIndex", "-1")
+    Q_CLASSINFO("Default:DropDownCount", "8")
+
+public:
+    enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+    Q_ENUM(TComboBoxStyle)
+
+    explicit TCustomComboBox(TComponent* AOwner);
+    ~TCustomComboBox() override;
+    TStrings* Items() const { return FItems; }
+    void SetItems(TStrings* v) { FItems->Assign(v); }
+    int ItemIndex() const;
+    void SetItemIndex(int v);
+    TComboBoxStyle Style() const { return FStyle; }
+    void SetStyle(TComboBoxStyle v);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool v);
+    int DropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int v) { FDropDownCount = v; }
+    int MaxLength() const { return FMaxLength; }
+    void SetMaxLength(int v);
+    bool DroppedDown() const;
+    void SetDroppedDown(bool v);
+    void Clear();
+    void Dispatch(TMessage& Message) override;
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnSelect;
+    TNotifyEvent OnDropDown;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    String GetText() const override;
+    void SetTextValue(const String& v) override;
+    virtual void Change();
+    virtual void Select();
+    void Loaded() override;
+
+private:
+    void ItemsChanged();
+    void FillWindow();
+    TStringList* FItems;
+    int FItemIndex = -1;
+    TComboBoxStyle FStyle = csDropDown;
+    bool FSorted = false;
+    int FDropDownCount = 8;
+    int FMaxLength = 0;
+    bool FFilling = false;
+};
+
+using TComboBoxStyle = TCustomComboBox::TComboBoxStyle;
+inline constexpr TComboBoxStyle csDropDown = TCustomComboBox::csDropDown;
+inline constexpr TComboBoxStyle csSimple = TCustomComboBox::csSimple;
+inline constexpr TComboBoxStyle csDropDownList = TCustomComboBox::csDropDownList;
+
+class TComboBox : public TCustomComboBox {
+    Q_OBJECT
+public:
+    explicit TComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {}
+};
+
+void RegisterStdCtrlsClasses();

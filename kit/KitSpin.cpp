@@ -393,7 +393,8 @@ void TKitSpinEdit::DownClick(TObject*) {
 }
 
 void TKitSpinEdit::Change() {
-    if (!FChanging) TCustomEdit::Change();
+    // Values read from a layout do not fire OnChange, whatever order the layout has.
+    if (!FChanging && !ComponentState().Contains(csLoading)) TCustomEdit::Change();
 }
 
 bool TKitSpinEdit::IsValidChar(char key) {
@@ -585,6 +586,7 @@ void TKitSpinEdit::Dispatch(TMessage& m) {
 
 void RegisterKitSpin() {
     initKitResources();
+    RegisterStandardClasses();
     RegisterClasses<TKitSpinEdit, TKitSpinButton, TKitUpDown>();
 }
 

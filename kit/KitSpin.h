@@ -12,6 +12,8 @@ class TKitSpinButton : public TGraphicControl {
     Q_PROPERTY(TWinControl* FocusControl READ FocusControl WRITE SetFocusControl)
     Q_PROPERTY(TBitmap* UpGlyph READ UpGlyph WRITE SetUpGlyph STORED false)
     Q_PROPERTY(TBitmap* DownGlyph READ DownGlyph WRITE SetDownGlyph STORED false)
+    Q_PROPERTY(TNotifyEvent OnBottomClick MEMBER OnBottomClick)
+    Q_PROPERTY(TNotifyEvent OnTopClick MEMBER OnTopClick)
 
 public:
     enum TSpinButtonState { sbNotDown, sbTopDown, sbBottomDown };
@@ -58,6 +60,8 @@ private:
 
 class TKitUpDown : public TCustomUpDown {
     Q_OBJECT
+    Q_PROPERTY(TUDClickEvent OnClick MEMBER OnClick)
+
 public:
     explicit TKitUpDown(TComponent* AOwner);
     void Dispatch(TMessage& Message) override;
@@ -71,13 +75,30 @@ class TKitSpinEdit : public TCustomEdit {
     Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
     Q_PROPERTY(bool ArrowKeys READ ArrowKeys WRITE SetArrowKeys)
     Q_PROPERTY(TSpinButtonKind ButtonKind READ ButtonKind WRITE SetButtonKind)
-    Q_PROPERTY(int Decimal READ Decimal WRITE SetDecimalValue)
+    Q_PROPERTY(BYTE Decimal READ Decimal WRITE SetDecimal)
     Q_PROPERTY(bool EditorEnabled READ EditorEnabled WRITE SetEditorEnabled)
     Q_PROPERTY(long double Increment READ Increment WRITE SetIncrement)
     Q_PROPERTY(long double MaxValue READ MaxValue WRITE SetMaxValue)
     Q_PROPERTY(long double MinValue READ MinValue WRITE SetMinValue)
     Q_PROPERTY(TValueType ValueType READ ValueType WRITE SetValueType)
     Q_PROPERTY(long double Value READ Value WRITE SetValue)
+    Q_PROPERTY(TNotifyEvent OnBottomClick MEMBER OnBottomClick)
+    Q_PROPERTY(TNotifyEvent OnTopClick MEMBER OnTopClick)
+    Q_CLASSINFO("Default:Alignment", "taLeftJustify")
+    Q_CLASSINFO("Default:ArrowKeys", "True")
+    Q_CLASSINFO("Default:ButtonKind", "bkDiagonal")
+    Q_CLASSINFO("Default:Decimal", "2")
+    Q_CLASSINFO("Default:EditorEnabled", "True")
+    Q_CLASSINFO("Stored:MaxValue", "IsMaxStored")
+    Q_CLASSINFO("Stored:MinValue", "IsMinStored")
+    Q_CLASSINFO("Default:ValueType", "vtInteger")
+    // The edit's inherited properties keep the edit's defaults.
+    Q_CLASSINFO("Default:AutoSelect", "True")
+    Q_CLASSINFO("Default:AutoSize", "True")
+    Q_CLASSINFO("Default:BorderStyle", "bsSingle")
+    Q_CLASSINFO("Default:MaxLength", "0")
+    Q_CLASSINFO("Default:ReadOnly", "False")
+    Q_CLASSINFO("Default:TabStop", "True")
 
 public:
     enum TSpinButtonKind { bkStandard, bkDiagonal };
@@ -96,7 +117,6 @@ public:
     void SetButtonKind(TSpinButtonKind v);
     BYTE Decimal() const { return FDecimal; }
     void SetDecimal(BYTE v);
-    void SetDecimalValue(int v) { SetDecimal(static_cast<BYTE>(v)); }
     bool EditorEnabled() const { return FEditorEnabled; }
     void SetEditorEnabled(bool v) { FEditorEnabled = v; }
     long double Increment() const { return FIncrement; }
@@ -115,6 +135,8 @@ public:
     Q_INVOKABLE bool IsMaxStored() const { return FMaxValue != 0.0L; }
     Q_INVOKABLE bool IsMinStored() const { return FMinValue != 0.0L; }
     Q_INVOKABLE bool IsValueStored() const { return const_cast<TKitSpinEdit*>(this)->Value() != 0.0L; }
+    // The value is stored, never the text it is shown as.
+    Q_INVOKABLE bool IsTextStored() const { return false; }
 
     // The value clamped to MinValue..MaxValue (no clamping while the two are equal).
     long double CheckValue(long double v) const;
@@ -170,6 +192,7 @@ inline constexpr TValueType vtInteger = TKitSpinEdit::vtInteger;
 inline constexpr TValueType vtFloat = TKitSpinEdit::vtFloat;
 inline constexpr TValueType vtHex = TKitSpinEdit::vtHex;
 
-// Registers the spin edit's classes with the class registry and loads the kit's resources.
+// Registers the spin edit's classes (and the class library's standard classes) with the
+// class registry and loads the kit's resources.
 void RegisterKitSpin();
 

@@ -88,3 +88,37 @@ TEST(Graphics, DrawingOnAControlCanvasOutsidePaintShows) {
     delete form;
 }
 
+
+TEST(Graphics, PublishedPropertiesOfFontsPensAndBrushesUseIdentifiers) {
+    TFont font;
+    TPen pen;
+    TBrush brush;
+    SetEnumProp(&pen, GetPropInfo(&pen, "Style"), "psDash");
+    SetEnumProp(&pen, GetPropInfo(&pen, "mode"), "pmXor");
+    SetEnumProp(&brush, GetPropInfo(&brush, "Style"), "bsClear");
+    SetEnumProp(&font, GetPropInfo(&font, "Pitch"), "fpFixed");
+    EXPECT_EQ(pen.Style(), psDash);
+    EXPECT_EQ(pen.Mode(), pmXor);
+    EXPECT_EQ(brush.Style(), bsClear);
+    EXPECT_EQ(font.Pitch(), fpFixed);
+    EXPECT_EQ(GetEnumProp(&pen, GetPropInfo(&pen, "Style")), "psDash");
+
+    // Colours and character sets are integers with identifiers.
+    const TPropType color = GetPropType(GetPropInfo(&font, "Color"));
+    const TPropType charset = GetPropType(GetPropInfo(&font, "Charset"));
+    ASSERT_TRUE(color.Idents && charset.Idents);
+    long long v = 0;
+    EXPECT_TRUE(IdentToInt("clBtnFace", v, *color.Idents));
+    EXPECT_EQ(v, clBtnFace);
+    EXPECT_TRUE(IdentToInt("oem_charset", v, *charset.Idents));
+    EXPECT_EQ(v, 255);
+    String name;
+    EXPECT_TRUE(IntToIdent(DEFAULT_CHARSET, name, *charset.Idents));
+    EXPECT_EQ(name, "DEFAULT_CHARSET");
+    EXPECT_TRUE(GetPropType(GetPropInfo(&pen, "Color")).Idents != nullptr);
+
+    // Assign copies the pitch with the rest.
+    TFont copy;
+    copy.Assign(&font);
+    EXPECT_EQ(copy.Pitch(), fpFixed);
+}

@@ -9,7 +9,7 @@
 TEST(SpinScreenshot, FormWithEachKindTypeAndState) {
     RegisterKitSpin();
     auto* form = new TForm(nullptr);
-    form->SetBounds(0, 0, 470, 150);
+    form->SetBounds(0, 0, 470, 200);
     form->SetCaption("Spin edits");
     const char* rows[] = {"Integer", "Float", "Hex"};
     const TValueType types[] = {vtInteger, vtFloat, vtHex};
@@ -38,6 +38,25 @@ TEST(SpinScreenshot, FormWithEachKindTypeAndState) {
             spins.push_back(s);
         }
     }
+    // A few standard controls beside them.
+    auto* caption = new TLabel(form);
+    caption->SetParent(form);
+    caption->SetBounds(8, 142, 60, 16);
+    caption->SetCaption("Name:");
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(80, 138, 120, 24);
+    edit->SetText("poster");
+    auto* check = new TCheckBox(form);
+    check->SetParent(form);
+    check->SetBounds(210, 140, 110, 20);
+    check->SetCaption("Cut lines");
+    check->SetChecked(true);
+    auto* ok = new TButton(form);
+    ok->SetParent(form);
+    ok->SetBounds(340, 137, 88, 26);
+    ok->SetCaption("Print");
+    ok->SetDefault(true);
     form->Show();
     QWidget* w = platform::windowWidget(form->Handle());
     ASSERT_TRUE(w);

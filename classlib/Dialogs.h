@@ -1,0 +1,124 @@
+// Common dialogs: opening and saving files, with a seam through which tests answer them.
+#pragma once
+
+#include "classlib/Classes.h"
+
+#include <QFlags>
+#include <functional>
+
+class TCommonDialog : public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(int HelpContext READ HelpContext WRITE SetHelpContext)
+    Q_PROPERTY(TNotifyEvent OnShow MEMBER OnShow)
+    Q_PROPERTY(TNotifyEvent OnClose MEMBER OnClose)
+    Q_CLASSINFO("Default:HelpContext", "0")
+
+public:
+    explicit TCommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int v) { FHelpContext = v; }
+    virtual bool Execute() = 0;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnClose;
+
+private:
+    int FHelpContext = 0;
+};
+
+class TOpenDialog : public TCommonDialog {
+    Q_OBJECT
+    Q_PROPERTY(String DefaultExt READ DefaultExt WRITE SetDefaultExt)
+    Q_PROPERTY(String FileName READ FileName WRITE SetFileName)
+    Q_PROPERTY(String Filter READ Filter WRITE SetFilter)
+    Q_PROPERTY(int FilterIndex READ FilterIndex WRITE SetFilterIndex)
+    Q_PROPERTY(String InitialDir READ InitialDir WRITE SetInitialDir)
+    Q_PROPERTY(String Title READ Title WRITE SetTitle)
+    Q_PROPERTY(TOpenOptions Options READ Options WRITE SetOptions)
+    Q_PROPERTY(TNotifyEvent OnTypeChange MEMBER OnTypeChange)
+    Q_CLASSINFO("Default:FilterIndex", "1")
+    Q_CLASSINFO("Default:Options", "[ofHideReadOnly, ofEnableSizing]")
+
+public:
+    enum TOpenOption {
+        ofReadOnly = 1 << 0, ofOverwritePrompt = 1 << 1, ofHideReadOnly = 1 << 2, ofNoChangeDir = 1 << 3,
+        ofShowHelp = 1 << 4, ofNoValidate = 1 << 5, ofAllowMultiSelect = 1 << 6, ofExtensionDifferent = 1 << 7,
+        ofPathMustExist = 1 << 8, ofFileMustExist = 1 << 9, ofCreatePrompt = 1 << 10, ofShareAware = 1 << 11,
+        ofNoReadOnlyReturn = 1 << 12, ofNoTestFileCreate = 1 << 13, ofNoNetworkButton = 1 << 14,
+        ofNoLongNames = 1 << 15, ofOldStyleDialog = 1 << 16, ofNoDereferenceLinks = 1 << 17,
+        ofEnableIncludeNotify = 1 << 18, ofEnableSizing = 1 << 19
+    };
+    Q_DECLARE_FLAGS(TOpenOptions, TOpenOption)
+    Q_FLAG(TOpenOptions)
+
+    explicit TOpenDialog(TComponent* AOwner);
+    ~TOpenDialog() override;
+    String DefaultExt() const { return FDefaultExt; }
+    void SetDefaultExt(const String& v) { FDefaultExt = v; }
+    String FileName() const { return FFileName; }
+    void SetFileName(const String& v) { FFileName = v; }
+    String Filter() const { return FFilter; }
+    void SetFilter(const String& v) { FFilter = v; }
+    // 1-based index of the chosen filter entry.
+    int FilterIndex() const { return FFilterIndex; }
+    void SetFilterIndex(int v) { FFilterIndex = v; }
+    String InitialDir() const { return FInitialDir; }
+    void SetInitialDir(const String& v) { FInitialDir = v; }
+    String Title() const { return FTitle; }
+    void SetTitle(const String& v) { FTitle = v; }
+    TOpenOptions Options() const { return FOptions; }
+    void SetOptions(TOpenOptions v) { FOptions = v; }
+    // The chosen files (one unless ofAllowMultiSelect).
+    TStrings* Files() const { return FFiles; }
+    // The filter's entries as (caption, mask) pairs.
+    std::vector<std::pair<String, String>> FilterEntries() const;
+    // Whether this is a save dialog.
+    virtual bool IsSaveDialog() const { return false; }
+
+    // Shows the dialog; true when the user chose a file (FileName, Files and FilterIndex
+    // then hold the answer; a file name without extension gets DefaultExt).
+    bool Execute() override;
+
+    TNotifyEvent OnTypeChange;
+
+protected:
+    // Applies what the dialog answered: the default extension, Files.
+    void Accept(const std::vector<String>& names, int filterIndex);
+
+private:
+    String FDefaultExt;
+    String FFileName;
+    String FFilter;
+    int FFilterIndex = 1;
+    String FInitialDir;
+    String FTitle;
+    TOpenOptions FOptions = TOpenOptions(ofHideReadOnly) | ofEnableSizing;
+    TStrings* FFiles;
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(TOpenDialog::TOpenOptions)
+
+using TOpenOption = TOpenDialog::TOpenOption;
+using TOpenOptions = TOpenDialog::TOpenOptions;
+using enum TOpenDialog::TOpenOption;
+
+class TSaveDialog : public TOpenDialog {
+    Q_OBJECT
+public:
+    explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+    bool IsSaveDialog() const override { return true; }
+};
+
+// The seam that runs a file dialog. The handler gets the dialog with its settings and
+// answers by filling `Names` (one or more full paths) and `FilterIndex` (1-based) and
+// returning true, or returns false for a cancelled dialog. The default runs QFileDialog.
+struct TFileDialogAnswer {
+    std::vector<String> Names;
+    int FilterIndex = 1;
+};
+using TFileDialogHandler = std::function<bool(TOpenDialog* Dialog, TFileDialogAnswer& Answer)>;
+// Installs a handler (an empty one restores the real dialog); returns the previous one.
+TFileDialogHandler SetFileDialogHandler(TFileDialogHandler Handler);
+
+// The Qt name filter list of a "caption|mask;mask|..." filter ("caption (mask mask)").
+QStringList FilterToQtNameFilters(const String& Filter);
+
+void RegisterDialogClasses();

@@ -1,0 +1,17 @@
+// The about box of the poster window.
+#pragma once
+
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+
+class TAboutBox : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TAboutBox(TComponent* AOwner);
+
+    TLabel* ProductName = nullptr;
+    TLabel* Version = nullptr;
+    TLabel* Comments = nullptr;
+    TButton* OKButton = nullptr;
+};
