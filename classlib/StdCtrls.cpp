@@ -506,7 +506,8 @@ void TCustomMemo::Dispatch(TMessage& m) {
 // List boxes
 
 TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList) {
-    ControlStyle = csSetCaption | csDoubleClicks | csClickEvents;
+    // Clicks and double clicks come from the list's own notices, not from the mouse messages.
+    ControlStyle = csSetCaption;
     FWidth = 121;
     FHeight = 97;
     FTabStop = true;

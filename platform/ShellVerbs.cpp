@@ -311,7 +311,7 @@ bool makeFolders(const std::string& path, mode_t mode) {
     return ::mkdir(path.c_str(), mode) == 0 || errno == EEXIST;
 }
 
-// The home trash of the specification of the desktops, for names Qt cannot carry.
+// The home trash as the desktops lay it out, for names Qt cannot carry.
 bool moveToHomeTrash(const std::string& path) {
     const std::string trash = trashFolder();
     const std::string files = joinPath(trash, "files");

@@ -5,6 +5,7 @@
 #include "platform/surface.h"
 #include "platform/gdi.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHash>
@@ -163,7 +164,18 @@ private:
     static bool finish(QObject* obj, QEvent* e, bool toQt) {
         if (toQt) {
             ++bypassDepth;
-            obj->event(e);
+            // A scroll area handles its viewport's input itself (list views, text views),
+            // through a filter on the viewport that this bridge runs before.
+            auto* area = qobject_cast<QAbstractScrollArea*>(obj->parent());
+            if (area && area->viewport() == obj) {
+                struct Access : QAbstractScrollArea {
+                    using QAbstractScrollArea::viewportEvent;
+                };
+                bool (QAbstractScrollArea::*viewportEvent)(QEvent*) = &Access::viewportEvent;
+                (area->*viewportEvent)(e);
+            } else {
+                obj->event(e);
+            }
             --bypassDepth;
         }
         e->accept();

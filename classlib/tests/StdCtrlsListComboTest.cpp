@@ -3,6 +3,10 @@
 #include "classlib/FileCtrl.h"
 #include "classlib/StdCtrls.h"
 
+#include "platform/winuser.h"
+
+#include <QListWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -75,6 +79,30 @@ TEST(ListBox, ItemsReachTheWindowAndSelectionSurvivesChanges) {
     list->Clear();
     EXPECT_EQ(list->ItemIndex(), -1);
     EXPECT_EQ(SendMessageA(list->Handle(), LB_GETCOUNT, 0, 0), 0);
+}
+
+TEST(ListBox, TheMouseChoosesAndADoubleClickFiresOnce) {
+    Host h;
+    auto* list = h.make<TListBox>();
+    list->SetBounds(0, 0, 200, 120);
+    for (const char* s : {"/one", "/two", "/three"}) list->Items()->Add(s);
+    h.form->SetBounds(0, 0, 240, 160);
+    h.form->Show();
+    QWidget* w = platform::windowWidget(list->Handle());
+    auto* view = qobject_cast<QListWidget*>(w);
+    if (!view && w) view = w->findChild<QListWidget*>();
+    ASSERT_NE(view, nullptr);
+    int clicks = 0, dblClicks = 0;
+    list->OnClick = TNotifyEvent([&](TObject*) { ++clicks; });
+    list->OnDblClick = TNotifyEvent([&](TObject*) { ++dblClicks; });
+    const QPoint at = view->visualItemRect(view->item(1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(dblClicks, 0);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(dblClicks, 1);
+    EXPECT_EQ(list->ItemIndex(), 1);
 }
 
 TEST(ComboBox, OnChangeFiresOnTheUsersActionOnly) {

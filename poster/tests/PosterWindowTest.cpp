@@ -12,6 +12,7 @@
 #include "testsupport/TestSupport.h"
 
 #include <QImage>
+#include <QListWidget>
 #include <QTest>
 #include <QWidget>
 
@@ -325,6 +326,117 @@ TEST_F(PosterWindow, OpeningAPictureAddsItsFolderToThePreferredFolders) {
     EXPECT_GE(boxes.texts()[0].size(), 6u);
     EXPECT_EQ(DibWidth(form->Dib.get()), 1200);
     EXPECT_EQ(form->PrefListBox->Items()->Count(), 1);
+}
+
+QListWidget* listWidgetOf(TWinControl* c) { return qobject_cast<QListWidget*>(platform::windowWidget(c->Handle())); }
+
+TEST_F(PosterWindow, PicksAPictureInTheFileListByDoubleClickOrEnter) {
+    create();
+    // The lists start in the program folder, which holds the start picture.
+    EXPECT_EQ(form->DirectoryListBox1->Directory(), dir.path());
+    EXPECT_EQ(form->SelectedFolder(), dir.path() + "/");
+    EXPECT_EQ(form->FileListBox1->Mask(), form->FilterComboBox1->Masks()[0]);
+    form->SetBounds(0, 0, 1366, 740);
+    form->Show();
+
+    TempDir pictures;
+    ASSERT_TRUE(writeFile(pictures.file("holiday.JPG"), readFile(StartPicture)));
+    ASSERT_TRUE(QImage(40, 30, QImage::Format_RGB32).save(QString::fromStdString(pictures.file("small.bmp")), "BMP"));
+    writeFile(pictures.file("notes.txt"), {'n'});
+    // Choosing the folder in the folder list shows its pictures in the file list.
+    form->DirectoryListBox1->SetDirectory(pictures.path());
+    EXPECT_EQ(form->SelectedFolder(), pictures.path() + "/");
+    ASSERT_EQ(form->FileListBox1->Items()->Count(), 2);
+    EXPECT_EQ(form->FileListBox1->Items()->Strings(0), "holiday.JPG");
+
+    QListWidget* files = listWidgetOf(form->FileListBox1);
+    ASSERT_NE(files, nullptr);
+    boxes.clear();
+    // A double click: press and release, then the second press.
+    const QPoint first = files->visualItemRect(files->item(0)).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, first);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, first);
+    EXPECT_EQ(form->FileListBox1->FileName(), pictures.file("holiday.JPG"));
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(DibWidth(form->Dib.get()), 1200);
+    EXPECT_EQ(form->Breit->Caption(), "1200 Pixel");
+    EXPECT_EQ(form->Hoch->Caption(), std::to_string(DibHeight(form->Dib.get())) + " Pixel");
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), pictures.path() + "/");
+
+    // Enter opens the chosen file too.
+    files->setFocus();
+    QTest::keyClick(files, Qt::Key_Down);
+    ASSERT_EQ(form->FileListBox1->FileName(), pictures.file("small.bmp"));
+    QTest::keyClick(files, Qt::Key_Return);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(form->Breit->Caption(), "40 Pixel");
+    EXPECT_EQ(form->Hoch->Caption(), "30 Pixel");
+    EXPECT_EQ(form->PrefListBox->Items()->Count(), 1) << "the same folder stays on top once";
+}
+
+TEST_F(PosterWindow, TheFilterChoosesTheListedFiles) {
+    create();
+    TempDir pictures;
+    for (const char* name : {"a.bmp", "b.JPG", "c.png", "d.txt", "E.BMP"}) writeFile(pictures.file(name), {'x'});
+    form->SetSelectedFolder(pictures.path());
+    const auto listed = [&] {
+        std::vector<String> r;
+        for (int i = 0; i < form->FileListBox1->Items()->Count(); ++i)
+            r.push_back(form->FileListBox1->Items()->Strings(i));
+        return r;
+    };
+    EXPECT_EQ(listed(), (std::vector<String>{"a.bmp", "b.JPG", "c.png", "E.BMP"}));
+    ASSERT_TRUE(form->FilterComboBox1->OnChange);  // bound by the layout
+    const auto choose = [&](int entry) {
+        form->FilterComboBox1->SetItemIndex(entry);
+        form->FilterComboBox1->OnChange(form->FilterComboBox1);
+    };
+    choose(1);  // "BMP - Windows, OS/2 Bitmap"
+    EXPECT_EQ(form->FileListBox1->Mask(), "*.BMP");
+    EXPECT_EQ(listed(), (std::vector<String>{"a.bmp", "E.BMP"}));
+    choose(12);  // PNG
+    EXPECT_EQ(listed(), std::vector<String>{"c.png"});
+    choose(14);  // all files
+    EXPECT_EQ(listed().size(), 5u);
+}
+
+TEST_F(PosterWindow, APreferredFolderOpensInBothLists) {
+    create();
+    form->SetBounds(0, 0, 1366, 740);
+    form->Show();
+    TempDir pictures;
+    ASSERT_TRUE(writeFile(pictures.file("holiday.jpg"), readFile(StartPicture)));
+    form->SetSelectedFolder(pictures.path());
+    boxes.clear();
+    form->openfilenow("holiday.jpg");
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);
+    EXPECT_EQ(ReadFolderList(dir.file("folders.dat")), std::vector<String>{pictures.path() + "/"});
+
+    form->SetSelectedFolder("/");
+    form->PicturePages->SetActivePageIndex(1);
+    QListWidget* prefs = listWidgetOf(form->PrefListBox);
+    ASSERT_NE(prefs, nullptr);
+    form->PrefListBox->SetItemIndex(0);
+    emit prefs->itemDoubleClicked(prefs->item(0));
+    EXPECT_EQ(form->DirectoryListBox1->Directory(), pictures.path());
+    EXPECT_EQ(form->FileListBox1->Directory(), pictures.path());
+    EXPECT_EQ(form->FileListBox1->Items()->Strings(0), "holiday.jpg");
+    EXPECT_EQ(form->PicturePages->ActivePage(), form->NavShellTree1Panel->Parent()) << "the lists are shown";
+
+    // A preferred folder that is gone is reported and the lists stay where they are.
+    TempDir other;
+    const String gone = other.path() + "/gone/";
+    ASSERT_TRUE(CreateDir(gone));
+    form->AddToPrefFolders(gone);
+    ASSERT_TRUE(RemoveDir(gone));
+    form->PicturePages->SetActivePageIndex(1);
+    form->PrefListBox->SetItemIndex(0);
+    prefs->setFocus();
+    QTest::keyClick(prefs, Qt::Key_Return);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("Folder not found: " + other.path() + "/gone"), std::string::npos);
+    EXPECT_EQ(form->DirectoryListBox1->Directory(), pictures.path());
 }
 
 TEST_F(PosterWindow, HelpAndWebButtonsOpenTheUserGuide) {
