@@ -392,36 +392,9 @@ bool copyContents(const std::string& from, const std::string& to, const struct s
         ::close(in);
         return fail(e);
     }
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
-    int error = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            error = errno;
-            break;
-        }
-        for (ssize_t done = 0; done < n && ok;) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) {
-                ok = false;
-                error = errno;
-            } else {
-                done += w;
-            }
-        }
-        if (!ok) break;
-    }
+    int error = copyDescriptor(in, out, st);
     ::close(in);
-    if (ok) {
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        ::fchmod(out, st.st_mode & 07777);
-    }
+    bool ok = error == 0;
     if (::close(out) != 0 && ok) {
         ok = false;
         error = errno;
@@ -693,6 +666,30 @@ FILETIME fileTimeFromUnix(long long seconds, long nanoseconds) {
 long long unixSecondsFromFileTime(const FILETIME& time) {
     const ULONGLONG u = static_cast<ULONGLONG>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
     return static_cast<long long>(u / 10000000ULL) - 11644473600LL;
+}
+
+int copyDescriptor(int in, int out, const struct stat& st) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            done += w;
+        }
+    }
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out, times);
+    ::fchmod(out, st.st_mode & 07777);
+    return 0;
 }
 
 }  // namespace platform

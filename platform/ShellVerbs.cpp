@@ -178,35 +178,8 @@ bool copyTree(const std::string& from, const std::string& to) {
         ::close(in);
         return failWith(e);
     }
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
-    int error = 0;
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            error = errno;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                ok = false;
-                error = errno;
-                break;
-            }
-            done += w;
-        }
-        if (!ok) break;
-    }
-    if (ok) {
-        const timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-        ::fchmod(out, st.st_mode & 07777);
-    }
+    int error = copyDescriptor(in, out, st);
+    bool ok = error == 0;
     if (::close(out) != 0 && ok) {
         ok = false;
         error = errno;

@@ -5,6 +5,8 @@
 // handles of this process.
 #pragma once
 
+#include <sys/stat.h>
+
 #include "platform/winerror.h"
 #include "platform/wintypes.h"
 
@@ -180,6 +182,10 @@ std::string fileNameToAnsi(std::string_view name);
 
 // Case-insensitive match of a name with a pattern of "*" and "?"; "*.*" matches every name.
 bool wildcardMatch(std::u16string_view name, std::u16string_view pattern);
+
+// Copies the rest of descriptor in to out, then gives out the times and permissions of
+// st; closes neither. 0 on success, else the errno of the failure.
+int copyDescriptor(int in, int out, const struct stat& st);
 
 // FILETIME of seconds and nanoseconds since 1970 (UTC), and back.
 FILETIME fileTimeFromUnix(long long seconds, long nanoseconds);
