@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
-# the test programs, a sanitizer build of the raster library's tests and short fuzz runs.
+# the test programs, a sanitizer build of the lower layers' tests and short fuzz runs.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
