@@ -24,7 +24,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== Sanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSELLON_SANITIZE=ON \
-      -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=testsupport;platform;pixwerk;classlib;widetext;shell" >/dev/null
+      -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=testsupport;platform;pixwerk;classlib;widetext;shell;kit" >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
