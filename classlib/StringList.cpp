@@ -480,24 +480,9 @@ void TStringList::Exchange(int Index1, int Index2) {
 }
 
 bool TStringList::Find(const String& S, int& Index) const {
-    bool found = false;
-    int lo = 0;
-    int hi = GetCount() - 1;
-    while (lo <= hi) {
-        const int mid = static_cast<int>((static_cast<unsigned>(lo) + static_cast<unsigned>(hi)) >> 1);
-        const int c = CompareStrings(items_[static_cast<std::size_t>(mid)].str, S);
-        if (c < 0) {
-            lo = mid + 1;
-        } else {
-            hi = mid - 1;
-            if (c == 0) {
-                found = true;
-                if (duplicates_ != dupAccept) lo = mid;
-            }
-        }
-    }
-    Index = lo;
-    return found;
+    return classes_detail::findSorted(
+        GetCount(), duplicates_ != dupAccept,
+        [&](int i) { return CompareStrings(items_[static_cast<std::size_t>(i)].str, S); }, Index);
 }
 
 int TStringList::IndexOf(const String& S) const {

@@ -118,6 +118,34 @@ private:
     String lineBreak_ = sLineBreak;
 };
 
+namespace classes_detail {
+// Binary search of a sorted list of count items: Index becomes the place of the text (the
+// first equal item, or where it would be inserted); true when an equal item is there.
+// compareAt(i) compares item i with the text. With onlyOne (duplicates not accepted) the
+// first equal item found ends the search.
+template <class CompareAt>
+bool findSorted(int count, bool onlyOne, CompareAt compareAt, int& Index) {
+    bool found = false;
+    int lo = 0;
+    int hi = count - 1;
+    while (lo <= hi) {
+        const int mid = static_cast<int>((static_cast<unsigned>(lo) + static_cast<unsigned>(hi)) >> 1);
+        const int c = compareAt(mid);
+        if (c < 0) {
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+            if (c == 0) {
+                found = true;
+                if (onlyOne) lo = mid;
+            }
+        }
+    }
+    Index = lo;
+    return found;
+}
+}  // namespace classes_detail
+
 class TStringList;
 using TStringListSortCompare = std::function<int(TStringList* List, int Index1, int Index2)>;
 

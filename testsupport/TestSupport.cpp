@@ -1,5 +1,10 @@
 #include "testsupport/TestSupport.h"
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -32,6 +37,42 @@ bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+QImage rasterisePdf(const std::string& pdf, int page, int dpi, const TempDir& scratch, QRect crop) {
+    const std::string base = scratch.file("r");
+    std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
+                      std::to_string(page) + " -singlefile -png";
+    if (!crop.isNull())
+        cmd += " -x " + std::to_string(crop.x()) + " -y " + std::to_string(crop.y()) + " -W " +
+               std::to_string(crop.width()) + " -H " + std::to_string(crop.height());
+    if (runCommand(cmd + " '" + pdf + "' '" + base + "' 2>/dev/null") != 0) return {};
+    QImage image(QString::fromStdString(base + ".png"));
+    QFile::remove(QString::fromStdString(base + ".png"));
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+std::string waitForCupsPdf(const std::string& outDir, const std::string& title, int ms) {
+    QString token = QString::fromStdString(title);
+    token.replace(' ', '_');
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        for (const QFileInfo& f : QDir(QString::fromStdString(outDir)).entryInfoList({"*.pdf"}, QDir::Files)) {
+            // The driver renames the file into place once it is complete.
+            if (f.fileName().contains(token) && f.size() > 0) {
+                QThread::msleep(300);
+                return f.absoluteFilePath().toStdString();
+            }
+        }
+        QThread::msleep(100);
+    }
+    return {};
 }
 
 }  // namespace testsupport

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QDir>
+#include <QImage>
+#include <QRect>
 #include <QTemporaryDir>
 #include <filesystem>
 #include <string>
@@ -27,5 +29,16 @@ bool haveProgram(const std::string& name);
 
 std::vector<unsigned char> readFile(const std::string& path);
 bool writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+
+// An environment variable's value, or an empty text.
+std::string env(const char* name);
+
+// One page (from 1) of a PDF rasterised at `dpi` with pdftoppm, or the part `crop` of it
+// (pixels at that dpi); a null image when that fails.
+QImage rasterisePdf(const std::string& pdf, int page, int dpi, const TempDir& scratch, QRect crop = {});
+
+// The PDF that the CUPS PDF driver writes into outDir for a job of that title (its name
+// carries the title with blanks as underscores); empty when none arrives within ms.
+std::string waitForCupsPdf(const std::string& outDir, const std::string& title, int ms = 60000);
 
 }  // namespace testsupport

@@ -591,24 +591,9 @@ void TWideStringList::Exchange(int Index1, int Index2) {
 }
 
 bool TWideStringList::Find(const WideString& S, int& Index) const {
-    bool found = false;
-    int low = 0;
-    int high = GetCount() - 1;
-    while (low <= high) {
-        const int mid = static_cast<int>((static_cast<unsigned>(low) + static_cast<unsigned>(high)) >> 1);
-        const int c = CompareStrings(items_[static_cast<std::size_t>(mid)].FString, S);
-        if (c < 0) {
-            low = mid + 1;
-        } else {
-            high = mid - 1;
-            if (c == 0) {
-                found = true;
-                if (duplicates_ != dupAccept) low = mid;
-            }
-        }
-    }
-    Index = low;
-    return found;
+    return classes_detail::findSorted(
+        GetCount(), duplicates_ != dupAccept,
+        [&](int i) { return CompareStrings(items_[static_cast<std::size_t>(i)].FString, S); }, Index);
 }
 
 int TWideStringList::IndexOf(const WideString& S) const {

@@ -26,10 +26,7 @@ using platform::RecordingPrinter;
 
 namespace {
 
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
+using testsupport::env;
 
 #define REQUIRE_CUPS()                                                                                  \
     const std::string queueName = env("TESSELLON_CUPS_QUEUE");                                          \
@@ -50,27 +47,6 @@ std::string uniqueTitle(const char* what) {
            std::to_string(QDateTime::currentMSecsSinceEpoch() % 100000000);
 }
 
-// The PDF that cups-pdf writes for a job of that title (its name carries the title with
-// blanks as underscores); empty when none arrives in time.
-std::string waitForOutput(const std::string& outDir, const std::string& title, int ms = 60000) {
-    QString token = QString::fromStdString(title);
-    token.replace(' ', '_');
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        const QFileInfoList files = QDir(QString::fromStdString(outDir)).entryInfoList({"*.pdf"}, QDir::Files);
-        for (const QFileInfo& f : files) {
-            // cups-pdf renames the file into place once it is complete.
-            if (f.fileName().contains(token) && f.size() > 0) {
-                QThread::msleep(200);
-                return f.absoluteFilePath().toStdString();
-            }
-        }
-        QThread::msleep(100);
-    }
-    return {};
-}
-
 bool outputExists(const std::string& outDir, const std::string& title) {
     QString token = QString::fromStdString(title);
     token.replace(' ', '_');
@@ -86,20 +62,6 @@ int pdfPages(const std::string& pdf, const testsupport::TempDir& dir) {
     const std::string text(bytes.begin(), bytes.end());
     const auto at = text.find("Pages:");
     return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 6);
-}
-
-// One page (from 1) rasterised at `dpi`, or the part `crop` of it (pixels at that dpi).
-QImage rasterise(const std::string& pdf, int page, int dpi, const testsupport::TempDir& dir, QRect crop = {}) {
-    const std::string base = dir.file("r");
-    std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
-                      std::to_string(page) + " -singlefile -png";
-    if (!crop.isNull())
-        cmd += " -x " + std::to_string(crop.x()) + " -y " + std::to_string(crop.y()) + " -W " +
-               std::to_string(crop.width()) + " -H " + std::to_string(crop.height());
-    if (testsupport::runCommand(cmd + " '" + pdf + "' '" + base + "'") != 0) return {};
-    QImage image(QString::fromStdString(base + ".png"));
-    QFile::remove(QString::fromStdString(base + ".png"));
-    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 bool near(QRgb a, QRgb b, int tolerance) {
@@ -242,7 +204,7 @@ TEST(PrinterCups, TwoPagesArriveWithThePictureAndTheLinesWhereTheRecordingPrinte
     EXPECT_TRUE(platform::printErrorText().empty());
     DeleteDC(dc);
 
-    const std::string pdf = waitForOutput(outDir, title);
+    const std::string pdf = testsupport::waitForCupsPdf(outDir, title);
     ASSERT_FALSE(pdf.empty()) << "no PDF for \"" << title << "\" arrived in " << outDir;
     testsupport::TempDir dir;
     ASSERT_EQ(pdfPages(pdf, dir), 2);
@@ -253,7 +215,7 @@ TEST(PrinterCups, TwoPagesArriveWithThePictureAndTheLinesWhereTheRecordingPrinte
         // The picture: the centre of each block at a low resolution (the driver may
         // compress pictures lossily, so colours are compared with a tolerance).
         const int low = 100;
-        const QImage got = rasterise(pdf, page + 1, low, dir);
+        const QImage got = testsupport::rasterisePdf(pdf, page + 1, low, dir);
         ASSERT_FALSE(got.isNull());
         const QRect r = drawing.picture(page);
         for (int by = 0; by < 2; ++by)
@@ -269,7 +231,7 @@ TEST(PrinterCups, TwoPagesArriveWithThePictureAndTheLinesWhereTheRecordingPrinte
 
         // The lines: at the printer's resolution, in small windows across each line.
         const QRect across(200 * u, drawing.lineY(page) - 20, 40, 40);
-        const QImage hor = rasterise(pdf, page + 1, res, dir, across);
+        const QImage hor = testsupport::rasterisePdf(pdf, page + 1, res, dir, across);
         ASSERT_FALSE(hor.isNull());
         const QImage horWant = want.copy(across);
         const auto rowsGot = darkLines(hor, true), rowsWant = darkLines(horWant, true);
@@ -279,7 +241,7 @@ TEST(PrinterCups, TwoPagesArriveWithThePictureAndTheLinesWhereTheRecordingPrinte
         EXPECT_NEAR(rowsGot.back(), rowsWant.back(), 2);
 
         const QRect down(drawing.lineX(page) - 20, 420 * u, 40, 20);
-        const QImage ver = rasterise(pdf, page + 1, res, dir, down);
+        const QImage ver = testsupport::rasterisePdf(pdf, page + 1, res, dir, down);
         ASSERT_FALSE(ver.isNull());
         const auto colsGot = darkLines(ver, false), colsWant = darkLines(want.copy(down), false);
         ASSERT_FALSE(colsWant.empty());
@@ -339,7 +301,7 @@ TEST(PrinterCups, StoppedRejectingAndMissingQueuesFailTheJob) {
     ASSERT_GT(StartDocA(dc, &dl), 0) << narrow(platform::printErrorText());
     ASSERT_GT(StartPage(dc), 0);
     ASSERT_GT(EndDoc(dc), 0) << narrow(platform::printErrorText());
-    const std::string arrived = waitForOutput(outDir, later);
+    const std::string arrived = testsupport::waitForCupsPdf(outDir, later);
     EXPECT_FALSE(arrived.empty());
     QFile::remove(QString::fromStdString(arrived));
     EXPECT_FALSE(outputExists(outDir, rejected));

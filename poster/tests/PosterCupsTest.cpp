@@ -23,41 +23,7 @@
 
 using namespace poster;
 
-namespace {
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string waitForPdf(const std::string& outDir, const std::string& token, int ms = 60000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        for (const QFileInfo& f : QDir(QString::fromStdString(outDir)).entryInfoList({"*.pdf"}, QDir::Files))
-            if (f.fileName().contains(QString::fromStdString(token)) && f.size() > 0) {
-                QThread::msleep(300);
-                return f.absoluteFilePath().toStdString();
-            }
-        QThread::msleep(100);
-    }
-    return {};
-}
-
-QImage rasterise(const std::string& pdf, int page, int dpi, const testsupport::TempDir& dir, QRect crop = {}) {
-    const std::string base = dir.file("r");
-    std::string cmd = "pdftoppm -r " + std::to_string(dpi) + " -f " + std::to_string(page) + " -l " +
-                      std::to_string(page) + " -singlefile -png";
-    if (!crop.isNull())
-        cmd += " -x " + std::to_string(crop.x()) + " -y " + std::to_string(crop.y()) + " -W " +
-               std::to_string(crop.width()) + " -H " + std::to_string(crop.height());
-    if (testsupport::runCommand(cmd + " '" + pdf + "' '" + base + "' 2>/dev/null") != 0) return {};
-    QImage image(QString::fromStdString(base + ".png"));
-    QFile::remove(QString::fromStdString(base + ".png"));
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
-}  // namespace
+using testsupport::env;
 
 TEST(PosterCups, TwoByTwoPosterOfTheStartPicture) {
     const std::string queue = env("TESSELLON_CUPS_QUEUE"), outDir = env("TESSELLON_CUPS_OUT");
@@ -109,7 +75,7 @@ TEST(PosterCups, TwoByTwoPosterOfTheStartPicture) {
     const PrintResult result = PrintPoster(target, setup);
     ASSERT_TRUE(result.ok) << (boxes.texts().empty() ? "" : boxes.texts()[0]);
     EXPECT_EQ(result.pages, 4);
-    const std::string pdf = waitForPdf(outDir, token);
+    const std::string pdf = testsupport::waitForCupsPdf(outDir, token);
     ASSERT_FALSE(pdf.empty()) << "no PDF arrived in " << outDir;
 
     testsupport::TempDir dir;
@@ -162,8 +128,8 @@ TEST(PosterCups, TwoByTwoPosterOfTheStartPicture) {
         EXPECT_EQ(columns.size(), 4u) << page;  // a cut and a glue line, two pixels each
         EXPECT_EQ(rows.size(), 4u) << page;
         // On paper the same pixels are dark.
-        const QImage gotAcross = rasterise(pdf, page + 1, dpi, dir, across);
-        const QImage gotDown = rasterise(pdf, page + 1, dpi, dir, down);
+        const QImage gotAcross = testsupport::rasterisePdf(pdf, page + 1, dpi, dir, across);
+        const QImage gotDown = testsupport::rasterisePdf(pdf, page + 1, dpi, dir, down);
         ASSERT_EQ(gotAcross.size(), across.size());
         ASSERT_EQ(gotDown.size(), down.size());
         for (int x : columns) {
@@ -186,7 +152,7 @@ TEST(PosterCups, TwoByTwoPosterOfTheStartPicture) {
         }
 
         // The picture's part: both pages at 25 dpi, compared point by point.
-        const QImage got = rasterise(pdf, page + 1, 25, dir);
+        const QImage got = testsupport::rasterisePdf(pdf, page + 1, 25, dir);
         ASSERT_FALSE(got.isNull());
         const QImage want = expected.scaled(got.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         int compared = 0, close = 0;
