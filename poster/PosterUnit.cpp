@@ -116,6 +116,8 @@ void TMainForm::FormCreate(TObject*) {
         item->SetCaption(PosterEffect(i).Caption);
         item->SetTag(i);
         item->OnClick = TNotifyEvent(this, &TMainForm::EffektClick);
+        // Offered once the filters can be applied.
+        item->SetEnabled(false);
         EffektPopup->Items()->Add(item);
     }
     // 7. Views.
