@@ -235,8 +235,8 @@ POINT OverviewScroll(int boxWidth, int boxHeight, TDib dib, const ScrollView& v,
                  static_cast<LONG>(static_cast<long long>(y) * v.fullHeight / drawn.cy)};
 }
 
-int DragScroll(int oldPosition, int pressed, int now, int range) {
-    return std::clamp(oldPosition + (pressed - now), 0, std::max(0, range - 1));
+int DragScroll(int oldPosition, int pressed, int now, int maxPosition) {
+    return std::clamp(oldPosition + (pressed - now), 0, std::max(0, maxPosition));
 }
 
 SIZE pagePreviewSize(const PosterSetup& s, double dpi) {

@@ -90,8 +90,8 @@ void PaintOverview(HDC dc, int boxWidth, int boxHeight, TDib dib, const ScrollVi
 // The scroll positions for a click at (x, y) on an overview of that box size.
 POINT OverviewScroll(int boxWidth, int boxHeight, TDib dib, const ScrollView& view, int x, int y);
 
-// Drag-scrolling: the new scroll position, held to 0 .. range - 1.
-int DragScroll(int oldPosition, int pressed, int now, int range);
+// Drag-scrolling: the new scroll position, held to 0 .. the bar's largest position.
+int DragScroll(int oldPosition, int pressed, int now, int maxPosition);
 
 // The page preview at `dpi` dots per inch (QualiED).
 SIZE pagePreviewSize(const PosterSetup& setup, double dpi);

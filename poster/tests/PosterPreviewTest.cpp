@@ -178,7 +178,8 @@ TEST(PosterPreview, OneToOneQualityOverviewAndDrags) {
 
     EXPECT_EQ(DragScroll(100, 50, 20, 1000), 130);
     EXPECT_EQ(DragScroll(100, 20, 500, 1000), 0);
-    EXPECT_EQ(DragScroll(900, 500, 20, 1000), 999);
+    EXPECT_EQ(DragScroll(900, 500, 20, 999), 999);
+    EXPECT_EQ(DragScroll(900, 500, 20, 1500), 1380);
     EXPECT_EQ(DragScroll(5, 0, 10, 0), 0);
 }
 
