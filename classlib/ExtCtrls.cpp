@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <vector>
 
 void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, int width) {
     canvas->Pen()->SetWidth(1);
@@ -315,7 +316,32 @@ void TImage::Paint() {
     TGraphic* g = FPicture->Graphic();
     if (!g || g->Empty()) return;
     g->Transparent = FTransparent;
-    Canvas()->StretchDraw(DestRect(), g);
+    const RECT dest = DestRect();
+    if (FEnabled) {
+        Canvas()->StretchDraw(dest, g);
+        return;
+    }
+    // Disabled: the picture (over what lies beneath it) in light, flat grey.
+    const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+    if (w <= 0 || h <= 0) return;
+    TBitmap work;
+    work.SetPixelFormat(pf24bit);
+    work.SetSize(w, h);
+    const RECT all{0, 0, w, h};
+    work.Canvas()->CopyRect(all, Canvas(), dest);
+    work.Canvas()->StretchDraw(all, g);
+    std::vector<BYTE> info, bits;
+    if (!work.ReadDib(info, bits)) return;
+    const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+    for (int y = 0; y < h; ++y) {
+        BYTE* p = bits.data() + stride * static_cast<std::size_t>(y);
+        for (int x = 0; x < w; ++x, p += 3) {
+            const int luma = (77 * p[2] + 150 * p[1] + 29 * p[0]) / 256;
+            p[0] = p[1] = p[2] = static_cast<BYTE>(128 + luma / 2);
+        }
+    }
+    StretchDIBits(Canvas()->Handle(), dest.left, dest.top, w, h, 0, 0, w, h, bits.data(),
+                  reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS, SRCCOPY);
 }
 
 // TPaintBox

@@ -95,7 +95,8 @@ private:
 
 // A picture on a form. Picture takes PNG, BMP and JPEG files (LoadFromFile) and Qt
 // resources (LoadFromResource(":/images/x.png")); the image is drawn at the top left, centred,
-// or stretched over the control; Transparent leaves the transparent pixels unpainted.
+// or stretched over the control; Transparent leaves the transparent pixels unpainted. A
+// disabled image is drawn in light grey.
 class TImage : public TGraphicControl {
     Q_OBJECT
     Q_PROPERTY(TPicture* Picture READ Picture WRITE SetPicture)
