@@ -19,12 +19,12 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 const char* const PictureFilter =
-    "All pictures|*.BMP;*.DIB;*.GIF;*.IFF;*.JIF;*.JPG;*.LBM;*.PCX;*.RLE;*.TGA;*.TIF;*.PNG;*.EMF|BMP - Windows, OS/2 "
-    "Bitmap|*.BMP|DIB - Windows, OS/2 DIB|*.DIB|GIF - CompuServe Graphics Interchange|*.GIF|IFF - Amiga|*.IFF|JIF - "
-    "JPEG - JFIF Compilant|*.JIF|JPG - JPEG - JFIF Compilant|*.JPG|LBM - Deluxe Paint|*.LBM|PCX - ZSoft "
-    "Paintbrush|*.PCX|RLE - Windows RLE|*.RLE|TGA - Truevision Targa|*.TGA|TIF - Tagged image file "
-    "Format|*.TIF|PNG - Portable Graphics Network|*.PNG|EMF - Windows Enhanced Metafile|*.EMF|All files "
-    "(*.*)|*.*";
+    "All pictures|*.BMP;*.DIB;*.GIF;*.IFF;*.JIF;*.JPG;*.JPEG;*.JPE;*.JFIF;*.LBM;*.PCX;*.RLE;*.TGA;*.TIF;*.TIFF;*.PNG;"
+    "*.EMF|BMP - Windows, OS/2 Bitmap|*.BMP|DIB - Windows, OS/2 DIB|*.DIB|GIF - CompuServe Graphics "
+    "Interchange|*.GIF|IFF - Amiga|*.IFF|JIF - JPEG - JFIF Compilant|*.JIF|JPG - JPEG - JFIF "
+    "Compilant|*.JPG;*.JPEG;*.JPE;*.JFIF|LBM - Deluxe Paint|*.LBM|PCX - ZSoft Paintbrush|*.PCX|RLE - Windows "
+    "RLE|*.RLE|TGA - Truevision Targa|*.TGA|TIF - Tagged image file Format|*.TIF;*.TIFF|PNG - Portable Graphics "
+    "Network|*.PNG|EMF - Windows Enhanced Metafile|*.EMF|All files (*.*)|*.*";
 
 int rounded(double v) { return static_cast<int>(std::nearbyint(v)); }
 
@@ -555,7 +555,7 @@ void TMainForm::SizeViews() {
     const SIZE one = poster::oneToOneSize(s, ScreenDpi(LOGPIXELSX), ScreenDpi(LOGPIXELSY));
     if (PrintPaintBox->Width() != one.cx || PrintPaintBox->Height() != one.cy)
         PrintPaintBox->SetBounds(PrintPaintBox->Left(), PrintPaintBox->Top(), one.cx, one.cy);
-    const SIZE fit = poster::FitSize(OverScroll->ClientWidth(), OverScroll->ClientHeight(),
+    const SIZE fit = poster::FitSize(OverScroll->Width(), OverScroll->Height(),
                                      std::max(1, pictureWidth()), std::max(1, pictureHeight()));
     if (OverPaint->Width() != fit.cx || OverPaint->Height() != fit.cy)
         OverPaint->SetBounds(OverPaint->Left(), OverPaint->Top(), fit.cx, fit.cy);
@@ -571,6 +571,8 @@ void TMainForm::PrintPaintBoxPaint(TObject*) {
     if (!FReady) return;
     poster::PaintOneToOne(PrintPaintBox->Canvas()->Handle(), PrintPaintBox->Width(), PrintPaintBox->Height(),
                           Dib.get());
+    // The view is painted after every scroll: the overview's marker follows.
+    OverPaint->Invalidate();
 }
 
 void TMainForm::OverPaintPaint(TObject*) {
@@ -600,9 +602,9 @@ void TMainForm::DragMouseMove(TObject* Sender, TShiftState, int X, int Y) {
     const int vx = X - box->HorzScrollBar()->Position() + FDragScroll.x;
     const int vy = Y - box->VertScrollBar()->Position() + FDragScroll.y;
     box->HorzScrollBar()->SetPosition(
-        poster::DragScroll(FDragScroll.x, FDragStart.x, vx, box->HorzScrollBar()->Range()));
+        poster::DragScroll(FDragScroll.x, FDragStart.x, vx, box->HorzScrollBar()->MaxPosition()));
     box->VertScrollBar()->SetPosition(
-        poster::DragScroll(FDragScroll.y, FDragStart.y, vy, box->VertScrollBar()->Range()));
+        poster::DragScroll(FDragScroll.y, FDragStart.y, vy, box->VertScrollBar()->MaxPosition()));
     if (FDragging == PrintPaintBox) OverPaint->Invalidate();
 }
 
@@ -778,8 +780,10 @@ void TMainForm::PictureButtonMouseDown(TObject* Sender, TMouseButton, TShiftStat
 void TMainForm::PictureButtonMouseMove(TObject* Sender, TShiftState, int X, int Y) {
     TPictureButton* b = PictureButtonOf(Sender);
     if (!b || !b->Held) return;
-    const TImage* normal = b->Normal.front();
-    ShowPressed(*b, X >= 0 && X < normal->Width() && Y >= 0 && Y < normal->Height());
+    // The coordinates are the image's own that was pressed (either part of a two-part button).
+    const auto* image = dynamic_cast<const TControl*>(Sender);
+    if (!image) return;
+    ShowPressed(*b, X >= 0 && X < image->Width() && Y >= 0 && Y < image->Height());
 }
 
 void TMainForm::PictureButtonMouseUp(TObject* Sender, TMouseButton, TShiftState, int, int) {

@@ -1,0 +1,284 @@
+// The poster window as a user meets it: dragging and wheeling the 1:1 view and the page
+// preview, the overview's marker, the two-part printer setup button, disabled picture
+// buttons, the picture filter, and the window on small screens.
+#include "platform/msgbox.h"
+#include "poster/Pixwerk.h"
+#include "poster/PosterUnit.h"
+#include "poster/ProgramFolder.h"
+#include "testsupport/TestSupport.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWheelEvent>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using namespace testsupport;
+
+namespace {
+
+const std::string StartPicture = std::string(TESSELLON_SOURCE_DIR) + "/app/poster.stb";
+
+class PosterWindowUse : public ::testing::Test {
+protected:
+    void SetUp() override {
+        programfolder::setFolderForTesting(dir.path(), true);
+        ASSERT_TRUE(writeFile(dir.file("poster.stb"), readFile(StartPicture)));
+    }
+    void TearDown() override {
+        if (form) {
+            form->OnCloseQuery = {};
+            form->OnClose = {};
+            form->Free();
+        }
+        MainForm = nullptr;
+        programfolder::setFolderForTesting("");
+    }
+    TMainForm* show(int width = 1366, int height = 740) {
+        form = new TMainForm(Application);
+        MainForm = form;
+        form->DoCreate();
+        form->SetBounds(0, 0, width, height);
+        form->Show();
+        settle();
+        return form;
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    }
+    static QWidget* widgetOf(TWinControl* c) { return platform::windowWidget(c->Handle()); }
+    // A point of a graphic control in its parent window's coordinates.
+    static QPoint at(TControl* c, int x, int y) { return QPoint(c->Left() + x, c->Top() + y); }
+
+    TempDir dir;
+    platform::ScriptedMessageBoxes boxes{IDOK};
+    TMainForm* form = nullptr;
+};
+
+// The red marker's bounds in a grab of the overview (empty when there is none).
+QRect redMarker(const QImage& image) {
+    int l = image.width(), t = image.height(), r = -1, b = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == 0xFF0000) {
+                l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
+            }
+    return r < 0 ? QRect() : QRect(QPoint(l, t), QPoint(r, b));
+}
+
+TEST_F(PosterWindowUse, DraggingScrollsTheOneToOneViewAndThePagePreview) {
+    show();
+    form->BreitEd->SetValue(3);
+    form->ViewPages->SetActivePage(dynamic_cast<TTabSheet*>(form->PrintScrollBox->Parent()));
+    settle();
+    TScrollBox* box = form->PrintScrollBox;
+    ASSERT_GT(form->PrintPaintBox->Width(), box->ClientWidth() + 300);
+    ASSERT_GT(form->PrintPaintBox->Height(), box->ClientHeight() + 300);
+    EXPECT_EQ(box->HorzScrollBar()->Range(), 0) << "the bars follow the view (AutoScroll)";
+    QWidget* w = widgetOf(box);
+
+    // Dragging left and up moves the view right and down by the same amount.
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    QTest::mouseMove(w, QPoint(150, 170));
+    QTest::mouseMove(w, QPoint(100, 150));
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(100, 150));
+    EXPECT_EQ(box->HorzScrollBar()->Position(), 100);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 50);
+    EXPECT_EQ(form->PrintPaintBox->Left(), -100);
+
+    // A drag started further in goes on from there; the view stops at its edges.
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(100, 100));
+    QTest::mouseMove(w, QPoint(130, 110));
+    EXPECT_EQ(box->HorzScrollBar()->Position(), 70);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 40);
+    QTest::mouseMove(w, QPoint(400, 400));
+    EXPECT_EQ(box->HorzScrollBar()->Position(), 0);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 0);
+    QTest::mouseMove(w, QPoint(-9000, -9000));
+    EXPECT_EQ(box->HorzScrollBar()->Position(), box->HorzScrollBar()->MaxPosition());
+    EXPECT_EQ(box->VertScrollBar()->Position(), box->VertScrollBar()->MaxPosition());
+    EXPECT_GT(box->HorzScrollBar()->MaxPosition(), 300);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(-9000, -9000));
+
+    // The page preview at a high resolution drags the same way.
+    form->QualiED->SetValue(300);
+    form->ViewPages->SetActivePage(dynamic_cast<TTabSheet*>(form->PageScrollBox->Parent()));
+    settle();
+    TScrollBox* page = form->PageScrollBox;
+    ASSERT_GT(form->PagePaintBox->Height(), page->ClientHeight() + 100);
+    QWidget* pw = widgetOf(page);
+    QTest::mousePress(pw, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+    QTest::mouseMove(pw, QPoint(140, 90));
+    QTest::mouseRelease(pw, Qt::LeftButton, Qt::NoModifier, QPoint(140, 90));
+    EXPECT_EQ(page->VertScrollBar()->Position(), 60);
+    EXPECT_EQ(page->HorzScrollBar()->Position(), std::min(10, page->HorzScrollBar()->MaxPosition()));
+}
+
+TEST_F(PosterWindowUse, TheOverviewIsFittedToItsBoxAndFollowsEveryScroll) {
+    show();
+    form->BreitEd->SetValue(3);
+    form->ViewPages->SetActivePage(dynamic_cast<TTabSheet*>(form->PrintScrollBox->Parent()));
+    settle();
+    const SIZE fit = poster::FitSize(form->OverScroll->Width(), form->OverScroll->Height(),
+                                     DibWidth(form->Dib.get()), DibHeight(form->Dib.get()));
+    EXPECT_EQ(form->OverPaint->Width(), fit.cx);
+    EXPECT_EQ(form->OverPaint->Height(), fit.cy);
+    EXPECT_FALSE(form->OverScroll->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_FALSE(form->OverScroll->VertScrollBar()->IsScrollBarVisible());
+
+    TScrollBox* box = form->PrintScrollBox;
+    const auto expected = [&] {
+        const RECT m = poster::OverviewMarker(SIZE{form->OverPaint->Width(), form->OverPaint->Height()},
+                                              poster::ScrollView{box->HorzScrollBar()->Position(),
+                                                                 box->VertScrollBar()->Position(),
+                                                                 box->ClientWidth(), box->ClientHeight(),
+                                                                 form->PrintPaintBox->Width(),
+                                                                 form->PrintPaintBox->Height()});
+        // The red inside of the rectangle drawn with the canvas's one-pixel pen.
+        return QRect(QPoint(m.left + 1, m.top + 1), QPoint(m.right - 2, m.bottom - 2));
+    };
+    const auto shown = [&] {
+        settle();
+        const QImage image = widgetOf(form->OverScroll)->grab().toImage();
+        return redMarker(image.copy(form->OverPaint->Left(), form->OverPaint->Top(), form->OverPaint->Width(),
+                                    form->OverPaint->Height()));
+    };
+    EXPECT_EQ(shown(), expected());
+
+    // The wheel scrolls the view down; the marker goes with it.
+    QWidget* w = widgetOf(box);
+    SetFocus(box->Handle());
+    const QPoint p(100, 100);
+    QWheelEvent wheel(p, w->mapToGlobal(p), QPoint(), QPoint(0, -2 * 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &wheel);
+    ASSERT_GT(box->VertScrollBar()->Position(), 0);
+    EXPECT_EQ(shown(), expected());
+
+    // So does the scroll bar (a page to the right).
+    SendMessageA(box->Handle(), WM_HSCROLL, SB_PAGEDOWN,
+                 reinterpret_cast<LPARAM>(box->ScrollBarHandle(sbHorizontal)));
+    ASSERT_GT(box->HorzScrollBar()->Position(), 0);
+    EXPECT_EQ(shown(), expected());
+}
+
+TEST_F(PosterWindowUse, TheTwoPartSetupButtonStaysPressedOverItsRightPart) {
+    show();
+    TImage* right = form->SetupBtn_;
+    ASSERT_GT(right->Width(), form->SetupBtn->Width() + 10);
+    QWidget* w = widgetOf(right->Parent());
+    const int x = form->SetupBtn->Width() + 5;  // beyond the left part's width
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at(right, x, 10));
+    EXPECT_TRUE(form->SetupBtnDown->Visible());
+    EXPECT_TRUE(form->SetupBtn_Down->Visible());
+    QTest::mouseMove(w, at(right, x + 2, 12));
+    EXPECT_TRUE(form->SetupBtn_Down->Visible()) << "still on the right part";
+    EXPECT_TRUE(form->SetupBtnDown->Visible());
+    EXPECT_FALSE(right->Visible());
+    QTest::mouseMove(w, at(right, right->Width() + 3, 12));
+    EXPECT_FALSE(form->SetupBtn_Down->Visible()) << "off the right part";
+    EXPECT_TRUE(right->Visible());
+    EXPECT_TRUE(form->SetupBtn->Visible());
+    // Back on it, and released outside: nothing runs.
+    QTest::mouseMove(w, at(right, x, 12));
+    EXPECT_TRUE(form->SetupBtn_Down->Visible());
+    QTest::mouseMove(w, at(right, right->Width() + 3, 12));
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at(right, right->Width() + 3, 12));
+    EXPECT_TRUE(right->Visible());
+    EXPECT_FALSE(form->PictureButtonOf(right)->Held);
+}
+
+// Whether every pixel of the image's rectangle in the grab is grey.
+bool allGrey(const QImage& image, const QRect& r, int* distinct) {
+    QList<QRgb> seen;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (qRed(c) != qGreen(c) || qGreen(c) != qBlue(c)) return false;
+            if (!seen.contains(c)) seen.append(c);
+        }
+    *distinct = static_cast<int>(seen.size());
+    return true;
+}
+
+TEST_F(PosterWindowUse, DisabledPictureButtonsLookDisabledAndDoNothing) {
+    show();
+    struct Case {
+        TImage* normal;
+        TImage* down;
+        TWinControl* sheetOwner;
+    } cases[] = {{form->GoBtn2, form->GoBtn2Down, form->ViewPages},
+                 {form->ScanBtn, form->ScanBtnDown, form->PicturePages},
+                 {form->TSetupBtn, form->TsetupBtnDown, form->PicturePages}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.normal->Name());
+        ASSERT_FALSE(c.normal->Enabled());
+        auto* pages = dynamic_cast<TPageControl*>(c.sheetOwner);
+        TControl* sheet = c.normal;
+        while (sheet && !dynamic_cast<TTabSheet*>(sheet)) sheet = sheet->Parent();
+        ASSERT_NE(sheet, nullptr);
+        pages->SetActivePage(static_cast<TTabSheet*>(sheet));
+        settle();
+        QWidget* w = widgetOf(c.normal->Parent());
+        const QRect r(c.normal->Left(), c.normal->Top(), c.normal->Width(), c.normal->Height());
+        int distinct = 0;
+        EXPECT_TRUE(allGrey(w->grab().toImage(), r, &distinct)) << "drawn greyed";
+        EXPECT_GT(distinct, 3) << "the image is still seen";
+        // A click shows no pressed image.
+        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, r.center());
+        EXPECT_FALSE(c.down->Visible());
+        EXPECT_TRUE(c.normal->Visible());
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, r.center());
+        // Enabled again, it is drawn in colour.
+        c.normal->SetEnabled(true);
+        settle();
+        EXPECT_FALSE(allGrey(w->grab().toImage(), r, &distinct));
+        c.normal->SetEnabled(false);
+    }
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {
+    show();
+    TempDir pictures;
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(0x336699);
+    for (const char* name : {"a.jpeg", "b.JPE", "c.jfif", "e.jpg"})
+        ASSERT_TRUE(image.save(QString::fromStdString(pictures.file(name)), "JPEG"));
+    ASSERT_TRUE(image.save(QString::fromStdString(pictures.file("d.tiff")), "TIFF") ||
+                writeFile(pictures.file("d.tiff"), {'I', 'I', 42, 0}));
+    writeFile(pictures.file("f.txt"), {'x'});
+    form->SetSelectedFolder(pictures.path());
+    const auto listed = [&] {
+        std::vector<String> r;
+        for (int i = 0; i < form->FileListBox1->Items()->Count(); ++i)
+            r.push_back(form->FileListBox1->Items()->Strings(i));
+        return r;
+    };
+    const auto choose = [&](int entry) {
+        form->FilterComboBox1->SetItemIndex(entry);
+        form->FilterComboBox1->OnChange(form->FilterComboBox1);
+    };
+    choose(0);
+    EXPECT_EQ(listed(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "d.tiff", "e.jpg"}));
+    // The JPG entry lists the JPEG spellings, the TIF entry both TIFF spellings.
+    ASSERT_EQ(form->FilterComboBox1->Items()->Strings(6), "JPG - JPEG - JFIF Compilant");
+    choose(6);
+    EXPECT_EQ(listed(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "e.jpg"}));
+    ASSERT_EQ(form->FilterComboBox1->Items()->Strings(11), "TIF - Tagged image file Format");
+    choose(11);
+    EXPECT_EQ(listed(), std::vector<String>{"d.tiff"});
+    // The texts of the entries are as they were.
+    EXPECT_EQ(form->FilterComboBox1->Items()->Strings(0), "All pictures");
+    EXPECT_EQ(form->FilterComboBox1->Items()->Count(), 15);
+
+    // Such a file opens.
+    boxes.clear();
+    form->openfilenow("c.jfif");
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(form->Breit->Caption(), "30 Pixel");
+}
+
+}  // namespace
