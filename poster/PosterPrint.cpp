@@ -63,7 +63,7 @@ RECT drawSection(HDC dc, const PosterSetup& s, int col, int row, int left, int t
     int pw = Wf / C, ph = Hf / R;
     const int sx = col * pw - cx * z;
     const int sy = row * ph - cy * z;
-    const RECT covered = GetDrawDIBRect(left, top, right, bottom, w, h, sx, (special ? hs : h) - sy - ph, pw, ph);
+    RECT covered = GetDrawDIBRect(left, top, right, bottom, w, h, sx, (special ? hs : h) - sy - ph, pw, ph);
     const bool growX = grow && (s.options.printOnGlue || (special && col == C - 1));
     const bool growY = grow && (s.options.printOnGlue || (special && row == R - 1));
     if (growX && 100 - s.glueX * g > 0) {
@@ -73,6 +73,15 @@ RECT drawSection(HDC dc, const PosterSetup& s, int col, int row, int left, int t
     if (growY && 100 - s.glueY * g > 0) {
         ph = rounded(ph * 100 / (100 - s.glueY * g));
         bottom = top + rounded((bottom - top) * 100 / (100 - s.glueY * g));
+    }
+    // Without a glue strip at the poster's edge, the last column and row reach that edge:
+    // what they cover grows with the section.
+    const bool edgeX = growX && special && col == C - 1;
+    const bool edgeY = growY && special && row == R - 1;
+    if (edgeX || edgeY) {
+        const RECT grown = GetDrawDIBRect(left, top, right, bottom, w, h, sx, h - sy - ph, pw, ph);
+        if (edgeX) covered.left = grown.left, covered.right = grown.right;
+        if (edgeY) covered.top = grown.top, covered.bottom = grown.bottom;
     }
     if (pw > 0 && ph > 0)
         DrawDib(dc, left, top, right - left, bottom - top, dib, sx, h - sy - ph, pw, ph, !printing, SRCCOPY, true,
@@ -109,7 +118,9 @@ void drawLines(HDC dc, const PosterSetup& s, int col, int row, const RECT& r) {
 void drawNotes(HDC dc, const PosterSetup& s, int col, int row, int PW, int PH, int UW, int UH) {
     const PosterOptions& o = s.options;
     if (!o.edgeForGlue || !o.cutHints) return;
-    const int fontHeight = static_cast<int>((PH - UH) * 0.3);
+    // The font follows the bottom strip's height; with a right strip only, its width.
+    int fontHeight = static_cast<int>((PH - UH) * 0.3);
+    if (fontHeight <= 0) fontHeight = static_cast<int>((PW - UW) * 0.3);
     if (fontHeight <= 0) return;  // no strip to write on
     const int C = heldPages(s.columns), R = heldPages(s.rows);
     const std::u16string text = edgeNote(col, row);
@@ -117,13 +128,13 @@ void drawNotes(HDC dc, const PosterSetup& s, int col, int row, int PW, int PH, i
     SetTextColor(dc, RGB(0, 0, 0));
     HFONT font = noteFont(fontHeight);
     HGDIOBJ oldFont = SelectObject(dc, font);
-    if (!(row == R - 1 && o.noGlueAtEdge)) {
+    if (PH > UH && !(row == R - 1 && o.noGlueAtEdge)) {
         const SIZE t = textSize(dc, text);
         const int x = (PW - t.cx) / 2;
         const int y = std::max(UH, (PH - UH - t.cy) / 2 + UH);
         textOut(dc, x, y, text);
     }
-    if (!(col == C - 1 && o.noGlueAtEdge)) {
+    if (PW > UW && !(col == C - 1 && o.noGlueAtEdge)) {
         const SIZE blank = textSize(dc, u" ");
         const SIZE t = textSize(dc, text);
         const int x = std::max(UW, (PW - UW - blank.cx) / 2 + UW);
