@@ -10,6 +10,9 @@
 
 #include "platform/shellexec.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -51,6 +54,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     FLayout.reset(new poster::PosterLayout(static_cast<poster::LayoutControls&>(*this)));
     ReadLayout(this, "PosterUnit");
     SetUpPictureButtons();
+    SetUpFlowPanels();
 }
 
 TMainForm::~TMainForm() = default;
@@ -140,6 +144,20 @@ void TMainForm::FormCreate(TObject*) {
     if (const auto saved = ReadOptionsFile(ProgramFileForReading(OptionsFileName))) WriteOutOptions(*saved);
     // 13. The page preview at the screen's resolution.
     QualiED->SetValue(ScreenDpi(LOGPIXELSX));
+    PlaceOnScreen();
+}
+
+void TMainForm::PlaceOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The frame is added once the window is shown: leave room for it.
+    const int frameWidth = 2 * GetSystemMetrics(SM_CXFRAME);
+    const int frameHeight = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+    const int w = std::max(1, std::min(Width(), area.width() - frameWidth));
+    const int h = std::max(1, std::min(Height(), area.height() - frameHeight));
+    SetPosition(poDesigned);
+    SetBounds(area.x() + (area.width() - w - frameWidth) / 2, area.y() + (area.height() - h - frameHeight) / 2, w, h);
 }
 
 void TMainForm::FormDestroy(TObject*) {
@@ -467,7 +485,102 @@ poster::PosterSetup TMainForm::Setup() const {
 
 // ---- Views -------------------------------------------------------------------------------
 
+void TMainForm::SetUpFlowPanels() {
+    const auto control = [this](const char* name) {
+        auto* c = dynamic_cast<TControl*>(FindComponent(name));
+        if (!c) throw Exception(String("The poster window's layout has no ") + name);
+        return c;
+    };
+    const auto add = [&](const char* panel, std::initializer_list<std::initializer_list<const char*>> groups) {
+        TFlowPanel f;
+        f.Panel = dynamic_cast<TWinControl*>(control(panel));
+        if (!f.Panel) throw Exception(String("The poster window's ") + panel + " holds no controls");
+        int right = 0, bottom = 0;
+        f.Left = f.Top = 1 << 20;
+        for (const auto& names : groups) {
+            std::vector<TControl*> g;
+            RECT box{1 << 20, 1 << 20, -(1 << 20), -(1 << 20)};
+            for (const char* n : names) {
+                TControl* c = control(n);
+                g.push_back(c);
+                box.left = std::min<LONG>(box.left, c->Left());
+                box.top = std::min<LONG>(box.top, c->Top());
+                box.right = std::max<LONG>(box.right, c->Left() + c->Width());
+                box.bottom = std::max<LONG>(box.bottom, c->Top() + c->Height());
+            }
+            std::vector<POINT> offsets;
+            for (TControl* c : g) offsets.push_back(POINT{c->Left() - box.left, c->Top() - box.top});
+            f.Groups.push_back(std::move(g));
+            f.Offsets.push_back(std::move(offsets));
+            f.Sizes.push_back(SIZE{box.right - box.left, box.bottom - box.top});
+            f.Left = std::min<int>(f.Left, box.left);
+            f.Top = std::min<int>(f.Top, box.top);
+            right = std::max<int>(right, box.right);
+            bottom = std::max<int>(bottom, box.bottom);
+        }
+        f.Bottom = std::max(0, f.Panel->Height() - bottom);
+        FFlowPanels.push_back(std::move(f));
+    };
+    add("PrintGroup", {{"PagesGroup"}, {"OrderGroup"}, {"GoBtn1", "GoBtn1Down", "RenderOwnCheck"}});
+    add("GridToolPanel", {{"PageBtn0"}, {"ZoomBtn0"}, {"ZoomLabel", "ZoomEd"}});
+    add("PageToolPanel", {{"PageLabel", "thepageed"}, {"QualiLabel", "QualiED"}, {"PicSaveBtn"}});
+    add("PassToolPanel", {{"Breit3Label", "Breit3ED"},
+                          {"SpaceLabel", "SpaceED"},
+                          {"Rand3Label", "Rand3ED"},
+                          {"MilliCheck"},
+                          {"Zoom3Label", "Zoom3ED"},
+                          {"GroesseLabel"},
+                          {"GoBtn2", "GoBtn2Down"}});
+    add("RetouchToolPanel", {{"Zoom2Label", "ZoomEd2"}, {"SchnittBtn"}, {"SaveBtn"}, {"FTiefeBtn"}, {"SizeBtn"}});
+}
+
+void TMainForm::Flow(TFlowPanel& f) {
+    const int gap = 8;
+    const int width = f.Panel->ClientWidth();
+    int x = f.Left, y = f.Top, rowHeight = 0;
+    for (std::size_t i = 0; i < f.Groups.size(); ++i) {
+        const SIZE s = f.Sizes[i];
+        if (x > f.Left && x + s.cx > width - f.Left) {
+            x = f.Left;
+            y += rowHeight + 4;
+            rowHeight = 0;
+        }
+        for (std::size_t j = 0; j < f.Groups[i].size(); ++j) {
+            TControl* c = f.Groups[i][j];
+            const POINT o = f.Offsets[i][j];
+            if (c->Left() != x + o.x || c->Top() != y + o.y) c->SetBounds(x + o.x, y + o.y, c->Width(), c->Height());
+        }
+        x += s.cx + gap;
+        rowHeight = std::max<int>(rowHeight, s.cy);
+    }
+    const int height = y + rowHeight + f.Bottom;
+    if (f.Panel->Height() != height) f.Panel->SetHeight(height);
+}
+
+void TMainForm::ArrangePanes() {
+    // The print group first: it takes the work area's bottom.
+    Flow(FFlowPanels.front());
+    // The settings pane keeps its width, with room for its bar when it scrolls, but leaves
+    // the views a useful part.
+    auto* scroll = dynamic_cast<TScrollBox*>(FindComponent("SettingsScroll"));
+    auto* settings = dynamic_cast<TControl*>(FindComponent("SettingsPanel"));
+    auto* work = dynamic_cast<TWinControl*>(FindComponent("WorkPanel"));
+    if (scroll && settings && work) {
+        const int bar = settings->Height() > scroll->Height() ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+        const int width = std::max(200, std::min(settings->Width() + bar, work->ClientWidth() - 280));
+        if (scroll->Width() != width) scroll->SetWidth(width);
+    }
+    // The overview takes a third of the 1:1 view's page, 100 to 220 pixels.
+    if (auto* over = dynamic_cast<TControl*>(FindComponent("OverPanel")))
+        if (TWinControl* sheet = over->Parent()) {
+            const int width = std::clamp(sheet->ClientWidth() / 3, 100, 220);
+            if (over->Width() != width) over->SetWidth(width);
+        }
+    for (std::size_t i = 1; i < FFlowPanels.size(); ++i) Flow(FFlowPanels[i]);
+}
+
 void TMainForm::FormSizeChanged() {
+    ArrangePanes();
     const auto fit = [](TControl* box, TScrollBox* scroll, TKitSpinEdit* zoom) {
         const double z = static_cast<double>(zoom->Value());
         box->SetBounds(0, 0, rounded(scroll->ClientWidth() * z), rounded(scroll->ClientHeight() * z));

@@ -244,6 +244,12 @@ public:
     void UpdatePaperFormat();
     void by_anpassen();
     void FormSizeChanged();
+    // Arranges the panes for the window's size: the print group and the views' tool bars
+    // wrap their controls into rows, the settings pane scrolls when it does not fit, and the
+    // overview shares the 1:1 view's page.
+    void ArrangePanes();
+    // Fits the window on the screen's free area (frame included) and centres it there.
+    void PlaceOnScreen();
     // Sizes the 1:1 view, the overview and the page preview, sets the quality text and
     // repaints the views.
     void SizeViews();
@@ -289,6 +295,18 @@ private:
     int ScreenDpi(int Index);
     TKitSpinEdit* EditOf(poster::LayoutEdit edit) const;
 
+    // A panel whose groups of controls wrap into rows; each group keeps its arrangement.
+    struct TFlowPanel {
+        TWinControl* Panel = nullptr;
+        std::vector<std::vector<TControl*>> Groups;
+        std::vector<std::vector<POINT>> Offsets;  // of each control in its group
+        std::vector<SIZE> Sizes;                  // of each group
+        int Left = 0, Top = 0, Bottom = 0;        // margins, as laid out
+    };
+    void SetUpFlowPanels();
+    static void Flow(TFlowPanel& Flow);
+
+    std::vector<TFlowPanel> FFlowPanels;
     std::unique_ptr<poster::PosterLayout> FLayout;
     std::vector<TPictureButton> FButtons;
     std::vector<String> FPrefFolders;

@@ -8,7 +8,9 @@
 #include "testsupport/TestSupport.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWidget>
@@ -40,8 +42,9 @@ protected:
         form = new TMainForm(Application);
         MainForm = form;
         form->DoCreate();
-        form->SetBounds(0, 0, width, height);
         form->Show();
+        // Sized once shown, so that the size is the window's with its frame.
+        form->SetBounds(0, 0, width, height);
         settle();
         return form;
     }
@@ -279,6 +282,109 @@ TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {
     form->openfilenow("c.jfif");
     EXPECT_TRUE(boxes.shown().empty());
     EXPECT_EQ(form->Breit->Caption(), "30 Pixel");
+}
+
+// Every visible control of `parent` lies inside its client area, or inside a scroll box whose
+// bars reach it; the problems found are named.
+void collectUnreachable(TWinControl* parent, std::vector<std::string>& problems) {
+    const RECT client = parent->ClientRect();
+    auto* scroll = dynamic_cast<TScrollBox*>(parent);
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        // Unnamed controls are the parts of composite controls, placed by them.
+        if (!c->Visible() || c->Name().empty()) continue;
+        RECT reach = client;
+        if (scroll) {
+            reach.left -= scroll->HorzScrollBar()->Position();
+            reach.top -= scroll->VertScrollBar()->Position();
+            reach.right += scroll->HorzScrollBar()->MaxPosition() - scroll->HorzScrollBar()->Position();
+            reach.bottom += scroll->VertScrollBar()->MaxPosition() - scroll->VertScrollBar()->Position();
+        }
+        // Children of a scroll box need not be whole: the views scroll their pictures.
+        const bool inside = c->Left() >= reach.left && c->Top() >= reach.top &&
+                            c->Left() + c->Width() <= reach.right && c->Top() + c->Height() <= reach.bottom;
+        if (!inside || c->Width() <= 0 || c->Height() <= 0)
+            problems.push_back(c->Name() + " in " + parent->Name() + " at " + std::to_string(c->Left()) + "," +
+                               std::to_string(c->Top()) + " " + std::to_string(c->Width()) + "x" +
+                               std::to_string(c->Height()) + " (client " + std::to_string(client.right) + "x" +
+                               std::to_string(client.bottom) + ")");
+        if (auto* w = dynamic_cast<TWinControl*>(c)) collectUnreachable(w, problems);
+    }
+}
+
+// Whether the control is wholly in view, without scrolling, on the form.
+bool wholeInView(TControl* c, TMainForm* form) {
+    const POINT topLeft = c->Parent()->ClientToScreen(POINT{c->Left(), c->Top()});
+    const POINT formOrigin = form->ClientToScreen(POINT{0, 0});
+    const int x = topLeft.x - formOrigin.x, y = topLeft.y - formOrigin.y;
+    for (TControl* p = c->Parent(); p && p != form; p = p->Parent()) {
+        const POINT o = p->ClientToScreen(POINT{0, 0});
+        const RECT r = p->ClientRect();
+        const int px = o.x - formOrigin.x, py = o.y - formOrigin.y;
+        if (x < px || y < py || x + c->Width() > px + r.right || y + c->Height() > py + r.bottom) {
+            return false;
+        }
+    }
+    return x >= 0 && y >= 0 && x + c->Width() <= form->ClientWidth() && y + c->Height() <= form->ClientHeight();
+}
+
+class SmallScreens : public PosterWindowUse, public ::testing::WithParamInterface<QSize> {};
+
+TEST_P(SmallScreens, EveryControlIsInViewOrInAScrollingPane) {
+    const QSize size = GetParam();
+    show(size.width(), size.height());
+    EXPECT_EQ(form->Width(), size.width());
+    EXPECT_EQ(form->Height(), size.height());
+    for (TPageControl* pages : {form->PicturePages, form->ViewPages}) {
+        for (int i = 0; i < pages->PageCount(); ++i) {
+            pages->SetActivePageIndex(i);
+            settle();
+            std::vector<std::string> problems;
+            collectUnreachable(form, problems);
+            for (const std::string& p : problems) ADD_FAILURE() << pages->Pages(i)->Caption() << ": " << p;
+        }
+    }
+    // The print button and the file list are in view as they are.
+    form->PicturePages->SetActivePageIndex(0);
+    form->ViewPages->SetActivePageIndex(0);
+    settle();
+    EXPECT_TRUE(wholeInView(form->GoBtn1, form));
+    EXPECT_TRUE(wholeInView(form->FileListBox1, form));
+    EXPECT_GE(form->FileListBox1->Height(), 100);
+    EXPECT_TRUE(wholeInView(form->DirectoryListBox1, form));
+    // The views keep a useful size.
+    EXPECT_GE(form->PrevScrollBox->ClientWidth(), 250);
+    EXPECT_GE(form->PrevScrollBox->ClientHeight(), 250);
+    form->ViewPages->SetActivePageIndex(1);
+    settle();
+    EXPECT_GE(form->PrintScrollBox->ClientWidth(), 150);
+    EXPECT_GE(form->OverPaint->Width(), 100);
+    const QString shot = QString::fromStdString(env("TESSELLON_SCREENS"));
+    if (!shot.isEmpty()) {
+        form->ViewPages->SetActivePageIndex(0);
+        settle();
+        widgetOf(form)->grab().save(shot + QString("/window-%1x%2.png").arg(size.width()).arg(size.height()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(PosterWindowUse, SmallScreens, ::testing::Values(QSize(1024, 768), QSize(1280, 720)),
+                         [](const auto& info) {
+                             return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+                         });
+
+TEST_F(PosterWindowUse, TheWindowOpensOnTheVisibleScreen) {
+    form = new TMainForm(Application);
+    MainForm = form;
+    form->DoCreate();
+    form->Show();
+    settle();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect window(form->Left(), form->Top(), form->Width(), form->Height());
+    EXPECT_TRUE(screen.contains(window)) << window.x() << "," << window.y() << " " << window.width() << "x"
+                                         << window.height() << " on " << screen.width() << "x" << screen.height();
+    // Centred on the screen, as laid out (the frame can be smaller than allowed for).
+    EXPECT_NEAR(window.center().x(), screen.center().x(), 16) << window.x() << "," << window.y();
+    EXPECT_NEAR(window.center().y(), screen.center().y(), 16) << window.x() << "," << window.y();
 }
 
 }  // namespace
