@@ -1,5 +1,5 @@
-// The program's entry: the application object, the poster window as the main form, and
-// the message loop. Closing the poster window ends the program.
+// The program's entry: the application object, the windows created at start, and the
+// message loop. Closing the poster window (the main form) ends the program.
 #include "classlib/Forms.h"
 #include "poster/PosterUnit.h"
 
@@ -10,9 +10,13 @@ int main(int argc, char** argv) {
     InitApplication();
     Application->SetTitle("Tessellon 4.5");
     Application->HelpFile = String();
-    Application->CreateForm(MainForm);
-    // The editor window, the vector-import dialog and the quality dialog join here when
-    // they are built.
+    // The windows created at start, in this order, each reached through its global variable.
+    Application->CreateForm(MainForm);  // the poster window, the main form
+    // Not built yet; they join here, in this order, once they exist:
+    //   Application->CreateForm(DIBMainForm);     // the editor window
+    //   Application->CreateForm(RenderSizeForm);  // the vector-import dialog
+    //   Application->CreateForm(QualityForm);     // the quality dialog
+    //   DIBMainForm->ZoomBtnClick(DIBMainForm);   // the editor shows its first tool's options
     Application->Run();
     return 0;
 }
