@@ -9,6 +9,7 @@
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
 #include "poster/ProgramFolder.h"
+#include "poster/tests/PosterWindowFixture.h"
 #include "testsupport/TestSupport.h"
 
 #include <QImage>
@@ -26,30 +27,9 @@ namespace {
 
 const std::string StartPicture = std::string(TESSELLON_SOURCE_DIR) + "/app/poster.stb";
 
-class PosterWindow : public ::testing::Test {
+class PosterWindow : public PosterWindowFixture {
 protected:
-    void SetUp() override { programfolder::setFolderForTesting(dir.path(), true); }
-    void TearDown() override {
-        if (form) {
-            form->OnCloseQuery = {};
-            form->OnClose = {};
-            form->Free();
-        }
-        MainForm = nullptr;
-        programfolder::setFolderForTesting("");
-    }
-    TMainForm* create() {
-        form = new TMainForm(Application);
-        MainForm = form;
-        form->DoCreate();
-        return form;
-    }
     void copyStartPicture() { ASSERT_TRUE(writeFile(dir.file("poster.stb"), readFile(StartPicture))); }
-    static QWidget* widgetOf(TWinControl* c) { return platform::windowWidget(c->Handle()); }
-
-    TempDir dir;
-    platform::ScriptedMessageBoxes boxes{IDOK};
-    TMainForm* form = nullptr;
 };
 
 bool isWhite(const TDib& dib) {
@@ -381,25 +361,15 @@ TEST_F(PosterWindow, TheFilterChoosesTheListedFiles) {
     TempDir pictures;
     for (const char* name : {"a.bmp", "b.JPG", "c.png", "d.txt", "E.BMP"}) writeFile(pictures.file(name), {'x'});
     form->SetSelectedFolder(pictures.path());
-    const auto listed = [&] {
-        std::vector<String> r;
-        for (int i = 0; i < form->FileListBox1->Items()->Count(); ++i)
-            r.push_back(form->FileListBox1->Items()->Strings(i));
-        return r;
-    };
-    EXPECT_EQ(listed(), (std::vector<String>{"a.bmp", "b.JPG", "c.png", "E.BMP"}));
+    EXPECT_EQ(listedFiles(), (std::vector<String>{"a.bmp", "b.JPG", "c.png", "E.BMP"}));
     ASSERT_TRUE(form->FilterComboBox1->OnChange);  // bound by the layout
-    const auto choose = [&](int entry) {
-        form->FilterComboBox1->SetItemIndex(entry);
-        form->FilterComboBox1->OnChange(form->FilterComboBox1);
-    };
-    choose(1);  // "BMP - Windows, OS/2 Bitmap"
+    chooseFilter(1);  // "BMP - Windows, OS/2 Bitmap"
     EXPECT_EQ(form->FileListBox1->Mask(), "*.BMP");
-    EXPECT_EQ(listed(), (std::vector<String>{"a.bmp", "E.BMP"}));
-    choose(12);  // PNG
-    EXPECT_EQ(listed(), std::vector<String>{"c.png"});
-    choose(14);  // all files
-    EXPECT_EQ(listed().size(), 5u);
+    EXPECT_EQ(listedFiles(), (std::vector<String>{"a.bmp", "E.BMP"}));
+    chooseFilter(12);  // PNG
+    EXPECT_EQ(listedFiles(), std::vector<String>{"c.png"});
+    chooseFilter(14);  // all files
+    EXPECT_EQ(listedFiles().size(), 5u);
 }
 
 TEST_F(PosterWindow, APreferredFolderOpensInBothLists) {

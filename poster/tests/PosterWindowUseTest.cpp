@@ -5,6 +5,7 @@
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
 #include "poster/ProgramFolder.h"
+#include "poster/tests/PosterWindowFixture.h"
 #include "testsupport/TestSupport.h"
 
 #include <QApplication>
@@ -23,25 +24,14 @@ namespace {
 
 const std::string StartPicture = std::string(TESSELLON_SOURCE_DIR) + "/app/poster.stb";
 
-class PosterWindowUse : public ::testing::Test {
+class PosterWindowUse : public PosterWindowFixture {
 protected:
     void SetUp() override {
-        programfolder::setFolderForTesting(dir.path(), true);
+        PosterWindowFixture::SetUp();
         ASSERT_TRUE(writeFile(dir.file("poster.stb"), readFile(StartPicture)));
     }
-    void TearDown() override {
-        if (form) {
-            form->OnCloseQuery = {};
-            form->OnClose = {};
-            form->Free();
-        }
-        MainForm = nullptr;
-        programfolder::setFolderForTesting("");
-    }
     TMainForm* show(int width = 1366, int height = 740) {
-        form = new TMainForm(Application);
-        MainForm = form;
-        form->DoCreate();
+        create();
         form->Show();
         // Sized once shown, so that the size is the window's with its frame.
         form->SetBounds(0, 0, width, height);
@@ -51,13 +41,8 @@ protected:
     static void settle() {
         for (int i = 0; i < 3; ++i) QApplication::processEvents();
     }
-    static QWidget* widgetOf(TWinControl* c) { return platform::windowWidget(c->Handle()); }
     // A point of a graphic control in its parent window's coordinates.
     static QPoint at(TControl* c, int x, int y) { return QPoint(c->Left() + x, c->Top() + y); }
-
-    TempDir dir;
-    platform::ScriptedMessageBoxes boxes{IDOK};
-    TMainForm* form = nullptr;
 };
 
 // The red marker's bounds in a grab of the overview (empty when there is none).
@@ -254,25 +239,15 @@ TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {
                 writeFile(pictures.file("d.tiff"), {'I', 'I', 42, 0}));
     writeFile(pictures.file("f.txt"), {'x'});
     form->SetSelectedFolder(pictures.path());
-    const auto listed = [&] {
-        std::vector<String> r;
-        for (int i = 0; i < form->FileListBox1->Items()->Count(); ++i)
-            r.push_back(form->FileListBox1->Items()->Strings(i));
-        return r;
-    };
-    const auto choose = [&](int entry) {
-        form->FilterComboBox1->SetItemIndex(entry);
-        form->FilterComboBox1->OnChange(form->FilterComboBox1);
-    };
-    choose(0);
-    EXPECT_EQ(listed(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "d.tiff", "e.jpg"}));
+    chooseFilter(0);
+    EXPECT_EQ(listedFiles(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "d.tiff", "e.jpg"}));
     // The JPG entry lists the JPEG spellings, the TIF entry both TIFF spellings.
     ASSERT_EQ(form->FilterComboBox1->Items()->Strings(6), "JPG - JPEG - JFIF Compilant");
-    choose(6);
-    EXPECT_EQ(listed(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "e.jpg"}));
+    chooseFilter(6);
+    EXPECT_EQ(listedFiles(), (std::vector<String>{"a.jpeg", "b.JPE", "c.jfif", "e.jpg"}));
     ASSERT_EQ(form->FilterComboBox1->Items()->Strings(11), "TIF - Tagged image file Format");
-    choose(11);
-    EXPECT_EQ(listed(), std::vector<String>{"d.tiff"});
+    chooseFilter(11);
+    EXPECT_EQ(listedFiles(), std::vector<String>{"d.tiff"});
     // The texts of the entries are as they were.
     EXPECT_EQ(form->FilterComboBox1->Items()->Strings(0), "All pictures");
     EXPECT_EQ(form->FilterComboBox1->Items()->Count(), 15);
@@ -373,9 +348,7 @@ INSTANTIATE_TEST_SUITE_P(PosterWindowUse, SmallScreens, ::testing::Values(QSize(
                          });
 
 TEST_F(PosterWindowUse, TheWindowOpensOnTheVisibleScreen) {
-    form = new TMainForm(Application);
-    MainForm = form;
-    form->DoCreate();
+    create();
     form->Show();
     settle();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
