@@ -82,6 +82,29 @@ TEST(Image, PlacesThePictureAsItsPropertiesSay) {
     EXPECT_EQ(img->Height(), 3);
 }
 
+TEST(Image, ADisabledImageIsDrawnInLightGrey) {
+    auto form = makeForm(200, 200);
+    auto* img = new TImage(form.get());
+    img->SetParent(form.get());
+    img->SetBounds(10, 10, 40, 30);
+    img->SetStretch(true);
+    img->LoadFromResource(":/images/red4x3.png");
+    form->Show();
+    const QPoint centre(30, 25);
+    EXPECT_EQ(shot(form.get()).pixelColor(centre), QColor(255, 0, 0));
+    img->SetEnabled(false);
+    const QImage off = shot(form.get());
+    for (const QPoint p : {centre, QPoint(10, 10), QPoint(49, 39)}) {
+        const QColor c = off.pixelColor(p);
+        EXPECT_TRUE(c.red() == c.green() && c.green() == c.blue()) << p.x() << "," << p.y();
+        EXPECT_GT(c.red(), 128) << "light";
+        EXPECT_LT(c.red(), 255) << "still seen";
+    }
+    EXPECT_EQ(off.pixelColor(60, 25), shot(form.get()).pixelColor(60, 25)) << "nothing beside it";
+    img->SetEnabled(true);
+    EXPECT_EQ(shot(form.get()).pixelColor(centre), QColor(255, 0, 0));
+}
+
 TEST(PaintBox, OnPaintDrawsAndTheCanvasWorksOutsidePainting) {
     auto form = makeForm(200, 150);
     auto* box = new TPaintBox(form.get());
