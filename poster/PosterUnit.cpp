@@ -495,7 +495,7 @@ void TMainForm::SetUpFlowPanels() {
         TFlowPanel f;
         f.Panel = dynamic_cast<TWinControl*>(control(panel));
         if (!f.Panel) throw Exception(String("The poster window's ") + panel + " holds no controls");
-        int right = 0, bottom = 0;
+        int bottom = 0;
         f.Left = f.Top = 1 << 20;
         for (const auto& names : groups) {
             std::vector<TControl*> g;
@@ -515,7 +515,6 @@ void TMainForm::SetUpFlowPanels() {
             f.Sizes.push_back(SIZE{box.right - box.left, box.bottom - box.top});
             f.Left = std::min<int>(f.Left, box.left);
             f.Top = std::min<int>(f.Top, box.top);
-            right = std::max<int>(right, box.right);
             bottom = std::max<int>(bottom, box.bottom);
         }
         f.Bottom = std::max(0, f.Panel->Height() - bottom);
