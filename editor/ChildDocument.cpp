@@ -288,7 +288,8 @@ void TChildDocument::MouseMoveFeedback() {
 }
 
 void TChildDocument::PaintBox1MouseMove(TShiftState Shift, int X, int Y) {
-    Window().StatusText(1, StatusPictureText().empty() ? String() : StatusPictureText() + "    ");
+    const String picture = StatusPictureText();
+    Window().StatusText(1, picture.empty() ? picture : picture + "    ");
     const int px = ViewToPic(X), py = ViewToPic(Y);
     if (Dragging && (ToolState == 1 || ToolState == 2 || ToolState == 4)) {
         const long long w = static_cast<long long>(std::llabs(static_cast<long long>(X) - StartPoint.x)) * ZoomDen /
@@ -302,6 +303,7 @@ void TChildDocument::PaintBox1MouseMove(TShiftState Shift, int X, int Y) {
         Window().StatusText(0, "( " + IntToStr(px) + " , " + IntToStr(py) + " )");
     }
     if (!Dragging) {
+        CurPoint = POINT{X, Y};
         if (FPaintTools) FPaintTools->MouseMove(*this, Shift, X, Y);
         if (FView) FView->SetToolCursor(ToolCursor(Window().CurrentTool(), Shift, X, Y));
         return;
