@@ -84,12 +84,18 @@ void TChildDocument::ScrollTo(int H, int V) {
     FView->SetScrollPos(false, v);
 }
 
-void TChildDocument::ZoomIn(int X, int Y) {
+void TChildDocument::ZoomAt(int X, int Y, bool In) {
     const int px = ViewToPic(X), py = ViewToPic(Y);
-    if (ZoomDen > 1) --ZoomDen;
-    else if (ZoomNum < 16) ++ZoomNum;
+    if (In) {
+        if (ZoomDen > 1) --ZoomDen;
+        else if (ZoomNum < 16) ++ZoomNum;
+    } else {
+        if (ZoomNum > 1) --ZoomNum;
+        else if (ZoomDen < 16) ++ZoomDen;
+    }
     SetZoomedPaintBox();
     if (FView) {
+        // The point under the mouse comes to the middle of the view.
         const SIZE box = FView->BoxSize();
         ScrollTo(PicToView(px) - box.cx / 2, PicToView(py) - box.cy / 2);
     }
@@ -99,20 +105,9 @@ void TChildDocument::ZoomIn(int X, int Y) {
     PictureChanged();
 }
 
-void TChildDocument::ZoomOut(int X, int Y) {
-    const int px = ViewToPic(X), py = ViewToPic(Y);
-    if (ZoomNum > 1) --ZoomNum;
-    else if (ZoomDen < 16) ++ZoomDen;
-    SetZoomedPaintBox();
-    if (FView) {
-        const SIZE box = FView->BoxSize();
-        ScrollTo(PicToView(px) - box.cx / 2, PicToView(py) - box.cy / 2);
-    }
-    Window().ZoomEntryChanged(ZoomBoxIndex(ZoomNum, ZoomDen));
-    UpdateCaption();
-    Window().UpdateMenuItems();
-    PictureChanged();
-}
+void TChildDocument::ZoomIn(int X, int Y) { ZoomAt(X, Y, true); }
+
+void TChildDocument::ZoomOut(int X, int Y) { ZoomAt(X, Y, false); }
 
 void TChildDocument::ScrollByHand(int X, int Y) {
     if (!FView) return;

@@ -204,7 +204,11 @@ protected:
     void SetZoomedPaintBox();
 
 private:
+    void ZoomAt(int X, int Y, bool In);
     void ScrollTo(int H, int V);
+    // The selected pixels of the box SelBounds into a float picture and its mask, with a
+    // background picture like Dib; Cut leaves colour 2 behind. False when out of memory.
+    bool LiftSelection(UniqueDib& Float, UniqueDib& Mask, UniqueDib& Back, bool Cut);
     void MouseMoveFeedback();
     void FinishFreeSelection(int X, int Y, BYTE Shift);
     void FinishSelectionShape(BYTE Shift);

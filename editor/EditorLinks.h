@@ -73,8 +73,9 @@ public:
     virtual ~TPaintToolHandler() = default;
     virtual void MouseDown(TChildDocument& Doc, TEditorTool Tool, TMouseButton Button, TShiftState Shift, int X,
                            int Y) = 0;
-    // During a drag in tool state 1, 2 or 3, after the current point was stored (and, for
-    // state 2, made square when the shape asks for it); also without a drag, for read-outs.
+    // Every mouse move without a drag (for read-outs), and during a drag in tool state 3, or
+    // in state 1 or 2 after the document stored the current point (made square when the
+    // shape asks for it) and moved the rubber band.
     virtual void MouseMove(TChildDocument& Doc, TShiftState Shift, int X, int Y) = 0;
     // At the end of a drag in tool state 1, 2 or 3.
     virtual void MouseUp(TChildDocument& Doc, TMouseButton Button, TShiftState Shift, int X, int Y) = 0;

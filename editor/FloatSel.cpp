@@ -160,30 +160,42 @@ void TChildDocument::InitDraging(UniqueDib Picture, UniqueDib Mask, bool ResetOf
     InitDragingWith(std::move(Picture), std::move(Mask), std::move(back), false, State, Transparent, UseMask);
 }
 
-void TChildDocument::MakeSelectionDragable() {
-    if (DragActive || FloatDib || !SelActive) return;
+bool TChildDocument::LiftSelection(UniqueDib& Float, UniqueDib& Mask, UniqueDib& Back, bool Cut) {
     const TDib& d = Dib.get();
     const PixelRows pic(d), sel(SelMask.get());
-    if (!pic.valid() || !sel.valid() || sel.width() != pic.width() || sel.height() != pic.height()) return;
     const int left = SelBounds.left, top = SelBounds.top;
     const int w = SelBounds.right - left + 1, h = SelBounds.bottom - top + 1;
-    if (w <= 0 || h <= 0) return;
-    UniqueDib f, m, back;
-    newLike(f, d, w, h);
-    if (f) newdib(m.out(), w, h, 1, nullptr, 0);
-    if (m) newLike(back, d, pic.width(), pic.height());
-    if (!f || !m || !back) {
+    if (!pic.valid() || !sel.valid() || sel.width() != pic.width() || sel.height() != pic.height() || w <= 0 ||
+        h <= 0)
+        return false;
+    // Everything is allocated before a pixel is touched.
+    newLike(Float, d, w, h);
+    if (Float) newdib(Mask.out(), w, h, 1, nullptr, 0);
+    if (Mask) newLike(Back, d, pic.width(), pic.height());
+    if (!Float || !Mask || !Back) {
+        Float.reset();
+        Mask.reset();
+        Back.reset();
         OutOfMemory();
-        return;
+        return false;
     }
-    const PixelRows fr(f.get()), mr(m.get()), br(back.get());
+    const PixelRows fr(Float.get()), mr(Mask.get());
     for (int y = top; y < top + h; ++y)
         for (int x = left; x < left + w; ++x)
             if (sel.get(x, y) == 1) {
                 fr.put(x - left, y - top, pic.get(x, y));
                 mr.put(x - left, y - top, 1);
+                if (Cut) pic.put(x, y, Color2);
             }
-    FloatOffset = POINT{-PicToView(left), -PicToView(top)};
+    return true;
+}
+
+void TChildDocument::MakeSelectionDragable() {
+    if (DragActive || FloatDib || !SelActive) return;
+    UniqueDib f, m, back;
+    if (!LiftSelection(f, m, back, false)) return;
+    const PixelRows pic(Dib.get()), br(back.get());
+    FloatOffset = POINT{-PicToView(SelBounds.left), -PicToView(SelBounds.top)};
     std::memcpy(br.bits(), pic.bits(), pic.imageBytes());
     FloatTransparent = false;
     FloatDib = std::move(f);
@@ -193,7 +205,7 @@ void TChildDocument::MakeSelectionDragable() {
     DragActive = true;
     FFloatLifted = false;
     FFloatResidue = POINT{0, 0};
-    FloatHome = POINT{left, top};
+    FloatHome = POINT{SelBounds.left, SelBounds.top};
 }
 
 void TChildDocument::LiftForMove(int X, int Y) {
@@ -217,26 +229,9 @@ void TChildDocument::LiftForMove(int X, int Y) {
         ClearSelection();
     } else {
         if (!SelActive || FloatDib) return;
-        const int left = SelBounds.left, top = SelBounds.top;
-        const int w = SelBounds.right - left + 1, h = SelBounds.bottom - top + 1;
-        if (w <= 0 || h <= 0) return;
-        // Everything is allocated before a pixel is cut.
         UniqueDib f, m, back;
-        newLike(f, d, w, h);
-        if (f) newdib(m.out(), w, h, 1, nullptr, 0);
-        if (m) newLike(back, d, pic.width(), pic.height());
-        if (!f || !m || !back) {
-            OutOfMemory();
-            return;
-        }
-        const PixelRows fr(f.get()), mr(m.get());
-        for (int y = top; y < top + h; ++y)
-            for (int x = left; x < left + w; ++x)
-                if (sel.get(x, y) == 1) {
-                    fr.put(x - left, y - top, pic.get(x, y));
-                    mr.put(x - left, y - top, 1);
-                    pic.put(x, y, Color2);
-                }
+        if (!LiftSelection(f, m, back, true)) return;
+        const int left = SelBounds.left, top = SelBounds.top;
         FloatOffset = POINT{PicToView(left) - X, PicToView(top) - Y};
         InitDragingWith(std::move(f), std::move(m), std::move(back), false, 98, false, true);
         StartPoint = PrevPoint = CurPoint = POINT{X, Y};

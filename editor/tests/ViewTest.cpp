@@ -177,6 +177,16 @@ TEST_F(EditorView, ASelectionDraggedWithTheMouseAndMovedAsAFloat) {
     EXPECT_EQ(s.pixel(95, 85) & 0xFFFFFF, rgbOf(getpixel(original.get(), 25, 35)) & 0xFFFFFF);
     EXPECT_EQ(s.pixel(25, 35) & 0xFFFFFF, 0xFFFFFFu);  // cut out: colour 2
     EXPECT_EQ(view->UndoCount, 2);
+    // Shift held over the picture: the select tool's adding cursor, at once.
+    QTest::mouseMove(w, at(10, 140));
+    EXPECT_EQ(view->PaintBox1->Cursor(), 7);
+    QTest::keyPress(w, Qt::Key_Shift);
+    EXPECT_EQ(view->PaintBox1->Cursor(), 15);
+    QTest::keyRelease(w, Qt::Key_Shift);
+    EXPECT_EQ(view->PaintBox1->Cursor(), 7);
+    // Beside the picture the status shows the picture.
+    QTest::mouseMove(w, at(300, 200));
+    EXPECT_EQ(window.Status[1], "Picture: 200 x 150 x 16777216 - 87 KByte");
 }
 
 TEST_F(EditorView, MarchingAntsAreDrawnByTheTimerFromTheKeptPicture) {
