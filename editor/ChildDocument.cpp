@@ -264,16 +264,17 @@ void TChildDocument::PaintBox1MouseDown(TMouseButton Button, TShiftState Shift, 
     }
 }
 
+POINT TChildDocument::InsidePaintBox(POINT P) const {
+    if (!FView) return P;
+    const SIZE s = FView->PaintBoxSize();
+    return POINT{std::clamp<LONG>(P.x, 0, std::max<LONG>(0, s.cx - 1)), std::clamp<LONG>(P.y, 0, std::max<LONG>(0, s.cy - 1))};
+}
+
 void TChildDocument::MouseMoveFeedback() {
     POINT a = StartPoint, b = CurPoint;
     const bool shapes = ToolState == 2 || ToolState == 4;
     const int type = Window().SelectionType();
-    if (ToolState == 4 && FView) {
-        // The selection's rubber band stays inside the paint box.
-        const SIZE s = FView->PaintBoxSize();
-        b.x = std::clamp<LONG>(b.x, 0, std::max<LONG>(0, s.cx - 1));
-        b.y = std::clamp<LONG>(b.y, 0, std::max<LONG>(0, s.cy - 1));
-    }
+    if (ToolState == 4) b = InsidePaintBox(b);  // the selection's rubber band stays inside
     Feedback.A = a;
     Feedback.B = b;
     if (ToolState == 1) Feedback.Kind = TFeedback::Line;
@@ -310,13 +311,7 @@ void TChildDocument::PaintBox1MouseMove(TShiftState Shift, int X, int Y) {
         return;
     case 5: {
         if (FreeSelPolygons.A.empty()) FreeSelPolygons.A.emplace_back();
-        POINT p{X, Y};
-        if (FView) {
-            const SIZE s = FView->PaintBoxSize();
-            p.x = std::clamp<LONG>(p.x, 0, std::max<LONG>(0, s.cx - 1));
-            p.y = std::clamp<LONG>(p.y, 0, std::max<LONG>(0, s.cy - 1));
-        }
-        FreeSelPolygons.A.front().push_back(p);
+        FreeSelPolygons.A.front().push_back(InsidePaintBox(POINT{X, Y}));
         OverlayChanged();
         return;
     }
@@ -404,13 +399,7 @@ void TChildDocument::FinishSelectionShape(BYTE Shift) {
 void TChildDocument::FinishFreeSelection(int X, int Y, BYTE Shift) {
     ShiftState = Shift;
     if (FreeSelPolygons.A.empty()) FreeSelPolygons.A.emplace_back();
-    POINT last{X, Y};
-    if (FView) {
-        const SIZE s = FView->PaintBoxSize();
-        last.x = std::clamp<LONG>(last.x, 0, std::max<LONG>(0, s.cx - 1));
-        last.y = std::clamp<LONG>(last.y, 0, std::max<LONG>(0, s.cy - 1));
-    }
-    FreeSelPolygons.A.front().push_back(last);
+    FreeSelPolygons.A.front().push_back(InsidePaintBox(POINT{X, Y}));
     const std::vector<POINT> stroke = FreeSelPolygons.A.front();
     FillFreeSelection(stroke, Shift);
     FreeSel(FreeSelPolygons);

@@ -210,6 +210,7 @@ private:
     // background picture like Dib; Cut leaves colour 2 behind. False when out of memory.
     bool LiftSelection(UniqueDib& Float, UniqueDib& Mask, UniqueDib& Back, bool Cut);
     void MouseMoveFeedback();
+    POINT InsidePaintBox(POINT P) const;
     void FinishFreeSelection(int X, int Y, BYTE Shift);
     void FinishSelectionShape(BYTE Shift);
     bool InitDragingWith(UniqueDib Picture, UniqueDib Mask, UniqueDib Back, bool ResetOffset, int State,
