@@ -204,6 +204,7 @@ void TMDIChild::FreeCache() {
     FCacheOld = nullptr;
     FCacheWidth = FCacheHeight = 0;
     FCacheValid = false;
+    FCachePixelsValid = false;
 }
 
 namespace {
@@ -236,20 +237,28 @@ void TMDIChild::RenderCache(const CacheKey& key, int SrcX, int SrcY, int SrcWidt
         FCacheWidth = key.width;
         FCacheHeight = key.height;
     }
-    const RECT all{0, 0, key.width, key.height};
-    FillRect(FCacheDC, &all, GetSysColorBrush(COLOR_BTNFACE));
+    // Beside the picture (when it ends inside the view) the paint box's colour.
+    const int shownW = std::min<long long>(key.width, static_cast<long long>(PaintBox1->Width()) - key.left);
+    const int shownH = std::min<long long>(key.height, static_cast<long long>(PaintBox1->Height()) - key.top);
+    if (shownW < key.width || shownH < key.height) {
+        const RECT all{0, 0, key.width, key.height};
+        FillRect(FCacheDC, &all, GetSysColorBrush(COLOR_BTNFACE));
+    }
     DrawDib(FCacheDC, 0, 0, key.width, key.height, Dib.get(), SrcX, SrcY, SrcWidth, SrcHeight, true, SRCCOPY, true,
             nullptr);
     ++FPictureDraws;
-    FCachePixels.resize(static_cast<std::size_t>(key.width) * static_cast<std::size_t>(key.height));
-    BITMAPINFO bi = bgra(key.width, key.height);
-    if (!GetDIBits(FCacheDC, FCacheBitmap, 0, static_cast<UINT>(key.height), FCachePixels.data(), &bi,
-                   DIB_RGB_COLORS)) {
-        FreeCache();
-        return;
-    }
     FCacheKey = key;
     FCacheValid = true;
+    FCachePixelsValid = false;
+}
+
+bool TMDIChild::CachePixels() {
+    if (FCachePixelsValid) return true;
+    FCachePixels.resize(static_cast<std::size_t>(FCacheWidth) * static_cast<std::size_t>(FCacheHeight));
+    BITMAPINFO bi = bgra(FCacheWidth, FCacheHeight);
+    FCachePixelsValid = GetDIBits(FCacheDC, FCacheBitmap, 0, static_cast<UINT>(FCacheHeight), FCachePixels.data(),
+                                  &bi, DIB_RGB_COLORS) != 0;
+    return FCachePixelsValid;
 }
 
 void TMDIChild::PaintBox1Paint(TObject* Sender) {
@@ -289,8 +298,8 @@ void TMDIChild::PaintPicture(HDC DC) {
 }
 
 void TMDIChild::PaintOverlay(HDC DC, const CacheKey& key) {
-    const std::uint32_t* pixels = FCachePixels.data();
-    if (SelActive && !OutlinePoints.empty()) {
+    if (SelActive && !OutlinePoints.empty() && CachePixels()) {
+        // The ants go into a copy of the kept picture, shown in one piece.
         FCompose = FCachePixels;
         std::uint32_t* out = FCompose.data();
         const RECT visible{key.left, key.top, key.left + key.width, key.top + key.height};
@@ -303,11 +312,12 @@ void TMDIChild::PaintOverlay(HDC DC, const CacheKey& key) {
                 std::fill(row + xl, row + xr, c);
             }
         });
-        pixels = out;
+        const BITMAPINFO bi = bgra(key.width, key.height);
+        SetDIBitsToDevice(DC, key.left, key.top, static_cast<DWORD>(key.width), static_cast<DWORD>(key.height), 0, 0,
+                          0, static_cast<UINT>(key.height), out, &bi, DIB_RGB_COLORS);
+    } else {
+        BitBlt(DC, key.left, key.top, key.width, key.height, FCacheDC, 0, 0, SRCCOPY);
     }
-    const BITMAPINFO bi = bgra(key.width, key.height);
-    SetDIBitsToDevice(DC, key.left, key.top, static_cast<DWORD>(key.width), static_cast<DWORD>(key.height), 0, 0, 0,
-                      static_cast<UINT>(key.height), pixels, &bi, DIB_RGB_COLORS);
 
     // Rubber band, free-selection stroke and clone cross-hair: a white pen that inverts.
     const bool stroke = ToolState == 5 && Dragging && !FreeSelPolygons.A.empty() && FreeSelPolygons.A.front().size() > 1;
@@ -339,3 +349,5 @@ void TMDIChild::PaintOverlay(HDC DC, const CacheKey& key) {
     SelectObject(DC, oldPen);
     SetROP2(DC, oldRop);
 }
+
+void RegisterEditorViewClasses() { RegisterClasses<TMDIChild, TDocScrollBox, TDocPaintBox>(); }

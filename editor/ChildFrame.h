@@ -102,6 +102,8 @@ private:
     void PaintPicture(HDC DC);
     void RenderCache(const CacheKey& Key, int SrcX, int SrcY, int SrcWidth, int SrcHeight);
     void PaintOverlay(HDC DC, const CacheKey& Key);
+    // The kept picture's pixels, read back once after each drawing.
+    bool CachePixels();
     void FreeCache();
 
     Adapter FAdapter{*this};
@@ -113,5 +115,9 @@ private:
     std::vector<std::uint32_t> FCompose;
     CacheKey FCacheKey;
     bool FCacheValid = false;
+    bool FCachePixelsValid = false;
     int FPictureDraws = 0;
 };
+
+// Makes the view's classes known to the layout reader (for "object MDIChild1: TMDIChild").
+void RegisterEditorViewClasses();

@@ -216,6 +216,14 @@ TEST_F(EditorView, MarchingAntsAreDrawnByTheTimerFromTheKeptPicture) {
     EXPECT_GT(view->PictureDraws(), draws);
 }
 
+TEST_F(EditorView, TheLayoutReaderKnowsTheViewsClasses) {
+    RegisterEditorViewClasses();
+    EXPECT_NE(GetClass("TMDIChild"), nullptr);
+    EXPECT_EQ(view->ScrollBox1->Align(), alClient);
+    EXPECT_EQ(view->Timer1->Interval(), 250u);
+    EXPECT_TRUE(view->ScrollBox1->HorzScrollBar()->Tracking());
+}
+
 TEST_F(EditorView, APictureWithoutPixelsShowsOnlyTheBackground) {
     install(detailed(100, 80));
     view->Dib.reset();
