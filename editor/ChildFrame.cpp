@@ -76,6 +76,7 @@ TMDIChild::TMDIChild(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 TMDIChild::~TMDIChild() {
+    if (Captured) EndDrag();  // the scroll box still exists here
     SetView(nullptr);
     if (ScrollBox1) ScrollBox1->View = nullptr;
     if (PaintBox1) PaintBox1->View = nullptr;
