@@ -195,13 +195,17 @@ public:
     void LoadFromUndo();
     void FreeUndoBuffer(int N);
 
-protected:
+    // ---- For the tools ----
     int ShowMessage(const String& Text, const String& Caption, UINT Flags);
     // "Error: Not enough memory for this function!!!", no caption, error icon.
     void OutOfMemory();
-    void PictureChanged();
+    // The marks over the picture changed (rubber band, stroke, cross-hair, ants).
     void OverlayChanged();
+    // The paint box takes the picture's size at the current zoom.
     void SetZoomedPaintBox();
+
+protected:
+    void PictureChanged();
 
 private:
     void ZoomAt(int X, int Y, bool In);

@@ -177,6 +177,7 @@ void TMDIChild::Adapter::OverlayChanged() {
 }
 
 bool TMDIChild::Adapter::CaptureMouse() {
+    if (!v_.ScrollBox1->HandleAllocated()) return false;
     HWND box = v_.ScrollBox1->Handle();
     const HWND holder = GetCapture();
     if (holder && holder != box) return false;
