@@ -2,6 +2,10 @@
 // outline, the floating selection, the mouse tools' state and three undo steps. It has no
 // widgets: the document view (ChildFrame.h) shows it and hands it the mouse; everything
 // it needs of the view and of the editor window goes through EditorLinks.h.
+//
+// The document owns every picture it holds (UniqueDib). A picture of another size or depth
+// is installed with ReplacePicture, which ends a floating selection first; commands save a
+// step with SaveForUndo before they change anything and call PaintBox1Paint afterwards.
 #pragma once
 
 #include "editor/EditorLinks.h"
