@@ -202,19 +202,16 @@ TEST(ThreadPool, SpawnRuleFollowsTheClockAndTheLoad) {
     EXPECT_EQ(pool.ProcessorLoad(), 0);
 
     // A third only 200 ms after the last decision and only below 80 %.
-    load.now += 199;
-    load.busy(90);
-    pool.AddWorkItem(item(nullptr, blocker));
-    EXPECT_EQ(pool.ThreadCount(), 2);
-    load.now += 201;
-    load.busy(90);
-    pool.AddWorkItem(item(nullptr, blocker));
-    EXPECT_EQ(pool.ThreadCount(), 2);
+    auto later = [&](unsigned long long ms, int percent) {
+        load.now += ms;
+        load.busy(percent);
+        pool.AddWorkItem(item(nullptr, blocker));
+        return pool.ThreadCount();
+    };
+    EXPECT_EQ(later(199, 90), 2);
+    EXPECT_EQ(later(201, 90), 2);
     EXPECT_EQ(pool.ProcessorLoad(), 90);
-    load.now += 201;
-    load.busy(50);
-    pool.AddWorkItem(item(nullptr, blocker));
-    EXPECT_EQ(pool.ThreadCount(), 3);
+    EXPECT_EQ(later(201, 50), 3);
     EXPECT_EQ(pool.ProcessorLoad(), 50);
 
     gate->release();
