@@ -549,6 +549,7 @@ private:
             std::lock_guard lock(mutex_);
             for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
                 const auto* ev = reinterpret_cast<const inotify_event*>(buffer + at);
+                if (at + static_cast<ssize_t>(sizeof(inotify_event) + ev->len) > n) break;
                 at += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
                 const std::string name = ev->len ? std::string(ev->name, strnlen(ev->name, ev->len)) : std::string();
                 if (ev->mask & IN_Q_OVERFLOW) {
