@@ -174,6 +174,7 @@ TEST_F(ShellNotify, ChangesMadeByOtherProcessesInARealFolder) {
     ASSERT_TRUE(waitFor([&] { return countOf(SHCNE_CREATE, folder + "/a") == 1; }));
     const Seen* created = find(SHCNE_CREATE, folder + "/a");
     EXPECT_LT(created->at - start, 1000);
+    RecordProperty("createdAfterMs", static_cast<int>(created->at - start));
     EXPECT_TRUE(created->interrupt);
     EXPECT_FALSE(created->list[1]);
 
