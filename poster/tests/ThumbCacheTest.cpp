@@ -385,3 +385,21 @@ TEST(ThumbCache, CachesWrittenByteByByteElsewhereAreRead) {
     EXPECT_EQ(gif.get().Bits[0], 0x55);
     EXPECT_EQ(gif.get().Info->bmiColors[255].rgbRed, 255);
 }
+
+TEST(ThumbCache, AFifoOrFolderOfThatNameNeitherBlocksNorIsReplaced) {
+    TempDir dir;
+    Four four;
+    ASSERT_EQ(::mkfifo(dir.file("dabbrwse.cbf").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(dir.file("pipe.jpg").c_str(), 0644), 0);
+    TThumbIndex index;
+    EXPECT_FALSE(ReadThumbIndex(dir.path(), index));  // returns at once: nothing to read
+    EXPECT_EQ(ThumbCheckValue(dir.file("pipe.jpg")), -1);
+    EXPECT_FALSE(WriteThumbCache(dir.path(), four.entries()));
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("dabbrwse.cbf").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    TempDir other;
+    ASSERT_EQ(::mkdir(other.file("dabbrwse.cbf").c_str(), 0755), 0);
+    EXPECT_FALSE(ReadThumbIndex(other.path(), index));
+    EXPECT_FALSE(WriteThumbCache(other.path(), four.entries()));
+}
