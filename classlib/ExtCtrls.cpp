@@ -314,7 +314,7 @@ RECT TImage::DestRect() const {
 void TImage::Paint() {
     TGraphic* g = FPicture->Graphic();
     if (!g || g->Empty()) return;
-    g->Transparent = FTransparent;
+    g->SetTransparent(FTransparent);
     Canvas()->StretchDraw(DestRect(), g);
 }
 
