@@ -562,6 +562,7 @@ void TGIFImage::LoadFromStream(TStream* stream) {
 }
 
 void TGIFImage::ReadData(TStream* stream) {
+    Clear();
     std::int32_t size = 0;
     stream->ReadBuffer(&size, 4);
     const Int64 avail = std::max<Int64>(0, stream->Size() - stream->Position());
@@ -572,6 +573,7 @@ void TGIFImage::ReadData(TStream* stream) {
 }
 
 void TGIFImage::LoadFromClipboardData(const BYTE* data, std::size_t size, TBitmap* bitmap) {
+    Clear();
     if (!data || size < 4) readError();
     std::uint32_t length = 0;
     std::memcpy(&length, data, 4);
