@@ -586,6 +586,29 @@ TPixelFormat formatOf(int bits) {
 std::size_t rowBytes(int width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
 }  // namespace
 
+std::vector<BYTE> NewDibInfo(int width, int height, int bitCount) {
+    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bitCount <= 8 ? (std::size_t(1) << bitCount) * sizeof(RGBQUAD) : 0), 0);
+    auto& h = reinterpret_cast<BITMAPINFO*>(info.data())->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bitCount);
+    h.biCompression = BI_RGB;
+    return info;
+}
+
+HPALETTE CreatePaletteOf(const RGBQUAD* colors, int count) {
+    count = std::clamp(count, 0, 256);
+    std::vector<BYTE> block(sizeof(LOGPALETTE) + static_cast<std::size_t>(count) * sizeof(PALETTEENTRY), 0);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(count);
+    auto* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
+    for (int i = 0; i < count; ++i) entries[i] = PALETTEENTRY{colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+    return CreatePalette(lp);
+}
+
 TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() {
@@ -613,14 +636,8 @@ void TBitmap::NewBitmap() {
     if (FWidth <= 0 || FHeight <= 0) return;
     // A white picture of the chosen depth (1, 4 and 8 bits with a grey scale palette).
     const int bits = bitsOf(FPixelFormat);
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bits <= 8 ? (1u << bits) * sizeof(RGBQUAD) : 0));
+    std::vector<BYTE> info = NewDibInfo(FWidth, FHeight, bits);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = FWidth;
-    bi->bmiHeader.biHeight = FHeight;
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(bits);
-    bi->bmiHeader.biCompression = BI_RGB;
     if (bits <= 8) {
         const int n = 1 << bits;
         auto* pal = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
@@ -766,15 +783,8 @@ HPALETTE TBitmap::Palette() {
     if (FPalette || !FHandle || bitsOf(FPixelFormat) > 8) return FPalette;
     std::vector<BYTE> info, bits;
     if (!ReadDib(info, bits)) return nullptr;
-    const int n = 1 << bitsOf(FPixelFormat);
-    std::vector<BYTE> block(sizeof(LOGPALETTE) + static_cast<std::size_t>(n) * sizeof(PALETTEENTRY), 0);
-    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
-    lp->palVersion = 0x300;
-    lp->palNumEntries = static_cast<WORD>(n);
-    auto* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
     const auto* table = reinterpret_cast<const RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
-    for (int i = 0; i < n; ++i) entries[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
-    FPalette = CreatePalette(lp);
+    FPalette = CreatePaletteOf(table, 1 << bitsOf(FPixelFormat));
     return FPalette;
 }
 
@@ -792,14 +802,8 @@ void TBitmap::Draw(TCanvas* canvas, const RECT& r) {
 bool TBitmap::ReadDib(std::vector<BYTE>& info, std::vector<BYTE>& bits) {
     if (!FHandle || FWidth <= 0 || FHeight <= 0) return false;
     const int nb = bitsOf(FPixelFormat);
-    info.assign(sizeof(BITMAPINFOHEADER) + (nb <= 8 ? (1u << nb) * sizeof(RGBQUAD) : 0), 0);
+    info = NewDibInfo(FWidth, FHeight, nb == 16 ? 24 : nb);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = FWidth;
-    bi->bmiHeader.biHeight = FHeight;
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(nb == 16 ? 24 : nb);
-    bi->bmiHeader.biCompression = BI_RGB;
     bits.assign(rowBytes(FWidth, bi->bmiHeader.biBitCount) * static_cast<std::size_t>(FHeight), 0);
     HDC dc = GetDC(nullptr);
     if (FDC && FOldBitmap) SelectObject(FDC, FOldBitmap);
@@ -1066,13 +1070,8 @@ void TIcon::Draw(TCanvas* canvas, const RECT& r) {
                             : FImage.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     HDC dc = canvas->Handle();
     // What lies under the icon, as 32-bit top-down rows; white where it cannot be read.
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<BYTE> infoBlock = NewDibInfo(w, -h, 32);
+    auto& bi = *reinterpret_cast<BITMAPINFO*>(infoBlock.data());
     std::vector<QRgb> under(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
     HDC mem = CreateCompatibleDC(dc);
     void* sectionBits = nullptr;

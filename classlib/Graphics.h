@@ -350,6 +350,12 @@ protected:
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 
+// A BITMAPINFO block for a bottom-up DIB without compression: the header and, for 8 bits
+// or less, a zeroed table of 2^bitCount entries.
+std::vector<BYTE> NewDibInfo(int width, int height, int bitCount);
+// A palette of the colours of a DIB colour table.
+HPALETTE CreatePaletteOf(const RGBQUAD* colors, int count);
+
 // A bitmap: a device-dependent bitmap selected into its own memory device context.
 class TBitmap : public TGraphic {
     Q_OBJECT

@@ -18,7 +18,7 @@ std::vector<BYTE> indexesOf(TBitmap* b) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     fuzz::startQt(argc, argv);
-    GIFMaxFramePixels = std::int64_t(1) << 22;
+    GIFMaxFramePixels = std::int64_t(1) << 18;
     return 0;
 }
 

@@ -246,14 +246,8 @@ void TGIFFrame::Decode() {
     if (w <= 0 || h <= 0 || w * h > GIFMaxFramePixels) throw EInvalidGraphicOperation(SGIFCorrupt);
     const std::int64_t rowBytes = ((w * dibBits + 31) / 32) * 4;
     const std::int64_t total = rowBytes * h;
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (std::size_t(1) << dibBits) * sizeof(RGBQUAD), 0);
+    std::vector<BYTE> info = NewDibInfo(static_cast<int>(w), static_cast<int>(h), dibBits);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = static_cast<LONG>(w);
-    bi->bmiHeader.biHeight = static_cast<LONG>(h);
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(dibBits);
-    bi->bmiHeader.biCompression = BI_RGB;
     bi->bmiHeader.biSizeImage = static_cast<DWORD>(total);
     auto* table = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
     for (int i = 0; i < item.ColorMap.Count && i < (1 << dibBits); ++i) {

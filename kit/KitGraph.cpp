@@ -241,26 +241,30 @@ const int kLevels8[8] = {0, 36, 73, 109, 146, 182, 219, 255};
 
 }  // namespace
 
-TReducedPicture ReduceToQuantize7R8G4B(const BYTE* bits, int width, int height) {
+namespace {
+
+// Levels per channel: index = red level x (greens x blues) + green level x blues + blue level.
+TReducedPicture quantize(const BYTE* bits, int width, int height, const int* reds, int nr, const int* greens, int ng,
+                         const int* blues, int nb) {
     TReducedPicture out = blankOutput(width, height);
+    const int used = nr * ng * nb;
     for (int i = 0; i < 256; ++i)
-        out.Colors[i] = i < 224 ? quad(kLevels7[i / 32], kLevels8[i / 4 % 8], kLevels4[i % 4]) : quad(128, 128, 128);
-    out.UsedColors = 224;
-    forEachPixel(bits, out, [](int, int, BYTE b, BYTE g, BYTE r) {
-        return static_cast<BYTE>(LevelBin(r, 7) * 32 + LevelBin(g, 8) * 4 + LevelBin(b, 4));
+        out.Colors[i] = i < used ? quad(reds[i / (ng * nb)], greens[i / nb % ng], blues[i % nb]) : quad(128, 128, 128);
+    out.UsedColors = used;
+    forEachPixel(bits, out, [=](int, int, BYTE b, BYTE g, BYTE r) {
+        return static_cast<BYTE>(LevelBin(r, nr) * ng * nb + LevelBin(g, ng) * nb + LevelBin(b, nb));
     });
     return out;
 }
 
+}  // namespace
+
+TReducedPicture ReduceToQuantize7R8G4B(const BYTE* bits, int width, int height) {
+    return quantize(bits, width, height, kLevels7, 7, kLevels8, 8, kLevels4, 4);
+}
+
 TReducedPicture ReduceToQuantize6R6G6B(const BYTE* bits, int width, int height) {
-    TReducedPicture out = blankOutput(width, height);
-    for (int i = 0; i < 256; ++i)
-        out.Colors[i] = i < 216 ? quad(kLevels6[i / 36], kLevels6[i / 6 % 6], kLevels6[i % 6]) : quad(128, 128, 128);
-    out.UsedColors = 216;
-    forEachPixel(bits, out, [](int, int, BYTE b, BYTE g, BYTE r) {
-        return static_cast<BYTE>(LevelBin(r, 6) * 36 + LevelBin(g, 6) * 6 + LevelBin(b, 6));
-    });
-    return out;
+    return quantize(bits, width, height, kLevels6, 6, kLevels6, 6, kLevels6, 6);
 }
 
 TReducedPicture ReduceToTripel(const BYTE* bits, int width, int height) {
@@ -317,28 +321,14 @@ int bitsOfFormat(TPixelFormat f) {
 bool readRows(TBitmap* bitmap, int bitCount, const std::vector<RGBQUAD>* table, std::vector<BYTE>& info,
               std::vector<BYTE>& rows) {
     const int w = bitmap->Width(), h = bitmap->Height();
-    const int entries = bitCount <= 8 ? 1 << bitCount : 0;
-    info.assign(sizeof(BITMAPINFOHEADER) + static_cast<std::size_t>(entries) * sizeof(RGBQUAD), 0);
+    info = NewDibInfo(w, h, bitCount);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = w;
-    bi->bmiHeader.biHeight = h;
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
-    bi->bmiHeader.biCompression = BI_RGB;
     rows.assign(static_cast<std::size_t>(DibRowBytes(w, bitCount)) * static_cast<std::size_t>(h), 0);
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     HPALETTE palette = nullptr, old = nullptr;
     if (table) {
-        std::vector<BYTE> block(sizeof(LOGPALETTE) + table->size() * sizeof(PALETTEENTRY), 0);
-        auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
-        lp->palVersion = 0x300;
-        lp->palNumEntries = static_cast<WORD>(table->size());
-        auto* e = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
-        for (std::size_t i = 0; i < table->size(); ++i)
-            e[i] = PALETTEENTRY{(*table)[i].rgbRed, (*table)[i].rgbGreen, (*table)[i].rgbBlue, 0};
-        palette = CreatePalette(lp);
+        palette = CreatePaletteOf(table->data(), static_cast<int>(table->size()));
         old = SelectPalette(mem, palette, FALSE);
         RealizePalette(mem);
     }

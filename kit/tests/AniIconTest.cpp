@@ -3,6 +3,7 @@
 #include "kit/AniFile.h"
 #include "kit/IcoList.h"
 #include "kit/KitGIF.h"
+#include "KitTestSupport.h"
 #include "testsupport/TestSupport.h"
 
 #include <QFile>
@@ -26,6 +27,8 @@ public:
 private:
     TIconList FIcons;
 };
+
+using kittest::messageOf;
 
 namespace {
 
@@ -141,18 +144,6 @@ QImage pictureOf(TBitmap& b) {
             out.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
         }
     return out;
-}
-
-template <class E, class F>
-std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    } catch (const std::exception& e) {
-        return std::string("other: ") + e.what();
-    }
-    return "none";
 }
 
 void loadAni(TAnimatedCursorImage& ani, const std::vector<BYTE>& bytes) {
@@ -327,7 +318,9 @@ TEST(AnimatedCursor, HostileFilesAreRefusedOrBounded) {
     // A small cursor of our own making: 2 x 2, 32 bits, the hot spot at (1, 0).
     QImage img(2, 2, QImage::Format_ARGB32);
     img.fill(QColor(10, 20, 30));
-    std::vector<BYTE> cur = {0, 0, 2, 0, 1, 0, 2, 2, 0, 0, 1, 0, 0, 0};
+    // The entry's planes and bit count words hold the hot spot (1, 8); the image itself
+    // is 32-bit, so no colour count comes of the 8.
+    std::vector<BYTE> cur = {0, 0, 2, 0, 1, 0, 2, 2, 0, 0, 1, 0, 8, 0};
     const DWORD imageSize = 40 + 2 * 2 * 4 + 2 * 4;
     for (int i = 0; i < 4; ++i) cur.push_back(static_cast<BYTE>(imageSize >> (8 * i)));
     for (int i = 0; i < 4; ++i) cur.push_back(static_cast<BYTE>(22 >> (8 * i)));
@@ -346,7 +339,9 @@ TEST(AnimatedCursor, HostileFilesAreRefusedOrBounded) {
     loadAni(ani, makeAni(parts));
     ASSERT_EQ(ani.Count(), 2);
     EXPECT_EQ(ani.Frames(0)->HotSpot().x, 1);
-    EXPECT_EQ(ani.Frames(0)->HotSpot().y, 0);
+    EXPECT_EQ(ani.Frames(0)->HotSpot().y, 8);
+    EXPECT_EQ(ani.SourceColors(), 0);
+    EXPECT_FALSE(ani.Frames(0)->IsIcon());
     EXPECT_EQ(ani.Frames(0)->Icon()->Image().pixelColor(0, 0), QColor(10, 20, 30));
 
     // A frame count of 0x7FFFFFFF: only the frames that have icons are made.

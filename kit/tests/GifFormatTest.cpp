@@ -2,6 +2,7 @@
 // registry.
 #include "GifTestSupport.h"
 #include "kit/AniFile.h"
+#include "KitTestSupport.h"
 #include "testsupport/TestSupport.h"
 
 #include "classlib/ExtCtrls.h"
@@ -10,19 +11,9 @@
 
 using namespace giftest;
 
-namespace {
+using kittest::messageOf;
 
-template <class E, class F>
-std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    } catch (const std::exception& e) {
-        return std::string("other exception: ") + e.what();
-    }
-    return "no exception";
-}
+namespace {
 
 // A GIF built by hand: screen, optional global table, the given blocks, trailer.
 std::vector<BYTE> handMade(int w, int h, int tableBits, const std::vector<BYTE>& blocks, const char* version = "GIF89a") {
@@ -240,6 +231,42 @@ TEST(GifFormat, LoopingBlocksCommentsAndWrittenDefaults) {
     ASSERT_GE(tr.frames[0].transparent, 0);
     EXPECT_EQ(tr.colors[static_cast<std::size_t>(tr.frames[0].transparent)], (Rgb{0, 255, 0}));
     EXPECT_EQ(tr.frames[0].delay, 12);
+}
+
+TEST(GifFormat, DecodingReportsProgressAndErrors) {
+    Image img;
+    img.width = 300;
+    img.height = 200;
+    Frame f = testFrame(300, 200, 8, 4u);
+    img.colors = f.colors;
+    f.colors.clear();
+    img.frames.push_back(f);
+    const std::vector<BYTE> bytes = encode(img);
+    TGIFImage gif;
+    std::vector<std::pair<TProgressStage, int>> seen;
+    String lastMessage;
+    gif.OnProgress = TProgressEvent([&](TObject*, TProgressStage stage, BYTE percent, bool, const RECT&, const String& msg) {
+        seen.emplace_back(stage, percent);
+        lastMessage = msg;
+    });
+    load(gif, bytes);
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen.front(), std::make_pair(psStarting, 0));
+    EXPECT_EQ(seen.back(), std::make_pair(psEnding, 100));
+    for (std::size_t i = 2; i + 1 < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].first, psRunning);
+        EXPECT_GE(seen[i].second, seen[i - 1].second);
+    }
+    // A failure ends with its message.
+    std::vector<BYTE> broken = bytes;
+    broken[13 + 768 + 10] = 12;  // the code size
+    GIFTolerantReading = false;
+    seen.clear();
+    EXPECT_THROW(load(gif, broken), EInvalidGraphicOperation);
+    GIFTolerantReading = true;
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().first, psEnding);
+    EXPECT_EQ(lastMessage, "GIF code size not in range 2 to 9");
 }
 
 TEST(GifFormat, FramesDecodeLazilyAndReencodeWhenChanged) {

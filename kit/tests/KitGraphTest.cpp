@@ -1,6 +1,7 @@
 // Colour reduction by the six methods and bitmaps written as bitmap file images, checked
 // with netpbm's and GraphicsMagick's readers.
 #include "kit/KitGraph.h"
+#include "KitTestSupport.h"
 #include "testsupport/TestSupport.h"
 
 #include <QImage>
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
+
+using kittest::messageOf;
 
 namespace {
 
@@ -65,18 +68,6 @@ DibFile parse(TMemoryStream& s) {
     d.table.assign(t, t + entries);
     d.rows = base + d.file.bfOffBits;
     return d;
-}
-
-template <class E, class F>
-std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    } catch (const std::exception& e) {
-        return std::string("other: ") + e.what();
-    }
-    return "none";
 }
 
 }  // namespace
