@@ -1039,11 +1039,18 @@ void TIcon::LoadFromData(const BYTE* data, std::size_t size) {
             d[7] = static_cast<char>(bitCount >> 8);
         }
     }
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
     QImage image;
-    if (reader.jumpToImage(best)) image = reader.read();
+    const TIconDirEntry& chosen = entries[static_cast<std::size_t>(best)];
+    static const BYTE png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (std::memcmp(data + chosen.Offset, png, 8) == 0) {
+        // An image stored as PNG data.
+        image = QImage::fromData(data + chosen.Offset, static_cast<int>(chosen.Size), "PNG");
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "ico");
+        if (reader.jumpToImage(best)) image = reader.read();
+    }
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) throw EInvalidGraphic(SInvalidIcon);
     FData.assign(data, data + size);
     FImage = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

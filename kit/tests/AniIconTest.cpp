@@ -179,6 +179,14 @@ TEST(Icons, IcotoolIconsLoadAndStreamInLayouts) {
     icon.LoadFromFile(dir.file("three.ico"));
     EXPECT_EQ(icon.Width(), 32);
     EXPECT_EQ(icon.Height(), 32);
+    // Images stored as PNG data.
+    ASSERT_EQ(testsupport::runCommand("icotool -c -o " + dir.file("raw.ico") + " -r " + dir.file("i32.png") + " " +
+                                      dir.file("i48.png")),
+              0);
+    TIcon raw;
+    raw.LoadFromFile(dir.file("raw.ico"));
+    EXPECT_EQ(raw.Width(), 32);
+    EXPECT_EQ(raw.Image().pixelColor(16, 16), QColor(200, 30, 30));
     // Drawn over a green bitmap: the disc in red, the corners still green.
     TBitmap b;
     b.SetSize(40, 40);

@@ -55,7 +55,7 @@ struct DibFile {
     BITMAPFILEHEADER file{};
     BITMAPINFOHEADER info{};
     std::vector<RGBQUAD> table;
-    const BYTE* rows = nullptr;
+    std::vector<BYTE> rows;
 };
 
 DibFile parse(TMemoryStream& s) {
@@ -66,7 +66,7 @@ DibFile parse(TMemoryStream& s) {
     const int entries = d.info.biBitCount > 8 ? 0 : d.info.biClrUsed ? static_cast<int>(d.info.biClrUsed) : 1 << d.info.biBitCount;
     const auto* t = reinterpret_cast<const RGBQUAD*>(base + sizeof d.file + sizeof d.info);
     d.table.assign(t, t + entries);
-    d.rows = base + d.file.bfOffBits;
+    d.rows.assign(base + d.file.bfOffBits, base + s.Size());
     return d;
 }
 
@@ -213,7 +213,7 @@ TEST(ColourReduction, BitmapConversionTargetsAndErrors) {
     ASSERT_EQ(eight.PixelFormat(), pf8bit);
     DibFile d24 = parse(*BitmapToDibStream(&eight, pf24bit, mmHistogram));
     EXPECT_EQ(d24.info.biBitCount, 24);
-    const BYTE* px = d24.rows + static_cast<std::size_t>(DibRowBytes(9, 24)) * 3;
+    const BYTE* px = d24.rows.data() + static_cast<std::size_t>(DibRowBytes(9, 24)) * 3;
     EXPECT_EQ(px[2], 255);  // red 250 on the 6-level palette
     EXPECT_EQ(px[1], 0);
     // Grey asked of an 8-bit bitmap still reduces.
