@@ -451,6 +451,16 @@ void TGIFImage::Draw(TCanvas* canvas, const RECT& r) {
         canvas->BrushCopy(r, b, RECT{0, 0, b->Width(), b->Height()}, f->TransparentColor());
         return;
     }
+    if (b->PixelFormat() == pf1bit) {
+        // Through the colour table: a blit would give a monochrome bitmap the
+        // destination's text and background colours.
+        std::vector<BYTE> info, bits;
+        if (b->ReadDib(info, bits))
+            StretchDIBits(canvas->Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, b->Width(),
+                          b->Height(), bits.data(), reinterpret_cast<BITMAPINFO*>(info.data()), DIB_RGB_COLORS,
+                          canvas->CopyMode);
+        return;
+    }
     StretchBlt(canvas->Handle(), r.left, r.top, r.right - r.left, r.bottom - r.top, b->Canvas()->Handle(), 0, 0,
                b->Width(), b->Height(), canvas->CopyMode);
 }

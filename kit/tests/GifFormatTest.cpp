@@ -7,6 +7,8 @@
 
 #include "classlib/ExtCtrls.h"
 
+#include <QWidget>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 using namespace giftest;
@@ -384,4 +386,52 @@ TEST(GifFormat, PicturesFindTheClassByExtensionAndSignature) {
     shared.Comment().push_back("own");
     EXPECT_FALSE(shared.Equals(&gif));
     EXPECT_TRUE(gif.Comment().empty());
+}
+
+TEST(GifFormat, AnImageControlShowsTheFrameWithItsTransparentColourLeftOut) {
+    RegisterKitGIF();
+    // A 40 x 30 frame of two colours (a 1-bit frame): a red disc on yellow, yellow the
+    // transparent colour.
+    TBitmap b;
+    b.SetSize(40, 30);
+    b.Canvas()->Brush()->SetColor(clYellow);
+    b.Canvas()->FillRect(RECT{0, 0, 40, 30});
+    b.Canvas()->Brush()->SetColor(clRed);
+    b.Canvas()->Pen()->SetColor(clRed);
+    b.Canvas()->Ellipse(5, 0, 35, 30);
+    TGIFImage gif;
+    gif.Assign(&b);
+    gif.Frames(0)->SetTransparentColor(clYellow);
+    TGIFImage read;
+    load(read, bytesOf(gif));
+    ASSERT_EQ(read.Frames(0)->TransparentColor(), clYellow);
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 220, 120);
+    form->SetColor(clTeal);
+    auto* plain = new TImage(form);
+    plain->SetParent(form);
+    plain->SetBounds(10, 10, 80, 60);
+    plain->SetStretch(true);
+    plain->Picture()->SetGraphic(&read);
+    auto* see = new TImage(form);
+    see->SetParent(form);
+    see->SetBounds(110, 10, 80, 60);
+    see->SetStretch(true);
+    see->SetTransparent(true);
+    see->Picture()->SetGraphic(&read);
+    form->Show();
+    QWidget* w = platform::windowWidget(form->Handle());
+    ASSERT_TRUE(w);
+    const QImage shot = w->grab().toImage();
+    const char* dir = std::getenv("TESSELLON_SCREENSHOT_DIR");
+    EXPECT_TRUE(shot.save(QString::fromStdString(std::string(dir ? dir : "/tmp") + "/tessellon-gif-images.png")));
+    POINT o = form->ClientToScreen(POINT{0, 0});
+    const QPoint origin = w->mapFromGlobal(QPoint(o.x, o.y));
+    auto at = [&](int x, int y) { return shot.pixelColor(origin.x() + x, origin.y() + y); };
+    // Stretched twice: the disc's centre red in both, the corners yellow and teal.
+    EXPECT_EQ(at(50, 40), QColor(255, 0, 0));
+    EXPECT_EQ(at(150, 40), QColor(255, 0, 0));
+    EXPECT_EQ(at(12, 12), QColor(255, 255, 0));
+    EXPECT_EQ(at(112, 12), QColor(0, 128, 128));
+    delete form;
 }
