@@ -49,13 +49,7 @@ QImage testPicture(int w, int h) {
 TEST(GifCodec, GiflibFilesOfEveryDepthReadPixelForPixel) {
     for (int bits = 1; bits <= 8; ++bits)
         for (bool interlaced : {false, true}) {
-            Image img;
-            img.width = 61;
-            img.height = 37;
-            Frame f = testFrame(61, 37, bits, static_cast<unsigned>(bits), interlaced);
-            img.colors = f.colors;
-            f.colors.clear();
-            img.frames.push_back(f);
+            Image img = oneFrame(61, 37, bits, static_cast<unsigned>(bits), interlaced);
             expectSameAsGiflib(encode(img), "bits " + std::to_string(bits) + (interlaced ? " interlaced" : ""));
         }
     // Local tables, placement, transparency, delays and looping over three frames.
@@ -189,13 +183,7 @@ TEST(GifCodec, RoundTripsWithGiflibAreIdentical) {
     for (int bits : {1, 2, 4, 5, 8})
         for (bool interlaced : {false, true}) {
             const std::string what = "bits " + std::to_string(bits) + (interlaced ? " interlaced" : "");
-            Image img;
-            img.width = 203;
-            img.height = 151;
-            Frame f = testFrame(203, 151, bits, 11u + static_cast<unsigned>(bits), interlaced);
-            img.colors = f.colors;
-            f.colors.clear();
-            img.frames.push_back(f);
+            Image img = oneFrame(203, 151, bits, 11u + static_cast<unsigned>(bits), interlaced);
             // giflib -> ours -> giflib: the same pixels and colours.
             const std::vector<BYTE> theirs = encode(img);
             TGIFImage gif;

@@ -88,13 +88,8 @@ TEST(GifFormat, SignatureAndVersion) {
 }
 
 TEST(GifFormat, DamagedDataAreRefusedOrMarkedCorrupted) {
-    Image img;
-    img.width = 50;
-    img.height = 40;
-    Frame f = testFrame(50, 40, 4, 3u);
-    img.colors = f.colors;
-    f.colors.clear();
-    img.frames.push_back(f);
+    Image img = oneFrame(50, 40, 4, 3u);
+    const Frame& f = img.frames[0];
     const std::vector<BYTE> good = encode(img);
     // The last sub-block cut short: read as far as it goes, marked corrupted.
     std::vector<BYTE> cut(good.begin(), good.end() - 10);
@@ -236,13 +231,7 @@ TEST(GifFormat, LoopingBlocksCommentsAndWrittenDefaults) {
 }
 
 TEST(GifFormat, DecodingReportsProgressAndErrors) {
-    Image img;
-    img.width = 300;
-    img.height = 200;
-    Frame f = testFrame(300, 200, 8, 4u);
-    img.colors = f.colors;
-    f.colors.clear();
-    img.frames.push_back(f);
+    Image img = oneFrame(300, 200, 8, 4u);
     const std::vector<BYTE> bytes = encode(img);
     TGIFImage gif;
     std::vector<std::pair<TProgressStage, int>> seen;
@@ -272,14 +261,8 @@ TEST(GifFormat, DecodingReportsProgressAndErrors) {
 }
 
 TEST(GifFormat, FramesDecodeLazilyAndReencodeWhenChanged) {
-    Image img;
-    img.width = 16;
-    img.height = 8;
-    Frame f = testFrame(16, 8, 2, 1u);
-    img.colors = f.colors;
-    f.colors.clear();
-    img.frames.push_back(f);
-    img.frames.push_back(f);
+    Image img = oneFrame(16, 8, 2, 1u);
+    img.frames.push_back(Frame(img.frames[0]));
     const std::vector<BYTE> bytes = encode(img);
     TGIFImage gif;
     load(gif, bytes);

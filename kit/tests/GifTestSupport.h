@@ -206,6 +206,18 @@ inline Frame testFrame(int w, int h, int bits, unsigned seed, bool interlaced = 
     return f;
 }
 
+// One frame of testFrame's, its colours as the global table.
+inline Image oneFrame(int w, int h, int bits, unsigned seed, bool interlaced = false) {
+    Image img;
+    img.width = w;
+    img.height = h;
+    Frame f = testFrame(w, h, bits, seed, interlaced);
+    img.colors = f.colors;
+    f.colors.clear();
+    img.frames.push_back(std::move(f));
+    return img;
+}
+
 inline std::vector<BYTE> bytesOf(TGIFImage& gif) {
     TMemoryStream s;
     gif.SaveToStream(&s);
