@@ -1,5 +1,6 @@
 // Graphics objects: colours, TFont, TPen, TBrush, TCanvas over a device context, TGraphic,
-// TBitmap (stream format: the BMP file format) and TPicture.
+// TBitmap (stream format: the BMP file format), TIcon (icon and cursor files) and TPicture
+// with its registry of picture formats.
 #pragma once
 
 
