@@ -230,4 +230,14 @@ TEST(GifCodec, LongRunsCrossTheTableResetWithoutRepeatingPixels) {
     load(again, ours);
     EXPECT_EQ(indexesOf(again.Frames(0)), img.frames[0].pixels);
     EXPECT_FALSE(again.Frames(0)->Corrupted());
+    // Qt's reader agrees, colour for colour.
+    const QImage qt = QImage::fromData(ours.data(), static_cast<int>(ours.size()), "GIF");
+    ASSERT_EQ(qt.size(), QSize(640, 480));
+    int differ = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            const Rgb c = img.colors[img.frames[0].pixels[static_cast<std::size_t>(y * 640 + x)]];
+            differ += qt.pixel(x, y) != qRgb(c.r, c.g, c.b);
+        }
+    EXPECT_EQ(differ, 0);
 }
