@@ -3,23 +3,49 @@
 #include "platform/gdi.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
 TNearestColour::TNearestColour(const PALETTEENTRY* entries, int count) : count_(std::clamp(count, 0, 256)) {
     std::copy_n(entries, count_, entries_);
-    // Small palettes are searched each time; large ones remember what they found. The
-    // table's pages are zeroed by the system when first touched.
-    if (count_ > 16) table_.reset(static_cast<std::uint16_t*>(std::calloc(std::size_t{1} << 24, sizeof(std::uint16_t))));
+    if (count_ > 16) cells_.assign(std::size_t{1} << 15, 0);
 }
 
 TNearestColour::TNearestColour(const TDib& paletted)
     : TNearestColour(paletted.Palette.palPalEntry,
                      picops::isPicture(paletted) ? picops::paletteSize(paletted.Info->bmiHeader.biBitCount) : 0) {}
 
-BYTE TNearestColour::search(int red, int green, int blue) const {
+BYTE TNearestColour::small(int red, int green, int blue) const {
     const UINT i = NearestPaletteEntry(entries_, static_cast<UINT>(count_), RGB(red, green, blue));
     return i == CLR_INVALID ? 0 : static_cast<BYTE>(i);
+}
+
+std::uint32_t TNearestColour::makeCell(int cr, int cg, int cb) {
+    // An entry can be nearest to a colour of the cell only when its least distance to the
+    // cell is at most the smallest greatest distance of any entry.
+    const int low[3] = {cr << 3, cg << 3, cb << 3};
+    int nearest[256], farthest = INT32_MAX;
+    for (int i = 0; i < count_; ++i) {
+        const int v[3] = {entries_[i].peRed, entries_[i].peGreen, entries_[i].peBlue};
+        int least = 0, most = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int lo = low[k], hi = low[k] + 7;
+            const int inside = v[k] < lo ? lo - v[k] : (v[k] > hi ? v[k] - hi : 0);
+            const int outside = std::max(std::abs(v[k] - lo), std::abs(v[k] - hi));
+            least += inside * inside;
+            most += outside * outside;
+        }
+        nearest[i] = least;
+        farthest = std::min(farthest, most);
+    }
+    const std::size_t start = pool_.size();
+    for (int i = 0; i < count_; ++i)
+        if (nearest[i] <= farthest)
+            pool_.push_back(Candidate{entries_[i].peRed, entries_[i].peGreen, entries_[i].peBlue, static_cast<BYTE>(i)});
+    const std::size_t n = pool_.size() - start;
+    return static_cast<std::uint32_t>((start + 1) << 8 | (n - 1));
 }
 
 namespace {

@@ -201,3 +201,16 @@ TEST(NearestColour, AgreesWithThePlatformForEveryPaletteSize) {
         }
     }
 }
+
+TEST(NearestColour, CellsGiveThePlainAnswerAcrossTheColourCube) {
+    // The standard palette, and one whose entries repeat (ties go to the first).
+    std::vector<PALETTEENTRY> repeated(StandardPalette256(), StandardPalette256() + 256);
+    for (int i = 100; i < 200; ++i) repeated[static_cast<std::size_t>(i)] = repeated[static_cast<std::size_t>(i % 7)];
+    for (const PALETTEENTRY* entries : {StandardPalette256(), static_cast<const PALETTEENTRY*>(repeated.data())}) {
+        TNearestColour nearest(entries, 256);
+        for (int r = 0; r < 256; r += 3)
+            for (int g = 1; g < 256; g += 5)
+                for (int b = 2; b < 256; b += 3)
+                    ASSERT_EQ(nearest(r, g, b), NearestPaletteEntry(entries, 256, RGB(r, g, b))) << r << "," << g << "," << b;
+    }
+}
