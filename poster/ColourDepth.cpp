@@ -97,9 +97,6 @@ const BYTE cubeToStandard[216] = {
 
 constexpr int kCodes = 32768;
 
-// Picture row y counted from the bottom.
-inline BYTE* storedRow(const TDib& dib, int y) { return dib.Bits + static_cast<std::ptrdiff_t>(y) * dib.LineBytes; }
-
 // Fills entries from..to-1 of a palette with random colours whose two low bits are clear.
 void randomEntries(PALETTEENTRY* palette, int from, int to) {
     for (int i = from; i < to; ++i) {

@@ -7,8 +7,6 @@ namespace {
 
 using namespace picops;
 
-inline BYTE* storedRow(const TDib& dib, int y) { return dib.Bits + static_cast<std::ptrdiff_t>(y) * dib.LineBytes; }
-
 // Copies pixel (sx of row `in`) to pixel dx of row `out`, at any depth.
 inline void copyPixel(const BYTE* in, int sx, BYTE* out, int dx, int bits) {
     switch (bits) {

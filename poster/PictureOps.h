@@ -39,6 +39,9 @@ using pixwerk::indexAt;
 using pixwerk::rowFromTop;
 using pixwerk::setIndexAt;
 
+// Stored row y, counted from the bottom row.
+inline BYTE* storedRow(const TDib& dib, int y) { return dib.Bits + static_cast<std::ptrdiff_t>(y) * dib.LineBytes; }
+
 // The editor's selection: a 1-bit mask of the picture's size, value 1 = selected. No mask
 // (null or without pixels) selects everything; a mask of another size selects nothing.
 class Selection {

@@ -9,8 +9,6 @@ namespace {
 
 using namespace picops;
 
-inline BYTE* storedRow(const TDib& dib, int y) { return dib.Bits + static_cast<std::ptrdiff_t>(y) * dib.LineBytes; }
-
 // Source position of each result position, in 64 bits: (i x scale) / 1024.
 std::vector<int> sourcePositions(int count, std::int64_t scale) {
     std::vector<int> at(static_cast<std::size_t>(count));
