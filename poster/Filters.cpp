@@ -128,9 +128,17 @@ inline BYTE finish(std::int64_t sum, std::int64_t divisor, std::int64_t bias) {
     return static_cast<BYTE>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
+// The row loops below are worth vector code even where the compiler would rather not.
+#if defined(__GNUC__) && !defined(__clang__)
+#define VECTOR_LOOPS __attribute__((optimize("tree-vectorize", "vect-cost-model=dynamic")))
+#else
+#define VECTOR_LOOPS
+#endif
+
 // Adds weight x bytes to a row of sums; the first tap sets them.
 template <class Sum>
-void accumulate(Sum* sums, const BYTE* bytes, std::size_t n, std::int32_t weight, bool first) {
+VECTOR_LOOPS void accumulate(Sum* __restrict sums, const BYTE* __restrict bytes, std::size_t n, std::int32_t weight,
+                             bool first) {
     const Sum w = weight;
     if (first)
         for (std::size_t i = 0; i < n; ++i) sums[i] = w * bytes[i];
