@@ -77,6 +77,9 @@ struct JobSettings {
     int resolution = 600;
     std::u16string title;
     PdfPictureSetting pictures;
+    // Whether a JPEG file may be embedded once for all pages where that is smaller than its
+    // sections (a document for a file); a queue's filters take each page's section alone.
+    bool shareFiles = true;
 };
 
 class Engine;

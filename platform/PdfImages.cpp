@@ -514,7 +514,7 @@ void Engine::writeJpegSources() {
         for (const QRect& c : crops) estimate += size * (static_cast<double>(c.width()) * c.height() / whole) + 700;
         std::vector<int> images(crops.size(), 0);
         int shared = 0;
-        if (estimate < static_cast<double>(size)) {
+        if (!settings_.shareFiles || estimate < static_cast<double>(size)) {
             tjhandle tj = tjInitTransform();
             std::vector<tjtransform> transforms(crops.size());
             std::vector<unsigned char*> buffers(crops.size(), nullptr);

@@ -201,6 +201,7 @@ public:
         settings.resolution = job_.resolution;
         settings.title = name;
         settings.pictures = pdfPictureSetting();
+        settings.shareFiles = job_.pdf;
         pdf_ = std::make_unique<pdf::Job>(out_, settings);
         if (!painter_.begin(pdf_.get())) {
             discard();

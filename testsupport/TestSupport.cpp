@@ -62,13 +62,26 @@ std::string waitForCupsPdf(const std::string& outDir, const std::string& title, 
     token.replace(' ', '_');
     QElapsedTimer timer;
     timer.start();
+    // The driver writes the file in place: it is complete once it ends with its trailer and
+    // stops growing.
+    auto complete = [](const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly) || f.size() < 16) return false;
+        f.seek(std::max<qint64>(0, f.size() - 1024));
+        return f.readAll().contains("%%EOF");
+    };
     while (timer.elapsed() < ms) {
         for (const QFileInfo& f : QDir(QString::fromStdString(outDir)).entryInfoList({"*.pdf"}, QDir::Files)) {
-            // The driver renames the file into place once it is complete.
-            if (f.fileName().contains(token) && f.size() > 0) {
+            if (!f.fileName().contains(token) || f.size() <= 0) continue;
+            const QString path = f.absoluteFilePath();
+            qint64 size = -1;
+            while (timer.elapsed() < ms) {
+                const qint64 now = QFileInfo(path).size();
+                if (now == size && complete(path)) return path.toStdString();
+                size = now;
                 QThread::msleep(300);
-                return f.absoluteFilePath().toStdString();
             }
+            return {};
         }
         QThread::msleep(100);
     }
