@@ -143,7 +143,7 @@ private:
     // Pictures (PdfImages.cpp).
     bool drawJpegSection(const QRectF& r, const QImage& image, const QRect& sr);
     JpegSource* jpegSourceOf(JpegPicture& picture);
-    int writeImage(const QImage& image, const QRect& sr, int& width, int& height);
+    int writeImage(const QImage& image, const QRect& sr, bool reverse, int& width, int& height);
     void writeJpegSources();
     int writeJpegBytes(const unsigned char* data, std::size_t size, int width, int height, int components);
 

@@ -22,11 +22,12 @@ namespace {
 
 enum class Colours { Rgb, Grey, Indexed };
 
-// Rows of a section as 8-bit RGB, grey or palette indexes, a band at a time; sections of
-// formats the encoders take as they are are read in place.
+// Rows of a section as 8-bit RGB, grey or palette indexes, a band at a time, from the top
+// or (reverse) from the bottom; sections of formats the encoders take as they are are read
+// in place.
 class Rows {
 public:
-    Rows(const QImage& image, const QRect& section) : image_(image), s_(section) {
+    Rows(const QImage& image, const QRect& section, bool reverse) : image_(image), s_(section), reverse_(reverse) {
         switch (image.format()) {
         case QImage::Format_Indexed8:
             colours_ = Colours::Indexed;
@@ -45,23 +46,25 @@ public:
     Colours colours() const { return colours_; }
     int components() const { return colours_ == Colours::Rgb ? 3 : 1; }
     std::size_t rowBytes() const { return static_cast<std::size_t>(s_.width()) * components(); }
-    // Row y (0 = the section's first) in the output form.
+    // The image line of output row y.
+    int lineOf(int y) const { return reverse_ ? s_.y() + s_.height() - 1 - y : s_.y() + y; }
+    // Output row y (0 = the first written) in the output form.
     const unsigned char* row(int y) {
-        const int line = s_.y() + y;
-        if (direct_) return image_.constScanLine(line) + static_cast<std::size_t>(s_.x()) * components();
-        if (line < bandFirst_ || line >= bandFirst_ + bandRows_) fill(line);
-        return band_.data() + static_cast<std::size_t>(line - bandFirst_) * rowBytes();
+        if (direct_) return image_.constScanLine(lineOf(y)) + static_cast<std::size_t>(s_.x()) * components();
+        if (y < bandFirst_ || y >= bandFirst_ + bandRows_) fill(y);
+        return band_.data() + static_cast<std::size_t>(y - bandFirst_) * rowBytes();
     }
 
 private:
-    void fill(int line) {
-        bandFirst_ = line;
-        bandRows_ = std::min(kBandRows, s_.y() + s_.height() - line);
+    void fill(int first) {
+        bandFirst_ = first;
+        bandRows_ = std::min(kBandRows, s_.height() - first);
         band_.resize(rowBytes() * static_cast<std::size_t>(bandRows_));
         const int x0 = s_.x(), w = s_.width();
         const QImage::Format f = image_.format();
         for (int r = 0; r < bandRows_; ++r) {
-            const uchar* in = image_.constScanLine(line + r);
+            const int line = lineOf(first + r);
+            const uchar* in = image_.constScanLine(line);
             unsigned char* out = band_.data() + rowBytes() * static_cast<std::size_t>(r);
             if (f == QImage::Format_BGR888) {
                 in += 3 * x0;
@@ -78,10 +81,10 @@ private:
                     out[3 * x + 2] = static_cast<unsigned char>(qBlue(p[x]));
                 }
             } else if (f == QImage::Format_Mono || f == QImage::Format_MonoLSB) {
-                for (int x = 0; x < w; ++x) out[x] = static_cast<unsigned char>(image_.pixelIndex(x0 + x, line + r));
+                for (int x = 0; x < w; ++x) out[x] = static_cast<unsigned char>(image_.pixelIndex(x0 + x, line));
             } else {
                 // Any other format: this band's pixels converted.
-                const QImage one = image_.copy(x0, line + r, w, 1).convertToFormat(QImage::Format_RGB888);
+                const QImage one = image_.copy(x0, line, w, 1).convertToFormat(QImage::Format_RGB888);
                 std::memcpy(out, one.constScanLine(0), rowBytes());
             }
         }
@@ -89,6 +92,7 @@ private:
 
     const QImage& image_;
     QRect s_;
+    bool reverse_;
     Colours colours_ = Colours::Rgb;
     bool direct_ = false;
     std::vector<unsigned char> band_;
@@ -183,7 +187,7 @@ bool runJpeg(JpegJob& j) {
     while (j.c.next_scanline < j.c.image_height) {
         const int y = static_cast<int>(j.c.next_scanline);
         JSAMPROW row = j.inPlace != JCS_UNKNOWN
-                           ? const_cast<JSAMPROW>(j.image->constScanLine(j.s.y() + y) +
+                           ? const_cast<JSAMPROW>(j.image->constScanLine(j.rows->lineOf(y)) +
                                                   static_cast<std::size_t>(j.s.x()) * j.bytes)
                            : const_cast<JSAMPROW>(j.rows->row(y));
         jpeg_write_scanlines(&j.c, &row, 1);
@@ -211,7 +215,7 @@ bool compressJpeg(StreamWriter& stream, const QImage& image, const QRect& s, int
     return runJpeg(*j);
 }
 
-// Writes rows through PNG predictors (Paeth for colour and grey, none for indexes).
+// Writes rows through the PNG Paeth predictor (colour and grey), or as they are (indexes).
 void writePredicted(StreamWriter& stream, Rows& rows, int height, bool predict) {
     const std::size_t n = rows.rowBytes();
     const int bpp = rows.components();
@@ -219,9 +223,10 @@ void writePredicted(StreamWriter& stream, Rows& rows, int height, bool predict) 
     for (int y = 0; y < height; ++y) {
         const unsigned char* in = rows.row(y);
         if (!predict) {
-            out[0] = 0;
-            std::memcpy(out.data() + 1, in, n);
-        } else {
+            if (!stream.write(in, n)) return;
+            continue;
+        }
+        {
             out[0] = 4;
             for (std::size_t i = 0; i < n; ++i) {
                 const int a = i >= static_cast<std::size_t>(bpp) ? in[i - bpp] : 0;
@@ -236,6 +241,11 @@ void writePredicted(StreamWriter& stream, Rows& rows, int height, bool predict) 
 }
 
 bool hasTransparency(const QImage& image, const QRect& s) {
+    if (image.format() == QImage::Format_Indexed8) {
+        for (QRgb c : image.colorTable())
+            if (qAlpha(c) != 255) return true;
+        return false;
+    }
     if (!image.hasAlphaChannel()) return false;
     for (int y = s.top(); y <= s.bottom(); ++y)
         for (int x = s.left(); x <= s.right(); ++x)
@@ -318,22 +328,27 @@ void Engine::drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Q
     const QRect s = sr.toAlignedRect() & image.rect();
     if (s.isEmpty()) return;
     if (drawJpegSection(r, image, s)) return;
-    int w = 0, h = 0;
-    const int object = writeImage(image, s, w, h);
-    if (!object) return;
-    // The image's unit square onto its pixels, the pixels onto r, r onto the device.
+    // The image's pixels onto r, r onto the device; an image shown upside down is stored
+    // the way round it shows.
     const double kx = r.width() / sr.width(), ky = r.height() / sr.height();
-    const QTransform unit(s.width(), 0, 0, -s.height(), s.x(), s.y() + s.height());
     const QTransform toUser(kx, 0, 0, ky, r.x() - sr.x() * kx, r.y() - sr.y() * ky);
-    const QTransform m = unit * toUser * matrix_;
+    const QTransform shown = toUser * matrix_;
+    const bool reverse = shown.type() <= QTransform::TxScale && shown.m22() < 0;
+    int w = 0, h = 0;
+    const int object = writeImage(image, s, reverse, w, h);
+    if (!object) return;
+    // The unit square onto the stored rows: the first row at the top of the square.
+    const QTransform unit = reverse ? QTransform(s.width(), 0, 0, s.height(), s.x(), s.y())
+                                    : QTransform(s.width(), 0, 0, -s.height(), s.x(), s.y() + s.height());
+    const QTransform m = unit * shown;
     put("q " + num(m.m11()) + " " + num(m.m12()) + " " + num(m.m21()) + " " + num(m.m22()) + " " + num(m.dx()) + " " +
          num(m.dy()) + " cm /" + name(page_.xobjects, "Im", object) + " Do Q\n");
 }
 
-int Engine::writeImage(const QImage& image, const QRect& s, int& width, int& height) {
+int Engine::writeImage(const QImage& image, const QRect& s, bool reverse, int& width, int& height) {
     width = s.width();
     height = s.height();
-    Rows rows(image, s);
+    Rows rows(image, s, reverse);
     const bool transparent = hasTransparency(image, s);
     int mask = 0;
     if (transparent) {
@@ -343,7 +358,9 @@ int Engine::writeImage(const QImage& image, const QRect& s, int& width, int& hei
         StreamWriter stream(*this, mask, dict, true, 3);
         std::vector<unsigned char> alpha(static_cast<std::size_t>(width));
         for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) alpha[static_cast<std::size_t>(x)] = static_cast<unsigned char>(qAlpha(image.pixel(s.x() + x, s.y() + y)));
+            const int line = rows.lineOf(y);
+            for (int x = 0; x < width; ++x)
+                alpha[static_cast<std::size_t>(x)] = static_cast<unsigned char>(qAlpha(image.pixel(s.x() + x, line)));
             if (!stream.write(alpha.data(), alpha.size())) break;
         }
     }
