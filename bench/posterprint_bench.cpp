@@ -8,6 +8,8 @@
 //   posterprint_bench --qtpdf FILE OUT     the same pages through a plain QPdfWriter and
 //                                          QPainter::drawImage (the comparison)
 //   posterprint_bench --big OUT            one page of a 12,000 x 8,000 picture made in memory
+//   posterprint_bench --queue QUEUE FILE   a 3-page-wide poster of FILE through a CUPS queue,
+//                                          with cut and glue lines and the notes
 //   posterprint_bench [benchmark flags]    both files from $TMPDIR/posterprint (made if missing)
 #include "platform/printer.h"
 #include "poster/Pixwerk.h"
@@ -142,6 +144,31 @@ void layoutPoster(poster::PosterSetup& setup, const poster::PrinterCaps& caps, d
     poster::applyLayout(setup, layout);
 }
 
+UniqueDib openPicture(const std::string& file) {
+    TDib opened{};
+    OpenDib(&opened, file.c_str(), PW_BY_EXTENSION, nullptr);
+    UniqueDib pic(opened);
+    if (!opened.Bits) std::fprintf(stderr, "cannot open %s: %s\n", file.c_str(), DibErrorText(opened).c_str());
+    return pic;
+}
+
+// Prints a poster of the file through a CUPS queue with lines and notes; the pages printed.
+int printToQueue(const std::string& queue, const std::string& file) {
+    UniqueDib pic = openPicture(file);
+    auto printer = platform::QtPrinter::queue(QString::fromStdString(queue).toStdU16String());
+    if (!pic || !printer) return -1;
+    printer->setOrientation(platform::PaperOrientation::Landscape);
+    auto target = poster::printerTarget(printer);
+    poster::PosterSetup setup;
+    setup.dib = pic.get();
+    setup.options.cutLines = setup.options.glueLines = true;
+    setup.options.edgeForGlue = setup.options.cutHints = true;
+    layoutPoster(setup, target->caps(), 3);
+    setup.glueX = setup.glueY = 8;
+    const poster::PrintResult r = poster::PrintPoster(*target, setup);
+    return r.ok ? r.pages : -1;
+}
+
 // Prints the poster of the picture to `out`, `across` pages across; the pages printed.
 int printPicture(const TDib& picture, const std::string& out, double across = 4) {
     auto pdf = platform::QtPrinter::pdfFile();
@@ -155,14 +182,6 @@ int printPicture(const TDib& picture, const std::string& out, double across = 4)
     layoutPoster(setup, target->caps(), across);
     const poster::PrintResult r = poster::PrintPoster(*target, setup);
     return r.ok ? r.pages : -1;
-}
-
-UniqueDib openPicture(const std::string& file) {
-    TDib opened{};
-    OpenDib(&opened, file.c_str(), PW_BY_EXTENSION, nullptr);
-    UniqueDib pic(opened);
-    if (!opened.Bits) std::fprintf(stderr, "cannot open %s: %s\n", file.c_str(), DibErrorText(opened).c_str());
-    return pic;
 }
 
 // Opens the file and prints the poster to `out`; the number of pages printed.
@@ -251,6 +270,11 @@ int main(int argc, char** argv) {
         const int pages = printThroughQt(argv[2], argv[3]);
         std::printf("%d pages\n", pages);
         return pages == 16 ? 0 : 1;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--queue") == 0) {
+        const int pages = printToQueue(argv[2], argv[3]);
+        std::printf("%d pages\n", pages);
+        return pages > 0 ? 0 : 1;
     }
     if (argc == 3 && std::strcmp(argv[1], "--big") == 0) {
         UniqueDib big = makePicture(12000, 8000);
