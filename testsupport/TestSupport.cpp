@@ -10,6 +10,7 @@
 #include <memory>
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -206,6 +207,11 @@ double psnr(const QImage& a, const QImage& b) {
     if (sum == 0) return 1000;
     const double mse = sum / (3.0 * x.width() * x.height());
     return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
 }
 
 QImage photoLike(int width, int height, unsigned seed) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDir>
+#include <QObject>
 #include <QImage>
 #include <QRect>
 #include <QTemporaryDir>
@@ -56,6 +57,13 @@ std::string commandOutput(const std::string& command);
 // Peak signal-to-noise ratio of two images of the same size over their RGB values, in dB
 // (1000 for identical images).
 double psnr(const QImage& a, const QImage& b);
+
+// Counts the paint events a widget gets (install it with installEventFilter).
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
 
 // A picture like a photograph: smooth colour fields with fine grain, from a seed.
 QImage photoLike(int width, int height, unsigned seed);

@@ -415,13 +415,7 @@ TEST(PrinterCups, SendingKeepsTheWindowsServedAndARefusedJobKeepsItsPages) {
     });
     // A window that must keep painting while the document is sent.
     QWidget window;
-    struct Counter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } counter;
+    testsupport::PaintCounter counter;
     window.installEventFilter(&counter);
     window.resize(200, 100);
     window.show();

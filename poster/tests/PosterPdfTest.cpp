@@ -184,13 +184,7 @@ TEST_F(PosterPdf, PagesRenderedFirstStayFastAndTheWindowsKeepPainting) {
     for (int c = 0; c < 4; ++c)
         for (int row = 0; row < 4; ++row) mask.setOff(c, row, c != row);
     QWidget window;
-    struct Counter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } counter;
+    testsupport::PaintCounter counter;
     window.installEventFilter(&counter);
     window.resize(200, 50);
     window.show();
