@@ -261,7 +261,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--make") == 0) return makeFiles(argv[2]) ? 0 : 1;
     if (argc == 4 && (std::strcmp(argv[1], "--once") == 0 || std::strcmp(argv[1], "--flate") == 0)) {
-        if (std::strcmp(argv[1], "--flate") == 0) platform::setPdfPictureSetting({platform::PdfPictureCoding::Flate, 97});
+        if (std::strcmp(argv[1], "--flate") == 0) platform::setPdfPictureSetting({platform::PdfPictureCoding::Flate, platform::PdfPictureSetting{}.quality});
         const int pages = printPoster(argv[2], argv[3]);
         std::printf("%d pages\n", pages);
         return pages == 16 ? 0 : 1;

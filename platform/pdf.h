@@ -3,7 +3,7 @@
 //
 // A picture drawn through StretchDIBits and the like becomes an image of its own in the
 // document: only the section drawn, read straight from the caller's rows. True-colour
-// sections are embedded as JPEG of a high quality with full chroma (the default, 97:
+// sections are embedded as JPEG of a high quality with full chroma (the default, 98:
 // visually lossless) or losslessly (Flate); palette and grey pictures always losslessly.
 //
 // A picture whose pixels are still the decode of a JPEG file keeps the file's own data:
@@ -26,7 +26,7 @@ enum class PdfPictureCoding { Jpeg, Flate };
 
 struct PdfPictureSetting {
     PdfPictureCoding coding = PdfPictureCoding::Jpeg;
-    int quality = 97;  // JPEG quality, held to 95..100
+    int quality = 98;  // JPEG quality, held to 95..100
 };
 
 // The setting jobs started from now on use.

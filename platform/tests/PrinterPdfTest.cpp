@@ -186,7 +186,7 @@ TEST(PrinterPdf, PixelsAreEmbeddedVisuallyLosslessByDefaultAndExactlyWithFlate) 
     for (const auto coding : {platform::PdfPictureCoding::Jpeg, platform::PdfPictureCoding::Flate}) {
         const bool flate = coding == platform::PdfPictureCoding::Flate;
         SCOPED_TRACE(flate ? "Flate" : "JPEG");
-        platform::setPdfPictureSetting({coding, 97});
+        platform::setPdfPictureSetting({coding, platform::PdfPictureSetting{}.quality});
         auto printer = QtPrinter::pdfFile();
         HDC dc = printer->createDC();
         const std::string pdf = dir.file(flate ? "flate.pdf" : "jpeg.pdf");
@@ -278,7 +278,7 @@ TEST(PrinterPdf, PalettePicturesAndTextStayExact) {
 
 TEST(PrinterPdf, AFullDiskKeepsTheOldFileAndReportsTheFailure) {
     SettingGuard guard;
-    platform::setPdfPictureSetting({platform::PdfPictureCoding::Flate, 97});
+    platform::setPdfPictureSetting({platform::PdfPictureCoding::Flate, platform::PdfPictureSetting{}.quality});
     testsupport::TempDir dir;
     const std::string target = dir.file("poster.pdf");
     ASSERT_TRUE(testsupport::writeFile(target, {'o', 'l', 'd'}));
