@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace poster;
 
 namespace {
@@ -220,4 +223,26 @@ TEST_F(PosterPdf, PagesRenderedFirstStayFastAndTheWindowsKeepPainting) {
         EXPECT_NE(list.find(w), std::string::npos) << list;
         EXPECT_NE(list.find(h), std::string::npos) << list;
     }
+}
+
+TEST_F(PosterPdf, AFullDiskIsReportedInABoxAndTheOldFileStays) {
+    UniqueDib pic = open(jpeg);
+    setpixel(pic.get(), 0, 0, 0);  // changed: the pages carry the pixels
+    setup.dib = pic.get();
+    const std::string pdf = dir.file("poster.pdf");
+    ASSERT_TRUE(testsupport::writeFile(pdf, {'o', 'l', 'd'}));
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved;
+    limit.rlim_cur = 32 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const PrintResult r = print(pdf);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(r.ok);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("could not be written"), std::string::npos) << boxes.texts()[0];
+    EXPECT_EQ(boxes.captions()[0], "Error");
+    EXPECT_EQ(testsupport::readFile(pdf), (std::vector<unsigned char>{'o', 'l', 'd'}));
 }
