@@ -8,6 +8,8 @@
 //   posterprint_bench --qtpdf FILE OUT     the same pages through a plain QPdfWriter and
 //                                          QPainter::drawImage (the comparison)
 //   posterprint_bench --big OUT            one page of a 12,000 x 8,000 picture made in memory
+//   posterprint_bench --make-big FILE      that picture as a JPEG (quality 90, no subsampling)
+//   posterprint_bench --page FILE OUT      the picture of FILE on one page
 //   posterprint_bench --queue QUEUE FILE   a 3-page-wide poster of FILE through a CUPS queue,
 //                                          with cut and glue lines and the notes
 //   posterprint_bench [benchmark flags]    both files from $TMPDIR/posterprint (made if missing)
@@ -40,18 +42,18 @@ constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
 // Smooth colour fields with a little deterministic grain, like a photograph.
-UniqueDib makePicture(int kWidth = ::kWidth, int kHeight = ::kHeight) {
+UniqueDib makePicture(int width = kWidth, int height = kHeight) {
     UniqueDib d;
-    newdib(d.out(), kWidth, kHeight, 24, nullptr, 0);
+    newdib(d.out(), width, height, 24, nullptr, 0);
     const TDib& p = d.get();
     unsigned seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        BYTE* row = p.Bits + static_cast<std::size_t>(kHeight - 1 - y) * p.LineBytes;
-        for (int x = 0; x < kWidth; ++x) {
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = p.Bits + static_cast<std::size_t>(height - 1 - y) * p.LineBytes;
+        for (int x = 0; x < width; ++x) {
             seed = seed * 1103515245u + 12345u;
             const int grain = static_cast<int>((seed >> 16) & 15) - 8;
-            const int r = (x * 255 / kWidth + ((x / 300 + y / 200) % 2) * 40) & 0xFF;
-            const int g = (y * 255 / kHeight + (x * y / 9000) % 64) & 0xFF;
+            const int r = (x * 255 / width + ((x / 300 + y / 200) % 2) * 40) & 0xFF;
+            const int g = (y * 255 / height + (x * y / 9000) % 64) & 0xFF;
             const int b = (128 + ((x - 3000) * (x - 3000) + (y - 2000) * (y - 2000)) / 40000) & 0xFF;
             row[3 * x] = static_cast<BYTE>(std::clamp(b + grain, 0, 255));
             row[3 * x + 1] = static_cast<BYTE>(std::clamp(g + grain, 0, 255));
@@ -69,18 +71,19 @@ bool writeJpeg(const TDib& p, const std::string& path) {
     c.err = jpeg_std_error(&err);
     jpeg_create_compress(&c);
     jpeg_stdio_dest(&c, f);
-    c.image_width = kWidth;
-    c.image_height = kHeight;
+    const int width = DibWidth(p), height = DibHeight(p);
+    c.image_width = static_cast<JDIMENSION>(width);
+    c.image_height = static_cast<JDIMENSION>(height);
     c.input_components = 3;
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 90, TRUE);
     for (int i = 0; i < 3; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
     jpeg_start_compress(&c, TRUE);
-    std::vector<JSAMPLE> rgb(static_cast<std::size_t>(kWidth) * 3);
+    std::vector<JSAMPLE> rgb(static_cast<std::size_t>(width) * 3);
     while (c.next_scanline < c.image_height) {
-        const BYTE* row = p.Bits + static_cast<std::size_t>(kHeight - 1 - c.next_scanline) * p.LineBytes;
-        for (int x = 0; x < kWidth; ++x) {
+        const BYTE* row = p.Bits + static_cast<std::size_t>(height - 1 - static_cast<int>(c.next_scanline)) * p.LineBytes;
+        for (int x = 0; x < width; ++x) {
             rgb[3 * x] = row[3 * x + 2];
             rgb[3 * x + 1] = row[3 * x + 1];
             rgb[3 * x + 2] = row[3 * x];
@@ -279,6 +282,16 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--big") == 0) {
         UniqueDib big = makePicture(12000, 8000);
         const int pages = printPicture(big.get(), argv[2], 1);
+        std::printf("%d pages\n", pages);
+        return pages == 1 ? 0 : 1;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--make-big") == 0) {
+        UniqueDib big = makePicture(12000, 8000);
+        return writeJpeg(big.get(), argv[2]) ? 0 : 1;
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--page") == 0) {
+        UniqueDib pic = openPicture(argv[2]);
+        const int pages = pic ? printPicture(pic.get(), argv[3], 1) : -1;
         std::printf("%d pages\n", pages);
         return pages == 1 ? 0 : 1;
     }

@@ -272,7 +272,7 @@ void Engine::applyClip() {
     if (clipping) {
         const QTransform t = p->combinedTransform();
         if (t.type() <= QTransform::TxTranslate) {
-            region = p->clipRegion().translated(static_cast<int>(std::lround(t.dx())), static_cast<int>(std::lround(t.dy())));
+            region = p->clipRegion().translated(static_cast<int>(std::nearbyint(t.dx())), static_cast<int>(std::nearbyint(t.dy())));
         } else {
             isRegion = false;
             path = t.map(p->clipPath());
@@ -559,8 +559,8 @@ int Job::metric(PaintDeviceMetric metric) const {
     switch (metric) {
     case PdmWidth: return paint.width();
     case PdmHeight: return paint.height();
-    case PdmWidthMM: return static_cast<int>(std::lround(mm.width()));
-    case PdmHeightMM: return static_cast<int>(std::lround(mm.height()));
+    case PdmWidthMM: return static_cast<int>(std::nearbyint(mm.width()));
+    case PdmHeightMM: return static_cast<int>(std::nearbyint(mm.height()));
     case PdmNumColors: return INT_MAX;
     case PdmDepth: return 24;
     case PdmDpiX:
