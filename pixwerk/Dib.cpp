@@ -122,6 +122,7 @@ void failDib(TDib* out, const std::string& text) {
 }
 
 void syncPalette(TDib* dib) {
+    DibPixelsChanged(*dib);
     if (dib->PalHandle) {
         DeleteObject(dib->PalHandle);
         dib->PalHandle = nullptr;
@@ -170,6 +171,7 @@ extern "C" void newdib(TDib* out, int width, int height, int bits, const BITMAPI
 
 extern "C" void deldib(TDib dib) {
     if (!pixwerk::takeLive(dib.Info)) return;  // a record without live library memory
+    pixwerk::forgetOrigin(dib.Info);
     if (dib.PalHandle) DeleteObject(dib.PalHandle);
     std::free(dib.Bits);
     std::free(dib.Info);
