@@ -261,4 +261,3 @@ public:
     explicit TRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {}
 };
 
-void RegisterExtCtrlsClasses();

@@ -2,7 +2,7 @@
 // current printer and the recording printer as a Printer.
 #include "platform/printer.h"
 
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/winerror.h"
 
