@@ -6,7 +6,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-jobs=$(nproc)
+jobs=${JOBS:-$(nproc)}  # JOBS limits the parallel jobs on a shared machine
 
 "$top/scripts/setup.sh"
 
