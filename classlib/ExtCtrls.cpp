@@ -578,6 +578,3 @@ void TCustomRadioGroup::SetColumns(int v) {
     ArrangeButtons();
 }
 
-void RegisterExtCtrlsClasses() {
-    RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
-}

@@ -1,6 +1,6 @@
 // Bitmaps, DIB sections and the blits between device contexts.
-#include "platform/DeviceContext.h"
-#include "platform/Raster.h"
+#include "DeviceContext.h"
+#include "Raster.h"
 
 #include <algorithm>
 #include <cstring>

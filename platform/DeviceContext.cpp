@@ -1,5 +1,5 @@
 // Device contexts: creation, state, selection, clipping, attributes and capabilities.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 // Device-independent bitmaps to and from devices and bitmaps.
-#include "platform/DeviceContext.h"
-#include "platform/Raster.h"
+#include "DeviceContext.h"
+#include "Raster.h"
 
 #include <algorithm>
 #include <climits>

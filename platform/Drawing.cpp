@@ -1,5 +1,5 @@
 // Lines, shapes, rectangles and pixels.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/winuser.h"
 
 #include <QPolygon>

@@ -1,5 +1,5 @@
 // The printers' PDF documents: objects, pages, clips, paths, lines and fills.
-#include "platform/PdfEngine.h"
+#include "PdfEngine.h"
 
 #include <QDateTime>
 #include <QPainter>

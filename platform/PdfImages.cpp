@@ -1,6 +1,6 @@
 // Pictures in the printers' PDF documents: sections written from the caller's rows in
 // bands (Flate with PNG predictors, or JPEG), and JPEG files embedded as they are.
-#include "platform/PdfEngine.h"
+#include "PdfEngine.h"
 #include "platform/digest.h"
 
 #include <QPainter>

@@ -1,5 +1,5 @@
 // Writing a printer's document through a temporary file.
-#include "platform/PdfDocument.h"
+#include "PdfDocument.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
 // The picture setting of the printers' PDF documents and pictures known to come from JPEG
 // files.
-#include "platform/PdfDocument.h"
+#include "PdfDocument.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,6 +1,6 @@
 // Text in the printers' PDF documents: glyphs placed where Qt lays them out, in Type 3
 // fonts made of the glyphs' outlines, with the characters they stand for.
-#include "platform/PdfEngine.h"
+#include "PdfEngine.h"
 
 #include <QGlyphRun>
 #include <QPainter>

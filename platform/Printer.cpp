@@ -2,11 +2,11 @@
 // current printer and the recording printer as a Printer.
 #include "platform/printer.h"
 
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/winerror.h"
 
-#include "platform/PdfDocument.h"
+#include "PdfDocument.h"
 #include "platform/winuser.h"
 
 #include <QCoreApplication>

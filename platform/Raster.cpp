@@ -1,5 +1,5 @@
 // Nearest-neighbour stretching with raster operations, DIB row access and conversions.
-#include "platform/Raster.h"
+#include "Raster.h"
 
 #include <QPainter>
 #include <QTransform>

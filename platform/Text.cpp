@@ -1,5 +1,5 @@
 // Fonts and text output.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/codepage.h"
 
 #include <QFontMetrics>

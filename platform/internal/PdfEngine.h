@@ -3,7 +3,7 @@
 // (PdfText.cpp).
 #pragma once
 
-#include "platform/PdfDocument.h"
+#include "PdfDocument.h"
 
 #include <QBrush>
 #include <QPaintEngine>
