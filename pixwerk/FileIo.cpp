@@ -136,6 +136,7 @@ extern "C" void OpenDib(TDib* out, const char* fileName, int type, HWND wnd) {
     std::memset(out, 0, sizeof *out);
     Progress progress(wnd);
     openPicture(out, fileName, type, progress);
+    if (out->Bits) progress.percent(100);  // whatever rows the format's last step skipped
     progress.done();
 }
 
@@ -145,6 +146,7 @@ extern "C" int SaveDib(TDib dib, const char* fileName, int type, HWND wnd) {
     if (!format) return 0;
     Progress progress(wnd);
     const bool ok = writePicture(dib, systemName(fileName), *format, progress);
+    if (ok) progress.percent(100);
     progress.done();
     return ok ? 1 : 0;
 }

@@ -194,8 +194,67 @@ TEST(PictureFiles, ReportProgressToTheWindow) {
         EXPECT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
         EXPECT_TRUE(progressSeen.empty()) << "a null window gets nothing";
     }
+    // Run-length packed BMP files of 8 and 4 bits end with the end-of-picture code instead
+    // of the last row's end-of-line code: the bar still reaches 100.
+    for (const int bits : {8, 4}) {
+        const UniqueDib palette = netpbm::testPicture(40, 60, bits);
+        const std::string path = dir.file("p" + std::to_string(bits) + ".rle");
+        ASSERT_EQ(SaveDib(palette.get(), path.c_str(), 0, nullptr), 1);
+        ASSERT_EQ(testsupport::readFile(path)[30], bits == 8 ? 1 : 2);  // BI_RLE8, BI_RLE4
+        progressSeen.clear();
+        EXPECT_TRUE(samePicture(palette.get(), open(path, 0, wnd))) << bits;
+        expectProgress(progressSeen);
+    }
     progressSeen.clear();
     EXPECT_FALSE(open(dir.file("missing.png"), 0, wnd));
     EXPECT_EQ(progressSeen, std::vector<int>{0}) << "a failed open still clears the bar";
+    DestroyWindow(wnd);
+}
+
+namespace {
+// A stream that notes how many progress messages had come when its first byte was written.
+struct FirstWrite {
+    std::size_t progressBefore = 0;
+    bool written = false;
+};
+
+ssize_t noteFirstWrite(void* cookie, const char*, size_t size) {
+    auto* note = static_cast<FirstWrite*>(cookie);
+    if (!note->written) note->progressBefore = progressSeen.size();
+    note->written = true;
+    return static_cast<ssize_t>(size);
+}
+}  // namespace
+
+TEST(PictureFiles, GifSaveShowsProgressWhileReducingTheColours) {
+    const HWND wnd = progressWindow();
+    ASSERT_NE(wnd, nullptr);
+    // Far more than 256 colours, so the reduction runs its median cut and diffusion.
+    UniqueDib dib;
+    newdib(dib.out(), 200, 150, 24, nullptr, 0);
+    for (int y = 0; y < 150; ++y) {
+        BYTE* row = pixwerk::rowFromTop(dib.get(), y);
+        for (int x = 0; x < 200; ++x) {
+            row[3 * x] = static_cast<BYTE>(x * 7 + y), row[3 * x + 1] = static_cast<BYTE>(y * 5 + x * x), row[3 * x + 2] = static_cast<BYTE>(x ^ y);
+        }
+    }
+    FirstWrite note;
+    cookie_io_functions_t io{nullptr, noteFirstWrite, nullptr, nullptr};
+    std::FILE* file = fopencookie(&note, "w", io);
+    ASSERT_NE(file, nullptr);
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    progressSeen.clear();
+    pixwerk::Progress progress(wnd);
+    EXPECT_TRUE(pixwerk::encodeGif(dib.get(), file, PW_GIF, progress));
+    std::fclose(file);
+    ASSERT_TRUE(note.written);
+    // The bar moves before the first byte of the file is written...
+    ASSERT_GE(note.progressBefore, 20u);
+    const std::vector<int> reducing(progressSeen.begin(), progressSeen.begin() + static_cast<std::ptrdiff_t>(note.progressBefore));
+    EXPECT_TRUE(std::is_sorted(reducing.begin(), reducing.end()));
+    EXPECT_GE(reducing.back(), 50);
+    // ...and goes on rising to 100 while the rows are written.
+    EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
+    EXPECT_EQ(progressSeen.back(), 100);
     DestroyWindow(wnd);
 }
