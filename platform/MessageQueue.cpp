@@ -345,7 +345,7 @@ QtEventContext*& contextTop() {
 }
 }  // namespace
 
-QtEventScope::QtEventScope(HWND wnd, UINT msg, WPARAM wParam) : ctx{wnd, msg, wParam} {
+QtEventScope::QtEventScope(HWND wnd, UINT msg, WPARAM wParam) : ctx{wnd, msg, wParam, false, {}, nullptr} {
     ctx.outer = contextTop();
     contextTop() = &ctx;
 }

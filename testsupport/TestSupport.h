@@ -6,6 +6,7 @@
 #include <QRect>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,11 @@ QImage rasterisePdf(const std::string& pdf, int page, int dpi, const TempDir& sc
 // The PDF that the CUPS PDF driver writes into outDir for a job of that title (its name
 // carries the title with blanks as underscores); empty when none arrives within ms.
 std::string waitForCupsPdf(const std::string& outDir, const std::string& title, int ms = 60000);
+
+// Makes a FIFO at `path`; false when it cannot be made.
+bool makeFifo(const std::string& path);
+// Runs `call`, which may open the FIFOs `fifos`; true when it returns within `ms`. A call
+// that waits on one is then given writers that close at once, so it can end.
+bool returnsWithoutWaiting(const std::vector<std::string>& fifos, const std::function<void()>& call, int ms = 3000);
 
 }  // namespace testsupport

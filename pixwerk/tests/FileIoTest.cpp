@@ -176,6 +176,49 @@ TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
     EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"keep.png", "plain"}));
 }
 
+TEST(PictureFiles, SavingKeepsLinksAndRefusesReadOnlyFiles) {
+    testsupport::TempDir dir;
+    const UniqueDib first = netpbm::testPicture(12, 10, 8), second = netpbm::testPicture(20, 16, 24);
+    ASSERT_EQ(::mkdir(dir.file("pictures").c_str(), 0755), 0);
+    const std::string target = dir.file("pictures/real.png");
+    ASSERT_EQ(SaveDib(first.get(), target.c_str(), 0, nullptr), 1);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pictures/real.png", dir.file("link.png").c_str()), 0);
+    // Saving under the link replaces the file it points to; the link stays a link.
+    ASSERT_EQ(SaveDib(second.get(), dir.file("link.png").c_str(), 0, nullptr), 1);
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_TRUE(samePicture(second.get(), open(target)));
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(entries(dir.file("pictures")), std::vector<std::string>{"real.png"});
+    // A picture the user made read-only is not replaced.
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    const Bytes before = testsupport::readFile(target);
+    EXPECT_EQ(SaveDib(first.get(), target.c_str(), 0, nullptr), 0);
+    EXPECT_EQ(testsupport::readFile(target), before);
+}
+
+TEST(PictureFiles, AFifoNamedLikeAPictureIsRefusedWithoutWaiting) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("photo.jpg");
+    ASSERT_TRUE(testsupport::makeFifo(fifo));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({fifo}, [&] {
+        UniqueDib dib;
+        OpenDib(dib.out(), fifo.c_str(), 0, nullptr);
+        EXPECT_FALSE(dib);
+        EXPECT_EQ(DibErrorText(dib.get()), "The file is not a regular file");
+    }));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({fifo}, [&] {
+        const UniqueDib dib = netpbm::testPicture(4, 4, 24);
+        EXPECT_EQ(SaveDib(dib.get(), fifo.c_str(), 0, nullptr), 0);
+    }));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST(PictureFiles, ReportProgressToTheWindow) {
     testsupport::TempDir dir;
     const HWND wnd = progressWindow();

@@ -101,6 +101,37 @@ TEST(PreferredFolders, MostRecentFirstWithoutDuplicates) {
     EXPECT_TRUE(ReadFolderList(dir.file("none.dat")).empty());
 }
 
+TEST(OptionsRecord, FilesThatAreNoFilesOrReadOnlyAreLeftAlone) {
+    TempDir dir;
+    // FIFOs in place of the two files: nothing waits, nothing is read.
+    ASSERT_TRUE(makeFifo(dir.file("options.dat")));
+    ASSERT_TRUE(makeFifo(dir.file("folders.dat")));
+    EXPECT_TRUE(returnsWithoutWaiting({dir.file("options.dat"), dir.file("folders.dat")}, [&] {
+        EXPECT_FALSE(ReadOptionsFile(dir.file("options.dat")));
+        EXPECT_TRUE(ReadFolderList(dir.file("folders.dat")).empty());
+    }));
+    // A read-only options file is refused and kept; a writable one keeps its mode.
+    TOptionsRec rec;
+    rec.Krandxl = 3;
+    ASSERT_TRUE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    ASSERT_EQ(::chmod(dir.file("mine.dat").c_str(), 0600), 0);
+    rec.Krandxl = 4;
+    ASSERT_TRUE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("mine.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(::chmod(dir.file("mine.dat").c_str(), 0400), 0);
+    rec.Krandxl = 5;
+    EXPECT_FALSE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    EXPECT_DOUBLE_EQ(ReadOptionsFile(dir.file("mine.dat"))->Krandxl, 4);
+    // The folder list written through a link keeps the link.
+    ASSERT_EQ(::symlink("mine.lst", dir.file("folders.lnk").c_str()), 0);
+    ASSERT_TRUE(WriteFolderList(dir.file("folders.lnk"), {"/a/", "/b/"}));
+    ASSERT_EQ(::lstat(dir.file("folders.lnk").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFolderList(dir.file("mine.lst")), (std::vector<String>{"/a/", "/b/"}));
+}
+
 TEST(ProgressBar, CoversItsShareOfThePanel) {
     const RECT panel{10, 2, 210, 20};
     const RECT half = ProgressBarRect(panel, 50);

@@ -17,6 +17,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -466,3 +467,28 @@ TEST_F(PosterWindow, AboutBoxNamesTheProgramAndVersion) {
 }
 
 }  // namespace
+
+TEST_F(PosterWindow, StartsWithoutWaitingOnFifosNamedLikeItsFiles) {
+    const std::vector<std::string> fifos = {dir.file("poster.stb"), dir.file("options.dat"), dir.file("folders.dat")};
+    for (const std::string& f : fifos) ASSERT_TRUE(makeFifo(f));
+    EXPECT_TRUE(returnsWithoutWaiting(fifos, [&] { create(); }));
+    ASSERT_TRUE(form);
+    EXPECT_EQ(DibWidth(form->Dib.get()), 320);  // the blank picture stays
+    EXPECT_EQ(form->PrefListBox->Items()->Count(), 0);
+}
+
+TEST_F(PosterWindow, AReadOnlyOptionsFileIsReportedNotReplaced) {
+    create();
+    form->SpeedButton1Click(nullptr);
+    ASSERT_EQ(boxes.texts().back(), "All options were saved to the file...");
+    const auto saved = readFile(dir.file("options.dat"));
+    ASSERT_EQ(::chmod(dir.file("options.dat").c_str(), 0444), 0);
+    form->DoppeltCheck->SetChecked(!form->DoppeltCheck->Checked());
+    form->SpeedButton1Click(nullptr);
+    EXPECT_EQ(boxes.texts().back(), "Could not create file options.dat!");
+    EXPECT_EQ(boxes.shown().back().icon(), UINT(MB_ICONERROR));
+    EXPECT_EQ(readFile(dir.file("options.dat")), saved);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("options.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
