@@ -11,11 +11,13 @@
 #include "poster/ProgramFolder.h"
 #include "testsupport/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -491,4 +493,39 @@ TEST_F(PosterWindow, AReadOnlyOptionsFileIsReportedNotReplaced) {
     struct stat st {};
     ASSERT_EQ(::stat(dir.file("options.dat").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(PosterWindow, StartsQuicklyWithALongPreferredFoldersFile) {
+    // 20,000 different folders, newest first: the newest 1,000 are kept.
+    std::string lines;
+    for (int i = 0; i < 20000; ++i) lines += "/pictures/folder " + std::to_string(i) + "/\n";
+    ASSERT_TRUE(writeFile(dir.file("folders.dat"), std::vector<unsigned char>(lines.begin(), lines.end())));
+    QElapsedTimer timer;
+    timer.start();
+    create();
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/pictures/folder 0/");
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(999), "/pictures/folder 999/");
+    // Rewriting keeps the limit: the oldest entry goes.
+    form->AddToPrefFolders("/new/");
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/new/");
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(999), "/pictures/folder 998/");
+    const auto written = readFile(dir.file("folders.dat"));
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1000);
+}
+
+TEST_F(PosterWindow, StartsWithATenMegabyteFoldersFile) {
+    // One line of 10 MB and many short repeated ones.
+    std::string text(10 * 1024 * 1024, 'x');
+    text = "/" + text + "/\n";
+    for (int i = 0; i < 50000; ++i) text += "/same/\n";
+    ASSERT_TRUE(writeFile(dir.file("folders.dat"), std::vector<unsigned char>(text.begin(), text.end())));
+    QElapsedTimer timer;
+    timer.start();
+    create();
+    EXPECT_LT(timer.elapsed(), 2000);
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);  // no folder path is 10 MB long
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/same/");
 }
