@@ -1,4 +1,6 @@
 #include "pixwerk/tests/LibraryFormatsSupport.h"
+#include "platform/codepage.h"
+#include "platform/fileapi.h"
 #include "platform/winuser.h"
 
 #include <QDir>
@@ -133,6 +135,27 @@ TEST(PictureFiles, NamesInTheCodePageReachTheFileSystem) {
     ASSERT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
     EXPECT_TRUE(QFile::exists(QString::fromUtf8(path.c_str())));
     EXPECT_TRUE(samePicture(dib.get(), open(path)));
+}
+
+TEST(PictureFiles, NamesThatAreNotUtf8OpenAndSave) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("Bilder \xFF\xFE");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const UniqueDib dib = netpbm::testPicture(9, 7, 24);
+    const std::string path = folder + "/caf\xE9 \x80.bmp";
+    ASSERT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
+    EXPECT_EQ(entries(folder).size(), 0u) << "Qt cannot even list such names";
+    EXPECT_TRUE(samePicture(dib.get(), open(path)));
+    // The name as the platform lists it in UTF-16 and gives it back as 8-bit text.
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW(platform::fileNameToWide(folder + "/*.bmp").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    const std::string again = platform::wideToAnsi(platform::fileNameToWide(folder) + u"/" + data.cFileName);
+    EXPECT_EQ(again, path);
+    EXPECT_TRUE(samePicture(dib.get(), open(again)));
+    ::unlink(path.c_str());
+    ::rmdir(folder.c_str());
 }
 
 TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {

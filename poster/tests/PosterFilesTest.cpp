@@ -1,4 +1,5 @@
 // The program folder rule, the options record, the preferred folders and the effect table.
+#include "classlib/SysUtils.h"
 #include "poster/Filters.h"
 #include "poster/PosterOptions.h"
 #include "poster/ProgramFolder.h"
@@ -130,6 +131,21 @@ TEST(OptionsRecord, FilesThatAreNoFilesOrReadOnlyAreLeftAlone) {
     ASSERT_EQ(::lstat(dir.file("folders.lnk").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(ReadFolderList(dir.file("mine.lst")), (std::vector<String>{"/a/", "/b/"}));
+}
+
+TEST(PreferredFolders, FoldersWhoseNamesAreNotUtf8StayAsTheyAre) {
+    TempDir dir;
+    const String odd = dir.file("\xFF\xFE caf\xE9") + "/";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0755), 0);
+    std::vector<String> list{"/a/"};
+    AddFolderToList(list, odd);
+    // Written and read back in a folder whose own name is not UTF-8 either.
+    const String file = odd + FoldersFileName;
+    ASSERT_TRUE(WriteFolderList(file, list));
+    EXPECT_EQ(ReadFolderList(file), list);
+    EXPECT_TRUE(DirectoryExists(ReadFolderList(file)[0]));
+    ::unlink(file.c_str());
+    ::rmdir(odd.c_str());
 }
 
 TEST(ProgressBar, CoversItsShareOfThePanel) {

@@ -622,3 +622,29 @@ TEST(ShellNamespace, IsRegisteredForLayouts) {
     EXPECT_TRUE(ns->FileSystemOnly());
     EXPECT_EQ(ns->Owner(), &root);
 }
+
+TEST(ShellNamespace, NamesAndPathsThatAreNotUtf8) {
+    Sample s;
+    const std::string odd = s.dir + "/\xFF ordner";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0755), 0);
+    shelltest::write(odd + "/caf\xE9.bmp", "x");
+    TShellNamespace ns(nullptr);
+    ns.SetFolder(W(s.dir));
+    // Listed, entered and listed again; names and paths carry the bytes.
+    ASSERT_NO_THROW(ns.SetObjectName(W("\xFF ordner")));
+    ASSERT_TRUE(ns.EnterObject());
+    EXPECT_EQ(ns.Folder(), W(odd + "/"));
+    EXPECT_EQ(allNames(ns), std::vector<WideString>{W("caf\xE9.bmp")});
+    // A full path names the object; its path opens as 8-bit text and as UTF-16.
+    TShellNamespace other(nullptr);
+    other.SetObjectName(W(odd + "/caf\xE9.bmp"));
+    EXPECT_EQ(other.Folder(), W(odd + "/"));
+    EXPECT_EQ(other.ObjectName(), W("caf\xE9.bmp"));
+    const WideString full = other.Folder() + other.ObjectName();
+    EXPECT_EQ(PidlToPath(other.AbsoluteObjectPidl()), full);
+    EXPECT_TRUE(FileExists(WideToAnsi(full)));
+    EXPECT_TRUE(PathExists(full));
+    EXPECT_EQ(FileSizeOf(full), 1);
+    ::unlink((odd + "/caf\xE9.bmp").c_str());
+    ::rmdir(odd.c_str());
+}
