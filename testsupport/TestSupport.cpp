@@ -7,12 +7,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -85,6 +87,23 @@ std::string waitForCupsPdf(const std::string& outDir, const std::string& title, 
 }  // namespace testsupport
 
 namespace testsupport {
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    oldCur_ = limit.rlim_cur;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = oldCur_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler_);
+}
 
 bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0644) == 0; }
 

@@ -42,6 +42,20 @@ QImage rasterisePdf(const std::string& pdf, int page, int dpi, const TempDir& sc
 // carries the title with blanks as underscores); empty when none arrives within ms.
 std::string waitForCupsPdf(const std::string& outDir, const std::string& title, int ms = 60000);
 
+// Limits the size of files this process writes while it lives (writes past it fail with
+// EFBIG instead of a signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long oldCur_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
 // Makes a FIFO at `path`; false when it cannot be made.
 bool makeFifo(const std::string& path);
 // Runs `call`, which may open the FIFOs `fifos`; true when it returns within `ms`. A call

@@ -167,15 +167,11 @@ TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
     const Bytes old = testsupport::readFile(path);
 
     // A write that fails on the way (the file size limit) keeps the old file and no rest.
-    struct rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = limit;
-    small.rlim_cur = 2000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int result = SaveDib(second.get(), path.c_str(), 0, nullptr);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, oldHandler);
+    int result = 1;
+    {
+        testsupport::FileSizeLimit limit(2000);
+        result = SaveDib(second.get(), path.c_str(), 0, nullptr);
+    }
     EXPECT_EQ(result, 0);
     EXPECT_EQ(testsupport::readFile(path), old);
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"keep.png"});

@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <dirent.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -135,25 +133,18 @@ TEST(AtomicFile, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
     ASSERT_TRUE(write(path, "old"));
     const std::string big(64 * 1024, 'x');
 
-    struct rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = limit;
-    small.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &small);
     int error = 0;
-    const bool written = write(path, big, &error);
-    // Through a stream the failure shows at the latest when it is flushed.
-    bool streamedOk = false;
+    bool written = true, streamedOk = true;
     {
+        testsupport::FileSizeLimit limit(4096);
+        written = write(path, big, &error);
+        // Through a stream the failure shows at the latest when it is flushed.
         platform::AtomicFile streamed(path);
         std::FILE* f = streamed.stream();
         ASSERT_NE(f, nullptr);
         static_cast<void>(std::fwrite(big.data(), 1, big.size(), f));
         streamedOk = streamed.commit();
     }
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_FALSE(written);
     EXPECT_EQ(error, EFBIG);
