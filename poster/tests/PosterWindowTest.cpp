@@ -529,3 +529,32 @@ TEST_F(PosterWindow, StartsWithATenMegabyteFoldersFile) {
     ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);  // no folder path is 10 MB long
     EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/same/");
 }
+
+TEST_F(PosterWindow, OpensAPictureWhoseNameAndFolderAreNotUtf8) {
+    create();
+    form->SetBounds(0, 0, 1366, 740);
+    form->Show();
+    TempDir pictures;
+    const std::string folder = pictures.file("Urlaub \xFF\xFE");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string picture = folder + "/caf\xE9.bmp";
+    ASSERT_TRUE(writeFile(picture, readFile(StartPicture)));
+    form->DirectoryListBox1->SetDirectory(folder);
+    ASSERT_EQ(form->FileListBox1->Items()->Count(), 1);
+    EXPECT_EQ(form->FileListBox1->Items()->Strings(0), "caf\xE9.bmp");
+    QListWidget* files = listWidgetOf(form->FileListBox1);
+    ASSERT_NE(files, nullptr);
+    boxes.clear();
+    const QPoint at = files->visualItemRect(files->item(0)).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(boxes.shown().empty()) << (boxes.texts().empty() ? "" : boxes.texts()[0]);
+    EXPECT_EQ(form->FileListBox1->FileName(), picture);
+    EXPECT_EQ(DibWidth(form->Dib.get()), 1200);
+    // The folder joins the preferred folders as its bytes, and opens from there again.
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), folder + "/");
+    EXPECT_EQ(ReadFolderList(dir.file("folders.dat")), std::vector<String>{folder + "/"});
+    ::unlink(picture.c_str());
+    ::rmdir(folder.c_str());
+}
