@@ -69,16 +69,19 @@ enum : int {
     PW_PNG = 14,
 };
 
-// The exports. File names are in the process's 8-bit code page.
+// The exports. File names are in the process's 8-bit code page; with the UTF-8 code page
+// they are the bytes of the file system, UTF-8 or not.
 extern "C" {
 // A new picture with every pixel 0. `colours` (may be null) gives the colour table to copy,
 // `entries` entries of it; a 1-bit picture without one gets black and white.
 void newdib(TDib* out, int width, int height, int bits, const BITMAPINFO* colours, int entries);
 void deldib(TDib dib);
-// Opens a picture file; on failure Bits is null and DibErrorText tells why.
+// Opens a picture file (only a regular file: a FIFO or device is refused without waiting);
+// on failure Bits is null and DibErrorText tells why.
 // Progress goes to `wnd` as WM_PROGRESS (percentage in wParam, 0 when done).
 void OpenDib(TDib* out, const char* fileName, int type, HWND wnd);
-// Writes a picture file through a temporary file; 1 when written, 0 when not.
+// Writes a picture file as a whole (platform/atomicfile.h: the old file stays on failure,
+// its mode, owner and links are kept, a read-only file is refused); 1 when written, 0 when not.
 int SaveDib(TDib dib, const char* fileName, int type, HWND wnd);
 const char* GetDIBOpenFilter();
 const char* GetDIBSaveFilter();
