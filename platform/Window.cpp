@@ -292,7 +292,10 @@ std::vector<HWND> topLevelWindows() {
 }
 
 QPoint clientOffset(const Window& w) {
-    if (!w.parent) return {0, 0};
+    if (!w.parent) {
+        const QMargins m = frameMarginsOf(w);
+        return {m.left(), m.top()};
+    }
     int b = 0;
     if (w.exStyle & WS_EX_CLIENTEDGE) b += 2;
     if (w.exStyle & WS_EX_STATICEDGE) b += 1;
@@ -303,6 +306,11 @@ QPoint clientOffset(const Window& w) {
 
 QSize clientSize(const Window& w) {
     if (!w.widget) return {0, 0};
+    if (!w.parent) {
+        const QMargins m = frameMarginsOf(w);
+        const QSize s = w.widget->size();
+        return {std::max(0, s.width() - m.left() - m.right()), std::max(0, s.height() - m.top() - m.bottom())};
+    }
     const QPoint off = clientOffset(w);
     const QSize s = w.widget->size();
     return {std::max(0, s.width() - 2 * off.x()), std::max(0, s.height() - 2 * off.y())};
