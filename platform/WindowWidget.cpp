@@ -41,7 +41,7 @@ protected:
     void paintEvent(QPaintEvent* e) override {
         Window* w = platform::win::find(handle);
         if (!w) return;
-        if (!w->invalid.isEmpty() && !w->inPaint) deliverPaint(*w);
+        if (!w->invalid.isEmpty() && !w->inPaint && !w->redrawOff) deliverPaint(*w);
         w = platform::win::find(handle);
         if (!w) return;
         QPainter p(this);
