@@ -457,7 +457,7 @@ void setOwnFrame(HWND wnd, bool own) {
     Window* w = find(wnd);
     if (!w || w->parent || !w->widget || ownFrame(*w) == own) return;
     QWidget* wid = w->widget;
-    const QRect outer = wid->frameGeometry();
+    const QRect outer = wid->geometry();
     const bool visible = !wid->isHidden();
     PaintExtras& x = paintExtras(*w);
     x.ownFrame = own;

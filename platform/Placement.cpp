@@ -14,7 +14,9 @@ using namespace platform::win;
 namespace {
 
 // The window system's frame around a top-level widget (none for frames of our own).
-QMargins frameMargins(const QWidget* wid) {
+QMargins frameMargins(const Window& w) {
+    if (ownFrame(w)) return QMargins();
+    const QWidget* wid = w.widget;
     const QRect f = wid->frameGeometry(), g = wid->geometry();
     return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
 }
@@ -65,7 +67,7 @@ BOOL GetWindowPlacement(HWND wnd, WINDOWPLACEMENT* p) {
     QRect normal = wid->geometry();
     if (w->showState != 0 && wid->normalGeometry().isValid() && !wid->normalGeometry().isEmpty())
         normal = wid->normalGeometry();
-    p->rcNormalPosition = toRECT(normal.marginsAdded(frameMargins(wid)));
+    p->rcNormalPosition = toRECT(normal.marginsAdded(frameMargins(*w)));
     return TRUE;
 }
 
@@ -82,7 +84,7 @@ BOOL SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT* p) {
     } else if (!wanted.isEmpty()) {
         QWidget* wid = w->widget;
         const QRect frame = onScreen(wanted);
-        const QRect client = frame.marginsRemoved(frameMargins(wid));
+        const QRect client = frame.marginsRemoved(frameMargins(*w));
         // The normal rectangle of a maximized or minimized window is set in the normal state.
         const bool restoreFirst = w->showState != 0 && !wid->isHidden();
         if (restoreFirst) wid->showNormal();

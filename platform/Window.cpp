@@ -589,12 +589,17 @@ BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT
             if (!(flags & SWP_NOSIZE)) g.setSize(QSize(cx, cy));
             wid->setGeometry(g);
         } else {
-            const QRect frame = wid->frameGeometry();
+            // A frame of our own lies inside the widget; the window manager's lies around it.
+            const bool own = ownFrame(*w);
+            const QRect frame = own ? wid->geometry() : wid->frameGeometry();
             const QRect inner = wid->geometry();
             const int dw = frame.width() - inner.width();
             const int dh = frame.height() - inner.height();
             if (!(flags & SWP_NOSIZE)) wid->resize(std::max(cx - dw, 1), std::max(cy - dh, 1));
-            if (!(flags & SWP_NOMOVE)) wid->move(x, y);
+            if (!(flags & SWP_NOMOVE)) {
+                if (own) wid->setGeometry(QRect(QPoint(x, y), wid->size()));
+                else wid->move(x, y);
+            }
         }
     }
     if (flags & SWP_SHOWWINDOW) ShowWindow(wnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
@@ -617,7 +622,7 @@ BOOL GetWindowRect(HWND wnd, LPRECT rect) {
     if (!w || !w->widget) return FALSE;
     QWidget* wid = w->widget;
     QRect r;
-    if (w->parent) r = QRect(wid->mapToGlobal(QPoint(0, 0)), wid->size());
+    if (w->parent || ownFrame(*w)) r = QRect(wid->mapToGlobal(QPoint(0, 0)), wid->size());
     else r = wid->frameGeometry();
     *rect = toRect(r);
     return TRUE;
