@@ -79,7 +79,6 @@ void showWindow(bool show) {
         d.window->setPicture(dragPicture());
         place();
         d.window->show();
-        d.window->raise();
     } else if (d.window) {
         d.window->hide();
     }
