@@ -315,7 +315,7 @@ RECT TImage::DestRect() const {
 void TImage::Paint() {
     TGraphic* g = FPicture->Graphic();
     if (!g || g->Empty()) return;
-    g->Transparent = FTransparent;
+    g->SetTransparent(FTransparent);
     const RECT dest = DestRect();
     if (FEnabled) {
         Canvas()->StretchDraw(dest, g);
