@@ -1,6 +1,7 @@
 // The filter combo box, the folder and file lists, and the registration of the poster
 // window's control classes.
 #include "classlib/FileCtrl.h"
+#include "classlib/ImgList.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
@@ -264,6 +265,7 @@ void RegisterPosterControls() {
         RegisterStdCtrlsClasses();
         RegisterExtCtrlsClasses();
         RegisterComCtrlsClasses();
+        RegisterImgListClasses();
         RegisterFormsClasses();
         RegisterMenuClasses();
         RegisterDialogClasses();
