@@ -692,4 +692,7 @@ void TTrackBar::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-void RegisterComCtrlsClasses() { RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>(); }
+void RegisterComCtrlsClasses() {
+    RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>();
+    RegisterClasses<TProgressBar>();
+}

@@ -139,14 +139,7 @@ private:
         pos_ = pos;
         if (widget_) widget_->update();
     }
-    void stepIt() {
-        const long long span = static_cast<long long>(high_) - low_;
-        long long next = static_cast<long long>(pos_) + step_;
-        // Past the end the bar starts again from the other end.
-        if (span > 0 && next > high_) next = low_ + (next - high_) % span;
-        else if (span > 0 && next < low_) next = high_ - (low_ - next) % span;
-        setPos(static_cast<int>(next));
-    }
+    void stepIt() { setPos(progressStepped(pos_, step_, low_, high_)); }
 
     HWND handle_;
     DWORD style_;
@@ -174,3 +167,15 @@ CommonControl newProgressBar(Window& w) {
 }
 
 }  // namespace platform::win
+
+namespace platform {
+
+int progressStepped(int pos, int step, int low, int high) {
+    const long long span = static_cast<long long>(high) - low;
+    long long next = static_cast<long long>(pos) + step;
+    if (span > 0 && next > high) next = low + (next - high) % span;
+    else if (span > 0 && next < low) next = high - (low - next) % span;
+    return static_cast<int>(std::clamp<long long>(next, std::min(low, high), std::max(low, high)));
+}
+
+}  // namespace platform

@@ -186,6 +186,14 @@ inline constexpr UINT PBM_GETBKCOLOR = WM_USER + 14;
 inline constexpr UINT PBM_GETBARCOLOR = WM_USER + 15;
 inline constexpr UINT PBM_SETBKCOLOR = CCM_SETBKCOLOR;  // lParam colour (CLR_DEFAULT: the button face)
 
+namespace platform {
+
+// The position PBM_STEPIT gives: one step on, starting again from the other end of the
+// range when it passes one, then kept in the range.
+int progressStepped(int pos, int step, int low, int high);
+
+}  // namespace platform
+
 // ---- Tooltips -------------------------------------------------------------------------------------
 
 inline constexpr const char* TOOLTIPS_CLASSA = "tooltips_class32";
