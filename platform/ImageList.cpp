@@ -182,6 +182,24 @@ bool bitmapPixels(HBITMAP handle, QImage* out, bool* hasAlpha) {
     return true;
 }
 
+HBITMAP newSection(int width, int height, int bitCount, BYTE** bits) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = static_cast<WORD>(bitCount);
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* memory = nullptr;
+    HBITMAP h = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &memory, nullptr, 0);
+    if (h && !memory) {
+        DeleteObject(h);
+        h = nullptr;
+    }
+    *bits = static_cast<BYTE*>(memory);
+    return h;
+}
+
 List::~List() {
     if (snapImage) DeleteObject(snapImage);
     if (snapMask) DeleteObject(snapMask);
@@ -511,20 +529,12 @@ BOOL ImageList_GetImageInfo(HIMAGELIST himl, int i, IMAGEINFO* info) {
         l->snapImage = l->snapMask = nullptr;
         const int n = l->count();
         const int width = l->cx * n;
-        // The images as a 32-bit top-down section (alpha kept), the masks as a monochrome bitmap.
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -l->cy;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = static_cast<WORD>(l->bits() == 32 ? 32 : 24);
-        bi.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        l->snapImage = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!l->snapImage || !bits) return FALSE;
-        const int bpp = bi.bmiHeader.biBitCount / 8;
+        // The images as a top-down section (32 bits keep the alpha), the masks as a monochrome bitmap.
+        const int bpp = l->bits() == 32 ? 4 : 3;
+        BYTE* out = nullptr;
+        l->snapImage = newSection(width, l->cy, 8 * bpp, &out);
+        if (!l->snapImage) return FALSE;
         const std::size_t lineBytes = static_cast<std::size_t>((width * bpp + 3) & ~3);
-        auto* out = static_cast<BYTE*>(bits);
         QImage maskImage(width, l->cy, QImage::Format_RGB32);
         maskImage.fill(0xFF000000u);
         for (int k = 0; k < n; ++k) {

@@ -71,6 +71,9 @@ void forgetSystemImages(HIMAGELIST himl);
 // pixels carry any; false for a bad handle.
 bool bitmapPixels(HBITMAP bitmap, QImage* out, bool* hasAlpha);
 
+// A new top-down DIB section of w x h pixels (24 or 32 bits) and its memory; null on failure.
+HBITMAP newSection(int width, int height, int bitCount, BYTE** bits);
+
 // Picture of an icon handle as a list image of cx x cy (scaled when its size differs).
 QImage iconPicture(HICON icon, int cx, int cy);
 

@@ -98,6 +98,19 @@ HIMAGELIST twoImages(UINT flags = ILC_COLOR24 | ILC_MASK) {
     return h;
 }
 
+// A window of a class with the default procedure.
+HWND plainWindow(DWORD style, int x, int y, int w, int h) {
+    static const bool registered = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &DefWindowProcW;
+        wc.lpszClassName = u"ImageListTestWindow";
+        return RegisterClassExW(&wc) != 0;
+    }();
+    EXPECT_TRUE(registered);
+    return CreateWindowExW(0, u"ImageListTestWindow", u"", style, x, y, w, h, nullptr, nullptr, nullptr, nullptr);
+}
+
 int near(COLORREF c, int r, int g, int b) {
     return std::abs(GetRValue(c) - r) + std::abs(GetGValue(c) - g) + std::abs(GetBValue(c) - b);
 }
@@ -445,13 +458,7 @@ TEST(ImageList, ImageInfoGivesTheImagesAndMasksAsBitmaps) {
 }
 
 TEST(ImageList, DrawsOnAWindowsSurface) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &DefWindowProcW;
-    wc.lpszClassName = u"ImageListTestWindow";
-    RegisterClassExW(&wc);
-    HWND wnd = CreateWindowExW(0, u"ImageListTestWindow", u"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                               nullptr, nullptr);
+    HWND wnd = plainWindow(WS_OVERLAPPEDWINDOW, 0, 0, 100, 100);
     ASSERT_NE(wnd, nullptr);
     HIMAGELIST h = twoImages();
     HDC dc = GetDC(wnd);
@@ -514,13 +521,7 @@ TEST(ImageList, BytesRoundTripAndDamagedDataIsRefused) {
 }
 
 TEST(ImageList, DragImageFollowsThePointerOverTheWindows) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &DefWindowProcW;
-    wc.lpszClassName = u"ImageListDragWindow";
-    RegisterClassExW(&wc);
-    HWND wnd = CreateWindowExW(0, u"ImageListDragWindow", u"", WS_POPUP, 100, 50, 200, 200, nullptr, nullptr, nullptr,
-                               nullptr);
+    HWND wnd = plainWindow(WS_POPUP, 100, 50, 200, 200);
     ShowWindow(wnd, SW_SHOW);
     HIMAGELIST h = twoImages();
     EXPECT_FALSE(ImageList_DragEnter(wnd, 0, 0));  // no drag begun
