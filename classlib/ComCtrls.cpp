@@ -692,7 +692,3 @@ void TTrackBar::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-void RegisterComCtrlsClasses() {
-    RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>();
-    RegisterClasses<TProgressBar>();
-}

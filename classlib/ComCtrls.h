@@ -407,4 +407,3 @@ private:
     TProgressBarOrientation FOrientation = pbHorizontal;
 };
 
-void RegisterComCtrlsClasses();

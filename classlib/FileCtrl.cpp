@@ -1,7 +1,6 @@
 // The filter combo box, the folder and file lists, and the registration of the poster
 // window's control classes.
 #include "classlib/FileCtrl.h"
-#include "classlib/ImgList.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
@@ -258,19 +257,3 @@ void TDirectoryListBox::Change() {
     OnChange(this);
 }
 
-void RegisterFileCtrlClasses() { RegisterClasses<TFilterComboBox, TFileListBox, TDirectoryListBox>(); }
-
-void RegisterPosterControls() {
-    static const bool done = [] {
-        RegisterStdCtrlsClasses();
-        RegisterExtCtrlsClasses();
-        RegisterComCtrlsClasses();
-        RegisterImgListClasses();
-        RegisterFormsClasses();
-        RegisterMenuClasses();
-        RegisterDialogClasses();
-        RegisterFileCtrlClasses();
-        return true;
-    }();
-    (void)done;
-}

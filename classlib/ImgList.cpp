@@ -480,5 +480,3 @@ void TCustomImageList::WriteData(TStream* Stream) {
     if (!platform::writeImageList(Handle(), bytes)) throw EWriteError(SImageWriteFail);
     Stream->WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
 }
-
-void RegisterImgListClasses() { RegisterClasses<TImageList>(); }

@@ -184,5 +184,3 @@ public:
     explicit TImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}
     TImageList(int AWidth, int AHeight, TComponent* AOwner = nullptr) : TCustomImageList(AWidth, AHeight, AOwner) {}
 };
-
-void RegisterImgListClasses();

@@ -1,5 +1,5 @@
 // The class procedure of the common controls and their registration.
-#include "platform/CommonControlImpl.h"
+#include "CommonControlImpl.h"
 #include "platform/GdiObject.h"
 #include "platform/commctrl.h"
 
@@ -13,7 +13,7 @@ LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT ms
     switch (msg) {
     case WM_NCCREATE: {
         if (!w->control && !w->widget) {
-            CommonControl c = factory(*w);
+            NewControl c = factory(*w);
             w->control = std::move(c.control);
             if (c.widget) {
                 c.widget->setMouseTracking(true);
@@ -30,15 +30,12 @@ LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT ms
         }
         return TRUE;
     }
-    case WM_SETFONT: {
-        w->font = reinterpret_cast<HFONT>(wParam);
-        if (!w->widget) return 0;
-        if (auto* f = platform::gdi::find<platform::gdi::Font>(w->font, OBJ_FONT)) w->widget->setFont(f->qfont);
-        else w->widget->setFont(QFont());
-        if (lParam) w->widget->update();
-        return 0;
+    case WM_SETFONT:
+    case WM_GETFONT: {
+        LRESULT r = 0;
+        controlFontMessage(*w, msg, wParam, lParam, r);
+        return r;
     }
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
     case WM_PAINT:
         if (!w->hasSurface) {
             // The widget paints itself.

@@ -1,6 +1,6 @@
 // Drag images: the screen cannot be drawn on with XOR, so the image is shown in a
 // frameless top-level window that lets the mouse through and follows the drag position.
-#include "platform/ImageListImpl.h"
+#include "ImageListImpl.h"
 
 #include <QPainter>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // Icons: a picture with its transparency behind a checked handle.
 #include "platform/winicon.h"
-#include "platform/ImageListImpl.h"
-#include "platform/DeviceContext.h"
+#include "ImageListImpl.h"
+#include "DeviceContext.h"
 #include "platform/GdiObject.h"
 
 #include <QPainter>

@@ -1,9 +1,9 @@
 // Image lists: the handle table, images taken from bitmaps and icons, and the changes of a
 // list (drawing is in ImageListDraw.cpp, the byte form in ImageListStream.cpp).
-#include "platform/ImageListImpl.h"
-#include "platform/DeviceContext.h"
+#include "ImageListImpl.h"
+#include "DeviceContext.h"
 #include "platform/GdiObject.h"
-#include "platform/Raster.h"
+#include "Raster.h"
 #include "platform/winicon.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 // Drawing image lists: styles, blending, overlays and background colours, and icons made
 // from images.
-#include "platform/ImageListImpl.h"
-#include "platform/DeviceContext.h"
+#include "ImageListImpl.h"
+#include "DeviceContext.h"
 #include "platform/winicon.h"
 
 #include <QPainter>

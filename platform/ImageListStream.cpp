@@ -1,9 +1,9 @@
 // The byte form of image lists: a header, the images as a BMP file four images wide and,
 // for masked lists, their masks as a monochrome BMP file. Every size read is checked
 // against the bytes there are.
-#include "platform/ImageListImpl.h"
+#include "ImageListImpl.h"
 #include "platform/GdiObject.h"
-#include "platform/Raster.h"
+#include "Raster.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 // The progress bar: a range, a position and a step, drawn as a bar of blocks (or one
 // smooth bar) in a sunken frame, across or from the bottom up.
-#include "platform/CommonControlImpl.h"
+#include "CommonControlImpl.h"
 #include "platform/commctrl.h"
 
 #include <QPainter>
@@ -160,10 +160,10 @@ void ProgressWidget::paintEvent(QPaintEvent*) {
 
 }  // namespace
 
-CommonControl newProgressBar(Window& w) {
+NewControl newProgressBar(Window& w) {
     auto c = std::make_unique<ProgressControl>(w.handle, w.style);
     QWidget* widget = c->widget();
-    return CommonControl{std::move(c), widget};
+    return NewControl{std::move(c), widget};
 }
 
 }  // namespace platform::win

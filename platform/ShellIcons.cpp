@@ -1,6 +1,7 @@
 // File information, the process-wide icon list and overlays, thumbnails and info tips.
-#include "platform/ShellInternal.h"
-#include "platform/ImageListImpl.h"
+#include "ShellInternal.h"
+#include "ImageListImpl.h"
+#include "platform/atomicfile.h"
 #include "platform/codepage.h"
 #include "platform/commctrl.h"
 #include "platform/gdi.h"
@@ -206,7 +207,7 @@ void copyText(WCHAR* dest, std::size_t size, const std::u16string& text) {
 // ---- Thumbnails ----
 
 bool openReader(const std::string& path, QFile* file, QImageReader* reader) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path);  // a FIFO named like a picture is no picture
     if (fd < 0) return false;
     if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

@@ -1,7 +1,7 @@
 // Shell change notification over inotify and the mount table, with delivery through a
 // hidden relay window: each change is posted to it and sent on from there to the
 // registered window, so the item-id lists live exactly as long as the message is handled.
-#include "platform/ShellInternal.h"
+#include "ShellInternal.h"
 #include "platform/codepage.h"
 #include "platform/shellnotify.h"
 #include "platform/winuser.h"

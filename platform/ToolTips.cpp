@@ -3,7 +3,7 @@
 // from relayed messages (TTM_RELAYEVENT) or, for TTF_SUBCLASS tools, by watching the tool
 // window's Qt events; asks for callback texts with TTN_GETDISPINFO in the form the tool's
 // window wants (WM_NOTIFYFORMAT); and runs its delays on the window timers.
-#include "platform/CommonControlImpl.h"
+#include "CommonControlImpl.h"
 #include "platform/GdiObject.h"
 #include "platform/codepage.h"
 #include "platform/commctrl.h"
@@ -709,10 +709,10 @@ bool Watcher::eventFilter(QObject* obj, QEvent* e) {
 
 }  // namespace
 
-CommonControl newToolTip(Window& w) {
+NewControl newToolTip(Window& w) {
     auto c = std::make_unique<ToolTipControl>(w.handle, w.style);
     QWidget* widget = c->widget();
-    return CommonControl{std::move(c), widget};
+    return NewControl{std::move(c), widget};
 }
 
 }  // namespace platform::win

@@ -49,7 +49,7 @@ TEST(Picture, RejectsImpossibleSizesAndDepths) {
     const struct {
         int width, height, bits;
     } bad[] = {{0, 5, 8}, {5, 0, 8}, {-3, 5, 24}, {5, -1, 1}, {5, 5, 2}, {5, 5, 16}, {5, 5, 32},
-               {1 << 30, 1 << 30, 24}, {0x7FFFFFFF, 1, 24}, {70000, 70000, 24}};
+               {1 << 30, 1 << 30, 24}, {0x7FFFFFFF, 1, 24}, {70000, 70000, 24}, {2000000000, 2000000000, 24}};
     for (const auto& b : bad) {
         UniqueDib dib;
         newdib(dib.out(), b.width, b.height, b.bits, nullptr, 0);
@@ -75,6 +75,25 @@ TEST(Picture, FreeingAStaleCopyDoesNothing) {
     EXPECT_TRUE(again);
     again.reset();
     EXPECT_FALSE(again);
+}
+
+TEST(Picture, AStaleCopyLeavesThePictureThatReusedItsAddressAlone) {
+    TDib first;
+    newdib(&first, 6, 6, 8, nullptr, 0);
+    const TDib stale = first;
+    deldib(first);
+    // The allocator hands the freed blocks out again for a picture of the same size.
+    UniqueDib live;
+    for (int attempt = 0; attempt < 8 && live.get().Info != stale.Info; ++attempt) newdib(live.out(), 6, 6, 8, nullptr, 0);
+    if (live.get().Info != stale.Info) GTEST_SKIP() << "the allocator does not reuse addresses here";
+    live.get().Bits[0] = 42;
+    deldib(stale);  // must not free the live picture
+    // Had it been freed, the next picture of that size would get its memory.
+    UniqueDib next;
+    newdib(next.out(), 6, 6, 8, nullptr, 0);
+    EXPECT_NE(next.get().Info, live.get().Info);
+    EXPECT_EQ(live.get().Bits[0], 42);
+    EXPECT_EQ(live.get().Info->bmiHeader.biWidth, 6);
 }
 
 TEST(Picture, AllocationLimitRefusesLargePictures) {

@@ -2,7 +2,7 @@
 // window is created, behind one class procedure per class and form.
 #pragma once
 
-#include "platform/WindowImpl.h"
+#include "ControlKinds.h"
 
 #include <memory>
 
@@ -10,13 +10,8 @@ class QWidget;
 
 namespace platform::win {
 
-// A new control for a window (whose style and parent are set) and the widget that shows it;
-// a control without a widget paints on the window's surface.
-struct CommonControl {
-    std::unique_ptr<Control> control;
-    QWidget* widget = nullptr;
-};
-using CommonFactory = CommonControl (*)(Window& w);
+// The control of a new window (whose style and parent are set), made at WM_NCCREATE.
+using CommonFactory = NewControl (*)(Window& w);
 
 LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -40,7 +35,7 @@ void registerCommonClass(const char16_t* name, LPCSTR cursor = nullptr) {
 }
 
 // The factories of the classes (ProgressBar.cpp, ToolTips.cpp).
-CommonControl newProgressBar(Window& w);
-CommonControl newToolTip(Window& w);
+NewControl newProgressBar(Window& w);
+NewControl newToolTip(Window& w);
 
 }  // namespace platform::win
