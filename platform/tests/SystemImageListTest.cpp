@@ -202,12 +202,13 @@ TEST_F(SystemImageList, TheLinkOverlayAndIcons) {
 }
 
 TEST_F(SystemImageList, BuiltInPicturesWithoutAnIconTheme) {
-    const QString theme = QIcon::themeName();
-    const QStringList paths = QIcon::themeSearchPaths();
     const Found folder = fileIcon(dir + "/folder", SHGFI_SMALLICON);
     const Found text = fileIcon(dir + "/one.txt", SHGFI_SMALLICON);
     const auto list = reinterpret_cast<HIMAGELIST>(folder.list);
+    // The first picture sets the desktop's theme up; then it is taken away.
     const QImage themed = drawn(list, folder.index);
+    const QString theme = QIcon::themeName();
+    const QStringList paths = QIcon::themeSearchPaths();
     QIcon::setThemeSearchPaths({});
     QIcon::setThemeName(QStringLiteral("no-such-theme"));
     platform::refreshShellIcons();
