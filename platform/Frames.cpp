@@ -98,31 +98,38 @@ BOOL diagonalEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
     return TRUE;
 }
 
-// Draws a glyph given as a path in a box of 16 x 16 units, scaled into the rectangle.
-void glyph(HDC dc, const RECT& r, const std::vector<QPolygonF>& shapes, COLORREF colour, bool filled) {
+// Draws with a painter inside a rectangle of the DC.
+template <class Draw>
+void paintIn(HDC dc, const RECT& r, Draw draw) {
     DC* d = findDC(dc);
     if (!d) return;
     const QRect box(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
     if (box.isEmpty()) return;
     Paint p(*d, false, box);
     if (!p.active()) return;
-    QPainter& painter = p.painter();
-    const int side = std::min(box.width(), box.height());
-    const double scale = side / 16.0;
-    painter.translate(box.left() + (box.width() - side) / 2, box.top() + (box.height() - side) / 2);
-    painter.scale(scale, scale);
-    const QColor c = qcolour(colour);
-    if (filled) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(c);
-        for (const QPolygonF& s : shapes) painter.drawPolygon(s);
-    } else {
-        QPen pen(c, std::max(1.0, side / 9.0) / scale, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        for (const QPolygonF& s : shapes) painter.drawPolyline(s);
-    }
+    draw(p.painter(), box);
     p.touched(box);
+}
+
+// Draws a glyph given as a path in a box of 16 x 16 units, scaled into the rectangle.
+void glyph(HDC dc, const RECT& r, const std::vector<QPolygonF>& shapes, COLORREF colour, bool filled) {
+    paintIn(dc, r, [&](QPainter& painter, const QRect& box) {
+        const int side = std::min(box.width(), box.height());
+        const double scale = side / 16.0;
+        painter.translate(box.left() + (box.width() - side) / 2, box.top() + (box.height() - side) / 2);
+        painter.scale(scale, scale);
+        const QColor c = qcolour(colour);
+        if (filled) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(c);
+            for (const QPolygonF& s : shapes) painter.drawPolygon(s);
+        } else {
+            QPen pen(c, std::max(1.0, side / 9.0) / scale, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            for (const QPolygonF& s : shapes) painter.drawPolyline(s);
+        }
+    });
 }
 
 QPolygonF poly(std::initializer_list<QPointF> points) { return QPolygonF(QList<QPointF>(points)); }
@@ -186,36 +193,30 @@ void checkBox(HDC dc, RECT r, UINT kind, UINT state) {
 
 void radio(HDC dc, RECT r, UINT kind, UINT state) {
     r = square(r);
-    DC* d = findDC(dc);
-    if (!d) return;
-    const QRect box(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
-    if (box.isEmpty()) return;
-    Paint p(*d, false, box);
-    if (!p.active()) return;
-    QPainter& painter = p.painter();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    const QRectF f = QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5);
-    if (kind == DFCS_BUTTONRADIOMASK) {
-        // The mask: black where the button is, white around it.
-        painter.fillRect(box, Qt::white);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Qt::black);
-        painter.drawEllipse(f);
-    } else {
-        const bool inactive = (state & DFCS_INACTIVE) != 0;
-        painter.setPen(QPen(qcolour(GetSysColor(COLOR_BTNSHADOW)), 1));
-        painter.setBrush(qcolour(GetSysColor(inactive || (state & DFCS_PUSHED) ? COLOR_BTNFACE : COLOR_WINDOW)));
-        painter.drawEllipse(f);
-        painter.setPen(QPen(qcolour(GetSysColor(COLOR_3DDKSHADOW)), 1));
-        painter.drawArc(f.adjusted(1, 1, -1, -1), 45 * 16, 180 * 16);
-        if (state & DFCS_CHECKED) {
+    paintIn(dc, r, [&](QPainter& painter, const QRect& box) {
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        const QRectF f = QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5);
+        if (kind == DFCS_BUTTONRADIOMASK) {
+            // The mask: black where the button is, white around it.
+            painter.fillRect(box, Qt::white);
             painter.setPen(Qt::NoPen);
-            painter.setBrush(qcolour(GetSysColor(inactive ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT)));
-            const double inset = box.width() * 0.32;
-            painter.drawEllipse(f.adjusted(inset, inset, -inset, -inset));
+            painter.setBrush(Qt::black);
+            painter.drawEllipse(f);
+        } else {
+            const bool inactive = (state & DFCS_INACTIVE) != 0;
+            painter.setPen(QPen(qcolour(GetSysColor(COLOR_BTNSHADOW)), 1));
+            painter.setBrush(qcolour(GetSysColor(inactive || (state & DFCS_PUSHED) ? COLOR_BTNFACE : COLOR_WINDOW)));
+            painter.drawEllipse(f);
+            painter.setPen(QPen(qcolour(GetSysColor(COLOR_3DDKSHADOW)), 1));
+            painter.drawArc(f.adjusted(1, 1, -1, -1), 45 * 16, 180 * 16);
+            if (state & DFCS_CHECKED) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(qcolour(GetSysColor(inactive ? COLOR_BTNSHADOW : COLOR_WINDOWTEXT)));
+                const double inset = box.width() * 0.32;
+                painter.drawEllipse(f.adjusted(inset, inset, -inset, -inset));
+            }
         }
-    }
-    p.touched(box);
+    });
 }
 
 BOOL caption(HDC dc, RECT r, UINT state) {
