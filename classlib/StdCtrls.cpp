@@ -1,11 +1,10 @@
 // Standard controls over the platform's predefined control classes.
 #include "classlib/StdCtrls.h"
+#include "platform/codepage.h"
 #include "platform/winpaint.h"
 
-#include <functional>
-#include "platform/codepage.h"
-
 #include <algorithm>
+#include <functional>
 
 // TCustomEdit
 

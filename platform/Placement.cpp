@@ -103,9 +103,7 @@ BOOL SetWindowPlacement(HWND wnd, const WINDOWPLACEMENT* p) {
     case SW_SHOWMINNOACTIVE:
     case SW_SHOWMAXIMIZED: ShowWindow(wnd, static_cast<int>(p->showCmd)); break;
     default:
-        if (w->showState != 0 || !w->widget->isHidden()) ShowWindow(wnd, SW_SHOWNORMAL);
-        else if (p->showCmd != SW_SHOWNA && p->showCmd != SW_SHOWNOACTIVATE) ShowWindow(wnd, SW_SHOWNORMAL);
-        else ShowWindow(wnd, SW_SHOWNA);
+        ShowWindow(wnd, p->showCmd == SW_SHOWNA || p->showCmd == SW_SHOWNOACTIVATE ? SW_SHOWNA : SW_SHOWNORMAL);
         break;
     }
     return TRUE;
