@@ -13,6 +13,14 @@
 
 namespace testsupport {
 
+// Whether tests hold code to its time limits: not in sanitizer builds, whose instrumented
+// code runs several times slower.
+#ifdef TESSELLON_INSTRUMENTED
+inline constexpr bool kTimingChecked = false;
+#else
+inline constexpr bool kTimingChecked = true;
+#endif
+
 // A fresh folder that is removed with the object.
 class TempDir {
 public:
