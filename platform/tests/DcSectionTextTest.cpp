@@ -55,7 +55,9 @@ TEST(DcSectionText, NotesAndLinesOnAPageSizedSectionTouchOnlyWhatTheyDraw) {
     }
     const qint64 elapsed = timer.elapsed();
     // Each call works on its own few pixels, not the 35 million of the section.
-    if (testsupport::kTimingChecked) EXPECT_LT(elapsed, 1500);
+    if (testsupport::kTimingChecked) {
+        EXPECT_LT(elapsed, 1500);
+    }
 
     // The caller's pixel is as it was written, in memory and through the DC.
     EXPECT_EQ(far[2], 255);

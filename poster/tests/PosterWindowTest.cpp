@@ -473,7 +473,9 @@ TEST_F(PosterWindow, StartsQuicklyWithALongPreferredFoldersFile) {
     QElapsedTimer timer;
     timer.start();
     create();
-    if (testsupport::kTimingChecked) EXPECT_LT(timer.elapsed(), 1000);
+    if (testsupport::kTimingChecked) {
+        EXPECT_LT(timer.elapsed(), 1000);
+    }
     ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
     EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/pictures/folder 0/");
     EXPECT_EQ(form->PrefListBox->Items()->Strings(999), "/pictures/folder 999/");
@@ -495,7 +497,9 @@ TEST_F(PosterWindow, StartsWithATenMegabyteFoldersFile) {
     QElapsedTimer timer;
     timer.start();
     create();
-    if (testsupport::kTimingChecked) EXPECT_LT(timer.elapsed(), 2000);
+    if (testsupport::kTimingChecked) {
+        EXPECT_LT(timer.elapsed(), 2000);
+    }
     ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);  // no folder path is 10 MB long
     EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/same/");
 }
