@@ -391,12 +391,19 @@ const std::vector<UINT>& desktopFormats() {
     return s.foreignFormats;
 }
 
+// The desktop's spelling of a type (registered names ignore case, MIME types do not).
+QString offeredType(const QMimeData* data, const QString& type) {
+    for (const QString& t : data->formats())
+        if (t.compare(type, Qt::CaseInsensitive) == 0) return t;
+    return {};
+}
+
 Bytes desktopBytes(UINT format) {
     const QMimeData* data = desktopData();
     if (!data) return {};
     auto privateBytes = [&](UINT f, Bytes& out) {
-        const QString type = QString::fromStdString(mimeOf(f));
-        if (!data->hasFormat(type)) return false;
+        const QString type = offeredType(data, QString::fromStdString(mimeOf(f)));
+        if (type.isEmpty()) return false;
         const QByteArray b = data->data(type);
         out.assign(b.begin(), b.end());
         return true;
@@ -449,7 +456,8 @@ Bytes desktopBytes(UINT format) {
         return b;
     }
     if (isRegistered(format)) {
-        const QByteArray b = data->data(QString::fromStdU16String(state().names[format - CF_REGISTERED_FIRST]));
+        const QByteArray b =
+            data->data(offeredType(data, QString::fromStdU16String(state().names[format - CF_REGISTERED_FIRST])));
         return Bytes(b.begin(), b.end());
     }
     return {};
