@@ -853,4 +853,14 @@ void registerClipboardHandleFormat(UINT format, ClipboardHandleFormat handlers) 
 
 std::string clipboardMimeType(UINT format) { return mimeOf(format); }
 
+bool packedDibLayout(const void* dib, std::size_t size, std::size_t* bitsOffset) {
+    const auto* p = static_cast<const unsigned char*>(dib);
+    std::size_t at = 0;
+    const bool ok = p && dibBitsOffset(Bytes(p, p + std::min<std::size_t>(size, 8192)), size, at);
+    if (ok && bitsOffset) *bitsOffset = at;
+    return ok;
+}
+
+std::vector<unsigned char> packedDibOfBitmap(HBITMAP bitmap) { return dibOfBitmap(bitmap); }
+
 }  // namespace platform

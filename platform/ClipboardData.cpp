@@ -16,14 +16,16 @@ namespace {
 
 constexpr std::int64_t kMaxDibBytes = std::int64_t(1) << 31;
 
-// Header, colour table and rows of a packed DIB, all inside the block.
-bool layout(const Bytes& dib, gdi::raster::DibFormat& f, std::size_t& bitsAt) {
-    if (dib.size() < sizeof(BITMAPINFOHEADER)) return false;
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
-    if (info->bmiHeader.biSize > dib.size() || !gdi::raster::readDibFormat(info, f)) return false;
+// Header, colour table and rows of a packed DIB of `size` bytes, all inside it.
+bool layout(const Bytes& head, std::size_t size, gdi::raster::DibFormat& f, std::size_t& bitsAt) {
+    if (head.size() < sizeof(BITMAPINFOHEADER)) return false;
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(head.data());
+    if (info->bmiHeader.biSize > head.size() || !gdi::raster::readDibFormat(info, f)) return false;
     bitsAt = info->bmiHeader.biSize + static_cast<std::size_t>(f.tableEntries) * sizeof(RGBQUAD);
-    return bitsAt <= dib.size() && f.imageBytes <= dib.size() - bitsAt;
+    return bitsAt <= size && f.imageBytes <= size - bitsAt;
 }
+
+bool layout(const Bytes& dib, gdi::raster::DibFormat& f, std::size_t& bitsAt) { return layout(dib, dib.size(), f, bitsAt); }
 
 void putHeader(Bytes& out, int width, int height, int bits, int colours) {
     BITMAPINFOHEADER h{};
@@ -40,6 +42,11 @@ void putHeader(Bytes& out, int width, int height, int bits, int colours) {
 }
 
 }  // namespace
+
+bool dibBitsOffset(const Bytes& head, std::size_t size, std::size_t& bitsAt) {
+    gdi::raster::DibFormat f;
+    return layout(head, size, f, bitsAt);
+}
 
 Bytes bytesOf(HGLOBAL block) {
     const SIZE_T size = GlobalSize(block);

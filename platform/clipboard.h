@@ -26,6 +26,7 @@
 
 #include "platform/wintypes.h"
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -129,6 +130,12 @@ struct ClipboardHandleFormat {
 };
 // CF_BITMAP and CF_PALETTE are known; others (CF_ENHMETAFILE) are added by their owners.
 void registerClipboardHandleFormat(UINT format, ClipboardHandleFormat handlers);
+
+// Where the rows of a packed DIB (header, colour table, rows) of `size` bytes start; false
+// unless it is a DIB of 1, 4, 8, 24 or 32 bits whose table and rows lie inside the block.
+bool packedDibLayout(const void* dib, std::size_t size, std::size_t* bitsOffset);
+// A packed DIB of a bitmap (its own depth for 1, 4 and 8 bits, else 24); empty on failure.
+std::vector<unsigned char> packedDibOfBitmap(HBITMAP bitmap);
 
 // The private MIME type of a format ("application/x-tessellon-..."), or the type itself
 // for a registered name that is a MIME type.

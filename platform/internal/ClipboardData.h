@@ -15,6 +15,9 @@ using Bytes = std::vector<unsigned char>;
 // The bytes of a global block (checked against its real size); empty for a bad handle.
 Bytes bytesOf(HGLOBAL block);
 
+// Where the rows of a packed DIB of `size` bytes start, from its first bytes (header and
+// colour table); false when the header is not readable or the rows do not fit.
+bool dibBitsOffset(const Bytes& head, std::size_t size, std::size_t& bitsAt);
 // A packed DIB (BITMAPINFOHEADER, colour table, rows) and a picture; null when the block is
 // not a DIB of 1, 4, 8, 24 or 32 bits whose rows all lie inside it.
 QImage imageOfDib(const Bytes& dib);
