@@ -195,41 +195,43 @@ bool TRegistry::HasSubKeys() {
     return GetKeyInfo(info) && info.NumSubKeys > 0;
 }
 
-void TRegistry::GetKeyNames(TStrings* Strings) {
-    Strings->Clear();
-    TRegKeyInfo info;
-    if (!GetKeyInfo(info)) return;
-    std::vector<char> name(static_cast<std::size_t>(info.MaxSubKeyLen) + 1);
-    for (DWORD i = 0;; ++i) {
+namespace {
+
+// The names an enumeration call gives for index 0, 1, ... until it has no more.
+template <class Enum>
+void enumerateNames(TStrings* Strings, std::size_t longest, Enum call) {
+    std::vector<char> name(longest + 1);
+    for (DWORD i = 0;;) {
         DWORD len = static_cast<DWORD>(name.size());
-        const LSTATUS r = RegEnumKeyExA(FCurrentKey, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS r = call(i, name.data(), &len);
         if (r == ERROR_MORE_DATA) {
-            // Another process made a longer name meanwhile.
-            name.resize(name.size() * 2 + 256);
-            --i;
+            name.resize(name.size() * 2 + 256);  // another process made a longer name meanwhile
             continue;
         }
         if (r != ERROR_SUCCESS) break;
         Strings->Add(String(name.data(), len));
+        ++i;
     }
+}
+
+}  // namespace
+
+void TRegistry::GetKeyNames(TStrings* Strings) {
+    Strings->Clear();
+    TRegKeyInfo info;
+    if (!GetKeyInfo(info)) return;
+    enumerateNames(Strings, static_cast<std::size_t>(info.MaxSubKeyLen), [&](DWORD i, char* name, DWORD* len) {
+        return RegEnumKeyExA(FCurrentKey, i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 void TRegistry::GetValueNames(TStrings* Strings) {
     Strings->Clear();
     TRegKeyInfo info;
     if (!GetKeyInfo(info)) return;
-    std::vector<char> name(static_cast<std::size_t>(info.MaxValueLen) + 1);
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        const LSTATUS r = RegEnumValueA(FCurrentKey, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (r == ERROR_MORE_DATA) {
-            name.resize(name.size() * 2 + 256);
-            --i;
-            continue;
-        }
-        if (r != ERROR_SUCCESS) break;
-        Strings->Add(String(name.data(), len));
-    }
+    enumerateNames(Strings, static_cast<std::size_t>(info.MaxValueLen), [&](DWORD i, char* name, DWORD* len) {
+        return RegEnumValueA(FCurrentKey, i, name, len, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 bool TRegistry::GetData(const String& Name, DWORD& Type, std::vector<BYTE>& Data) {

@@ -37,6 +37,19 @@ Block* findLocked(Table& t, HGLOBAL handle) {
     return it == t.byHandle.end() ? nullptr : it->second;
 }
 
+// Runs `f` on the live block of a handle under the table's lock; `failed` for a bad handle.
+template <class R, class F>
+R onBlock(HGLOBAL handle, R failed, F f) {
+    Table& t = table();
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Block* b = findLocked(t, handle);
+    if (!b) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return failed;
+    }
+    return f(t, *b);
+}
+
 HGLOBAL handleOf(Block* b) { return b->moveable ? static_cast<HGLOBAL>(b) : b->data; }
 
 // Heap memory of at least one byte, so that every fixed block has its own address.
@@ -86,111 +99,81 @@ HGLOBAL GlobalFree(HGLOBAL handle) {
 }
 
 LPVOID GlobalLock(HGLOBAL handle) {
-    Table& t = table();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    Block* b = findLocked(t, handle);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (!b->moveable) return b->data;
-    if (b->size == 0) {
-        SetLastError(ERROR_DISCARDED);
-        return nullptr;
-    }
-    if (b->locks < GMEM_LOCKCOUNT) ++b->locks;
-    return b->data;
+    return onBlock<LPVOID>(handle, nullptr, [](Table&, Block& b) -> LPVOID {
+        if (!b.moveable) return b.data;
+        if (b.size == 0) {
+            SetLastError(ERROR_DISCARDED);
+            return nullptr;
+        }
+        if (b.locks < GMEM_LOCKCOUNT) ++b.locks;
+        return b.data;
+    });
 }
 
 BOOL GlobalUnlock(HGLOBAL handle) {
-    Table& t = table();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    Block* b = findLocked(t, handle);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (!b->moveable) {
+    return onBlock<BOOL>(handle, FALSE, [](Table&, Block& b) -> BOOL {
+        if (b.moveable && b.locks == 0) {
+            SetLastError(ERROR_NOT_LOCKED);
+            return FALSE;
+        }
+        if (b.moveable && --b.locks > 0) return TRUE;
         SetLastError(NO_ERROR);
         return FALSE;
-    }
-    if (b->locks == 0) {
-        SetLastError(ERROR_NOT_LOCKED);
-        return FALSE;
-    }
-    if (--b->locks > 0) return TRUE;
-    SetLastError(NO_ERROR);
-    return FALSE;
+    });
 }
 
 SIZE_T GlobalSize(HGLOBAL handle) {
-    Table& t = table();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    Block* b = findLocked(t, handle);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    return b->size;
+    return onBlock<SIZE_T>(handle, 0, [](Table&, Block& b) { return b.size; });
 }
 
 HGLOBAL GlobalReAlloc(HGLOBAL handle, SIZE_T bytes, UINT flags) {
-    Table& t = table();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    Block* b = findLocked(t, handle);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return nullptr;
-    }
-    if (flags & GMEM_MODIFY) {
-        // Only the discardable flag can change; the block keeps its size.
-        b->flags = (b->flags & ~GMEM_DISCARDABLE) | (flags & GMEM_DISCARDABLE);
-        return handle;
-    }
-    // A fixed block (or a locked movable one) may move only when the caller allows it.
-    const bool mayMove = b->moveable ? (b->locks == 0 || (flags & GMEM_MOVEABLE)) : (flags & GMEM_MOVEABLE);
-    if (!mayMove) {
-        // Shrinks in place; growing would move the block.
-        if (bytes > b->size) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return nullptr;
+    return onBlock<HGLOBAL>(handle, nullptr, [&](Table& t, Block& block) -> HGLOBAL {
+        Block* b = &block;
+        if (flags & GMEM_MODIFY) {
+            // Only the discardable flag can change; the block keeps its size.
+            b->flags = (b->flags & ~GMEM_DISCARDABLE) | (flags & GMEM_DISCARDABLE);
+            return handle;
         }
+        // A fixed block (or a locked movable one) may move only when the caller allows it.
+        const bool mayMove = b->moveable ? (b->locks == 0 || (flags & GMEM_MOVEABLE)) : (flags & GMEM_MOVEABLE);
+        if (!mayMove) {
+            // Shrinks in place; growing would move the block.
+            if (bytes > b->size) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return nullptr;
+            }
+            b->size = bytes;
+            return handle;
+        }
+        void* data = b->data;
+        if (bytes != b->size) {
+            void* moved = allocate(bytes, false);
+            if (!moved) {
+                SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+                return nullptr;
+            }
+            std::memcpy(moved, b->data, std::min(bytes, b->size));
+            if (bytes > b->size && (flags & GMEM_ZEROINIT))
+                std::memset(static_cast<char*>(moved) + b->size, 0, bytes - b->size);
+            data = moved;
+        }
+        t.byData.erase(b->data);
+        if (!b->moveable) t.byHandle.erase(b->data);
+        if (data != b->data) std::free(b->data);
+        b->data = data;
         b->size = bytes;
-        return handle;
-    }
-    void* data = b->data;
-    if (bytes != b->size) {
-        void* moved = allocate(bytes, false);
-        if (!moved) {
-            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-            return nullptr;
-        }
-        std::memcpy(moved, b->data, std::min(bytes, b->size));
-        if (bytes > b->size && (flags & GMEM_ZEROINIT))
-            std::memset(static_cast<char*>(moved) + b->size, 0, bytes - b->size);
-        data = moved;
-    }
-    t.byData.erase(b->data);
-    if (!b->moveable) t.byHandle.erase(b->data);
-    if (data != b->data) std::free(b->data);
-    b->data = data;
-    b->size = bytes;
-    t.byData[data] = b;
-    if (!b->moveable) t.byHandle[data] = b;
-    return handleOf(b);
+        t.byData[data] = b;
+        if (!b->moveable) t.byHandle[data] = b;
+        return handleOf(b);
+    });
 }
 
 UINT GlobalFlags(HGLOBAL handle) {
-    Table& t = table();
-    std::lock_guard<std::mutex> lock(t.mutex);
-    Block* b = findLocked(t, handle);
-    if (!b) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return GMEM_INVALID_HANDLE;
-    }
-    UINT flags = (b->flags & (GMEM_DISCARDABLE | GMEM_DDESHARE)) | (b->locks & GMEM_LOCKCOUNT);
-    if (b->moveable && b->size == 0) flags |= GMEM_DISCARDED;
-    return flags;
+    return onBlock<UINT>(handle, GMEM_INVALID_HANDLE, [](Table&, Block& b) {
+        UINT flags = (b.flags & (GMEM_DISCARDABLE | GMEM_DDESHARE)) | (b.locks & GMEM_LOCKCOUNT);
+        if (b.moveable && b.size == 0) flags |= GMEM_DISCARDED;
+        return flags;
+    });
 }
 
 HGLOBAL GlobalHandle(LPCVOID address) {
