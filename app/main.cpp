@@ -2,12 +2,15 @@
 // message loop. Closing the poster window (the main form) ends the program.
 #include "classlib/Forms.h"
 #include "poster/PosterUnit.h"
+#include "shell/ThreadPool.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InitApplication();
+    // The shell controls' worker pools live inside the application object's lifetime.
+    TShellThreadPools pools;
     Application->SetTitle("Tessellon 4.5");
     Application->HelpFile = String();
     // The windows created at start, in this order, each reached through its global variable.

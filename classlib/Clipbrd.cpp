@@ -153,27 +153,25 @@ int TClipboard::GetTextBuf(char* Buffer, int BufSize) {
 void TClipboard::SetTextBuf(const char* Buffer) { SetAsText(Buffer ? Buffer : ""); }
 
 void TClipboard::AssignGraphic(TGraphic* Source) {
+    Open();
     UINT format = 0;
     HANDLE data = nullptr;
     HPALETTE palette = nullptr;
-    Source->SaveToClipboardFormat(format, data, palette);
-    // What the clipboard does not take is freed here.
-    auto release = [&] {
+    try {
+        // Emptied first: a graphic may put further formats of its own beside its main one.
+        Adding();
+        Source->SaveToClipboardFormat(format, data, palette);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    if (!SetClipboardData(format, data)) {
+        // What the clipboard does not take is freed here.
         if (format == CF_BITMAP || format == CF_PALETTE)
             DeleteObject(data);
         else
             GlobalFree(data);
         if (palette) DeleteObject(palette);
-    };
-    try {
-        Open();
-    } catch (...) {
-        release();
-        throw;
-    }
-    Adding();
-    if (!SetClipboardData(format, data)) {
-        release();
         Close();
         throw EClipboardException(kCannotSet);
     }
@@ -244,20 +242,9 @@ void TBitmap::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palett
     HDC dc = GetDC(nullptr);
     SetDIBits(dc, copy, 0, static_cast<UINT>(bi->bmiHeader.biHeight), bits.data(), bi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
-    Palette = nullptr;
+    // The clipboard gets a palette of its own.
     const int bitCount = bi->bmiHeader.biBitCount;
-    if (bitCount <= 8) {
-        const int entries = 1 << bitCount;
-        std::vector<BYTE> record(sizeof(LOGPALETTE) + entries * sizeof(PALETTEENTRY), 0);
-        auto* lp = reinterpret_cast<LOGPALETTE*>(record.data());
-        lp->palVersion = 0x300;
-        lp->palNumEntries = static_cast<WORD>(entries);
-        for (int i = 0; i < entries; ++i) {
-            const RGBQUAD& q = bi->bmiColors[i];
-            lp->palPalEntry[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
-        }
-        Palette = CreatePalette(lp);
-    }
+    Palette = bitCount <= 8 ? CreatePaletteOf(bi->bmiColors, 1 << bitCount) : nullptr;
     Format = CF_BITMAP;
     Data = copy;
 }
@@ -334,7 +321,7 @@ void TPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palett
     graphic->LoadFromClipboardFormat(format, data, palette);
     made.release();
     FGraphic.reset(graphic);
-    if (OnChange) OnChange(this);
+    Changed();
 }
 
 void TPicture::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {

@@ -692,4 +692,3 @@ void TTrackBar::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-void RegisterComCtrlsClasses() { RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>(); }

@@ -348,4 +348,3 @@ private:
     TTrackBarOrientation FOrientation = trHorizontal;
 };
 
-void RegisterComCtrlsClasses();

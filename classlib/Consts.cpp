@@ -34,11 +34,16 @@
     X(SFieldTypeMismatch, 65235, "Field %s cannot hold a component of class %s")             \
     X(SFCreateError, 65240, "Datei %s kann nicht erstellt werden")                            \
     X(SFOpenError, 65241, "Datei %s kann nicht geöffnet werden")                              \
-    X(SReadError, 65242, "Stream read error")                                                 \
+    X(SReadError, 65242, "Stream-Read-Fehler")                                                \
     X(SWriteError, 65243, "Stream write error")                                               \
     X(SSeekNotImplemented, 65244, "This stream cannot seek")                                  \
     X(SMemoryStreamError, 65245, "Out of memory while growing a memory stream")               \
     X(SResNotFound, 65246, "Resource %s not found")                                           \
+    X(SInvalidBitmap, 65247, "Bitmap ist ungültig")                                          \
+    X(SInvalidIcon, 65248, "Icon image is not valid")                                         \
+    X(SUnknownExtension, 65249, "Unknown picture file extension (.%s)")                      \
+    X(SUnknownPictureClass, 65274, "Unknown picture class %s")                                \
+    X(SNotImplemented, 65275, "Feature not implemented")                                      \
     X(SInvalidPropertyValue, 65250, "Ungültiger Wert der Eigenschaft")                        \
     X(SUnknownProperty, 65251, "Property %s does not exist")                                  \
     X(SPropertyReadOnly, 65252, "Property %s cannot be written")                              \

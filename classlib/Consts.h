@@ -47,6 +47,13 @@ extern const TResStringRec SSeekNotImplemented;
 extern const TResStringRec SMemoryStreamError;
 extern const TResStringRec SResNotFound;         // one string: the resource name
 
+// Pictures
+extern const TResStringRec SInvalidBitmap;
+extern const TResStringRec SInvalidIcon;
+extern const TResStringRec SUnknownExtension;    // one string: the extension
+extern const TResStringRec SUnknownPictureClass; // one string: the class name
+extern const TResStringRec SNotImplemented;
+
 // Layout reading and writing
 extern const TResStringRec SInvalidPropertyValue;
 extern const TResStringRec SUnknownProperty;     // one string: the property name

@@ -613,8 +613,8 @@ TControl* FindVCLWindow(POINT pos);
 // Whether the platform has new-style controls (it has).
 inline constexpr bool NewStyleControls = true;
 
-// Registers the standard classes for layouts (the controls, graphics objects, buttons and
-// the other units of the class library); calling it again does nothing.
+// Registers every layout class of the class library (Registration.cpp); calling it again
+// does nothing.
 void RegisterStandardClasses();
 // The identifiers of cursors in layouts ("crHandPoint"); registered by every control.
 void RegisterCursorIdents();

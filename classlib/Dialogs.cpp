@@ -120,4 +120,3 @@ bool TOpenDialog::Execute() {
     return ok && !answer.Names.empty();
 }
 
-void RegisterDialogClasses() { RegisterClasses<TOpenDialog, TSaveDialog>(); }

@@ -121,4 +121,3 @@ TFileDialogHandler SetFileDialogHandler(TFileDialogHandler Handler);
 // The Qt name filter list of a "caption|mask;mask|..." filter ("caption (mask mask)").
 QStringList FilterToQtNameFilters(const String& Filter);
 
-void RegisterDialogClasses();

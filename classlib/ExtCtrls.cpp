@@ -315,7 +315,7 @@ RECT TImage::DestRect() const {
 void TImage::Paint() {
     TGraphic* g = FPicture->Graphic();
     if (!g || g->Empty()) return;
-    g->Transparent = FTransparent;
+    g->SetTransparent(FTransparent);
     const RECT dest = DestRect();
     if (FEnabled) {
         Canvas()->StretchDraw(dest, g);
@@ -578,6 +578,3 @@ void TCustomRadioGroup::SetColumns(int v) {
     ArrangeButtons();
 }
 
-void RegisterExtCtrlsClasses() {
-    RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
-}

@@ -262,4 +262,3 @@ public:
     explicit TRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {}
 };
 
-void RegisterExtCtrlsClasses();

@@ -257,18 +257,3 @@ void TDirectoryListBox::Change() {
     OnChange(this);
 }
 
-void RegisterFileCtrlClasses() { RegisterClasses<TFilterComboBox, TFileListBox, TDirectoryListBox>(); }
-
-void RegisterPosterControls() {
-    static const bool done = [] {
-        RegisterStdCtrlsClasses();
-        RegisterExtCtrlsClasses();
-        RegisterComCtrlsClasses();
-        RegisterFormsClasses();
-        RegisterMenuClasses();
-        RegisterDialogClasses();
-        RegisterFileCtrlClasses();
-        return true;
-    }();
-    (void)done;
-}

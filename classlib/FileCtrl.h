@@ -113,8 +113,4 @@ private:
 // Whether Name matches one of the masks of Masks ("*.BMP;*.JPG"), without regard to case.
 bool MatchesFileMask(const String& Name, const String& Masks);
 
-void RegisterFileCtrlClasses();
 
-// Registers every class of the poster window's controls (standard, extra and common
-// controls, menus, dialogs, scroll boxes, forms) with the class registry.
-void RegisterPosterControls();

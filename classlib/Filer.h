@@ -13,6 +13,8 @@
 #include <memory>
 #include <vector>
 
+struct TPropType;  // TypInfo.h; Classes.h may include this header before that one is complete
+
 // The kinds of values a DefineProperties reader meets (NextValue, ReadValue).
 enum TFilerValueType {
     vaNull,  // end of a list

@@ -676,7 +676,6 @@ void TScrollBox::Dispatch(TMessage& m) {
     if (m.Msg == WM_SIZE) UpdateScrollBars();
 }
 
-void RegisterFormsClasses() { RegisterClasses<TForm, TScrollBox>(); }
 
 // TApplication
 

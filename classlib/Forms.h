@@ -380,6 +380,5 @@ extern TScreen* Screen;
 void InitApplication();
 
 String GetShortHint(const String& Hint);
-void RegisterFormsClasses();
 String GetLongHint(const String& Hint);
 

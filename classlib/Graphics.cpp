@@ -2,7 +2,11 @@
 #include "classlib/Graphics.h"
 
 #include <QFile>
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -510,8 +514,24 @@ void TGraphic::LoadFromFile(const String& fileName) {
 }
 
 void TGraphic::SaveToFile(const String& fileName) {
-    TFileStream s(fileName, fmCreate);
-    SaveToStream(&s);
+    SaveFileSafely(fileName, [this](TStream* s) { SaveToStream(s); });
+}
+
+void TGraphic::SetTransparent(bool value) {
+    if (FTransparent == value) return;
+    FTransparent = value;
+    Changed();
+}
+
+bool TGraphic::Equals(TGraphic* graphic) {
+    if (!graphic) return Empty();
+    if (graphic == this) return true;
+    if (std::strcmp(metaObject()->className(), graphic->metaObject()->className()) != 0) return false;
+    if (Empty() || graphic->Empty()) return Empty() && graphic->Empty();
+    TMemoryStream a, b;
+    SaveToStream(&a);
+    graphic->SaveToStream(&b);
+    return a.Size() == b.Size() && std::memcmp(a.Memory(), b.Memory(), static_cast<std::size_t>(a.Size())) == 0;
 }
 
 void TGraphic::DefineProperties(TFiler* filer) {
@@ -566,6 +586,29 @@ TPixelFormat formatOf(int bits) {
 std::size_t rowBytes(int width, int bits) { return static_cast<std::size_t>(((width * bits + 31) / 32) * 4); }
 }  // namespace
 
+std::vector<BYTE> NewDibInfo(int width, int height, int bitCount) {
+    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bitCount <= 8 ? (std::size_t(1) << bitCount) * sizeof(RGBQUAD) : 0), 0);
+    auto& h = reinterpret_cast<BITMAPINFO*>(info.data())->bmiHeader;
+    h.biSize = sizeof(BITMAPINFOHEADER);
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(bitCount);
+    h.biCompression = BI_RGB;
+    return info;
+}
+
+HPALETTE CreatePaletteOf(const RGBQUAD* colors, int count) {
+    count = std::clamp(count, 0, 256);
+    std::vector<BYTE> block(sizeof(LOGPALETTE) + static_cast<std::size_t>(count) * sizeof(PALETTEENTRY), 0);
+    auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = static_cast<WORD>(count);
+    auto* entries = reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
+    for (int i = 0; i < count; ++i) entries[i] = PALETTEENTRY{colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, 0};
+    return CreatePalette(lp);
+}
+
 TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() {
@@ -575,6 +618,8 @@ TBitmap::~TBitmap() {
 }
 
 void TBitmap::FreeImage() {
+    if (FPalette) DeleteObject(FPalette);
+    FPalette = nullptr;
     if (FCanvas) FCanvas->SetHandle(nullptr);
     if (FDC) {
         if (FOldBitmap) SelectObject(FDC, FOldBitmap);
@@ -591,14 +636,8 @@ void TBitmap::NewBitmap() {
     if (FWidth <= 0 || FHeight <= 0) return;
     // A white picture of the chosen depth (1, 4 and 8 bits with a grey scale palette).
     const int bits = bitsOf(FPixelFormat);
-    std::vector<BYTE> info(sizeof(BITMAPINFOHEADER) + (bits <= 8 ? (1u << bits) * sizeof(RGBQUAD) : 0));
+    std::vector<BYTE> info = NewDibInfo(FWidth, FHeight, bits);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = FWidth;
-    bi->bmiHeader.biHeight = FHeight;
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(bits);
-    bi->bmiHeader.biCompression = BI_RGB;
     if (bits <= 8) {
         const int n = 1 << bits;
         auto* pal = reinterpret_cast<RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
@@ -693,6 +732,7 @@ HBITMAP TBitmap::ReleaseHandle() {
 }
 
 TColor TBitmap::TransparentColor() {
+    if (FTransparentColor != clDefault) return FTransparentColor;
     if (Empty()) return clDefault;
     // The colour of the bottom-left pixel.
     return static_cast<TColor>(GetPixel(Canvas()->Handle(), 0, FHeight - 1) & 0xFFFFFF);
@@ -711,7 +751,8 @@ void TBitmap::Assign(TPersistent* Source) {
             FHeight = b->FHeight;
             NewBitmap();
         }
-        Transparent = b->Transparent;
+        FTransparent = b->FTransparent;
+        FTransparentColor = b->FTransparentColor;
         Changed();
         return;
     }
@@ -724,10 +765,33 @@ void TBitmap::Assign(TPersistent* Source) {
     TGraphic::Assign(Source);
 }
 
+void TBitmap::AssignFromGraphic(TGraphic* graphic) {
+    FreeImage();
+    FPixelFormat = pf24bit;
+    FWidth = graphic->Width();
+    FHeight = graphic->Height();
+    NewBitmap();
+    if (FHandle) {
+        TCanvas* c = Canvas();
+        c->FillRect(RECT{0, 0, FWidth, FHeight});
+        c->Draw(0, 0, graphic);
+    }
+    Changed();
+}
+
+HPALETTE TBitmap::Palette() {
+    if (FPalette || !FHandle || bitsOf(FPixelFormat) > 8) return FPalette;
+    std::vector<BYTE> info, bits;
+    if (!ReadDib(info, bits)) return nullptr;
+    const auto* table = reinterpret_cast<const RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+    FPalette = CreatePaletteOf(table, 1 << bitsOf(FPixelFormat));
+    return FPalette;
+}
+
 void TBitmap::Draw(TCanvas* canvas, const RECT& r) {
     if (Empty() || !canvas) return;
     TCanvas* src = Canvas();
-    if (Transparent) {
+    if (FTransparent) {
         canvas->BrushCopy(r, this, RECT{0, 0, FWidth, FHeight}, TransparentColor());
         return;
     }
@@ -738,14 +802,8 @@ void TBitmap::Draw(TCanvas* canvas, const RECT& r) {
 bool TBitmap::ReadDib(std::vector<BYTE>& info, std::vector<BYTE>& bits) {
     if (!FHandle || FWidth <= 0 || FHeight <= 0) return false;
     const int nb = bitsOf(FPixelFormat);
-    info.assign(sizeof(BITMAPINFOHEADER) + (nb <= 8 ? (1u << nb) * sizeof(RGBQUAD) : 0), 0);
+    info = NewDibInfo(FWidth, FHeight, nb == 16 ? 24 : nb);
     auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
-    bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi->bmiHeader.biWidth = FWidth;
-    bi->bmiHeader.biHeight = FHeight;
-    bi->bmiHeader.biPlanes = 1;
-    bi->bmiHeader.biBitCount = static_cast<WORD>(nb == 16 ? 24 : nb);
-    bi->bmiHeader.biCompression = BI_RGB;
     bits.assign(rowBytes(FWidth, bi->bmiHeader.biBitCount) * static_cast<std::size_t>(FHeight), 0);
     HDC dc = GetDC(nullptr);
     if (FDC && FOldBitmap) SelectObject(FDC, FOldBitmap);
@@ -857,6 +915,272 @@ void TBitmap::LoadFromResourceName(HINSTANCE, const String& name) {
     LoadFromStream(&s);
 }
 
+// Icon directories
+
+namespace {
+
+WORD word16(const BYTE* p) { return static_cast<WORD>(p[0] | (p[1] << 8)); }
+DWORD dword32(const BYTE* p) {
+    return static_cast<DWORD>(p[0]) | (static_cast<DWORD>(p[1]) << 8) | (static_cast<DWORD>(p[2]) << 16) |
+           (static_cast<DWORD>(p[3]) << 24);
+}
+
+}  // namespace
+
+bool ReadIconDirectory(const BYTE* data, std::size_t size, WORD& type, std::vector<TIconDirEntry>& entries) {
+    entries.clear();
+    if (!data || size < 6 || word16(data) != 0) return false;
+    type = word16(data + 2);
+    const std::size_t count = word16(data + 4);
+    if ((type != 1 && type != 2) || count == 0 || 6 + count * 16 > size) return false;
+    const std::size_t directoryEnd = 6 + count * 16;
+    for (std::size_t i = 0; i < count; ++i) {
+        const BYTE* d = data + 6 + i * 16;
+        TIconDirEntry e;
+        e.Width = d[0] ? d[0] : 256;
+        e.Height = d[1] ? d[1] : 256;
+        e.ColorCount = d[2];
+        e.Planes = word16(d + 4);
+        e.BitCount = word16(d + 6);
+        e.Size = dword32(d + 8);
+        e.Offset = dword32(d + 12);
+        if (e.Offset < directoryEnd || e.Size < 8 || e.Offset > size || e.Size > size - e.Offset) {
+            entries.clear();
+            return false;
+        }
+        entries.push_back(e);
+    }
+    return true;
+}
+
+int IconImageBitCount(const BYTE* data, std::size_t size, const TIconDirEntry& entry) {
+    if (!data || entry.Offset > size || entry.Size > size - entry.Offset) return 0;
+    const BYTE* image = data + entry.Offset;
+    static const BYTE png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (entry.Size >= 26 && std::memcmp(image, png, 8) == 0) {
+        // IHDR: bit depth at 24, colour type at 25; only palette images have a colour count.
+        const int depth = image[24];
+        const int colourType = image[25];
+        return colourType == 3 ? depth : depth * (colourType == 2 ? 3 : colourType == 6 ? 4 : 1);
+    }
+    if (entry.Size >= 16 && dword32(image) >= 12) return word16(image + (dword32(image) == 12 ? 10 : 14));
+    return 0;
+}
+
+// TIcon
+
+TIcon::TIcon() { FTransparent = true; }
+TIcon::~TIcon() = default;
+
+void TIcon::Clear() {
+    FData.clear();
+    FImage = QImage();
+    Changed();
+}
+
+void TIcon::Assign(TPersistent* Source) {
+    if (!Source) {
+        Clear();
+        return;
+    }
+    if (auto* i = dynamic_cast<TIcon*>(Source)) {
+        if (i == this) return;
+        FData = i->FData;
+        FImage = i->FImage;
+        Changed();
+        return;
+    }
+    TGraphic::Assign(Source);
+}
+
+void TIcon::AssignTo(TPersistent* Dest) {
+    if (auto* b = dynamic_cast<TBitmap*>(Dest)) {
+        if (Empty()) b->Assign(nullptr);
+        else b->AssignFromGraphic(this);
+        return;
+    }
+    TGraphic::AssignTo(Dest);
+}
+
+void TIcon::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+void TIcon::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of an icon"); }
+
+void TIcon::LoadFromStream(TStream* stream) {
+    const Int64 avail = stream->Size() - stream->Position();
+    if (avail <= 0) throw EInvalidGraphic(SInvalidIcon);
+    std::vector<BYTE> bytes(static_cast<std::size_t>(avail));
+    stream->ReadBuffer(bytes.data(), avail);
+    LoadFromData(bytes.data(), bytes.size());
+}
+
+void TIcon::LoadFromData(const BYTE* data, std::size_t size) {
+    WORD type = 0;
+    std::vector<TIconDirEntry> entries;
+    if (!ReadIconDirectory(data, size, type, entries)) throw EInvalidGraphic(SInvalidIcon);
+    // The image closest to 32 x 32, then the one with the most colours, then the first.
+    int best = 0;
+    auto rank = [&](int i) {
+        const TIconDirEntry& e = entries[static_cast<std::size_t>(i)];
+        return std::make_pair(-std::abs(e.Width - 32) - std::abs(e.Height - 32), IconImageBitCount(data, size, e));
+    };
+    for (int i = 1; i < static_cast<int>(entries.size()); ++i)
+        if (rank(i) > rank(best)) best = i;
+    // The image reader knows icon files only: a cursor is read as an icon, its hot spot
+    // words replaced by plane and bit counts.
+    QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    if (type == 2) {
+        bytes[2] = 1;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const int bitCount = IconImageBitCount(data, size, entries[i]);
+            char* d = bytes.data() + 6 + i * 16;
+            d[4] = 1;
+            d[5] = 0;
+            d[6] = static_cast<char>(bitCount & 0xFF);
+            d[7] = static_cast<char>(bitCount >> 8);
+        }
+    }
+    QImage image;
+    const TIconDirEntry& chosen = entries[static_cast<std::size_t>(best)];
+    static const BYTE png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (std::memcmp(data + chosen.Offset, png, 8) == 0) {
+        // An image stored as PNG data.
+        image = QImage::fromData(data + chosen.Offset, static_cast<int>(chosen.Size), "PNG");
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "ico");
+        if (reader.jumpToImage(best)) image = reader.read();
+    }
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) throw EInvalidGraphic(SInvalidIcon);
+    FData.assign(data, data + size);
+    FImage = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    Changed();
+}
+
+void TIcon::SaveToStream(TStream* stream) {
+    if (!FData.empty()) stream->WriteBuffer(FData.data(), static_cast<Int64>(FData.size()));
+}
+
+void TIcon::LoadFromResourceName(HINSTANCE, const String& name) {
+    QFile f(QStringLiteral(":/icons/") + QString::fromStdString(name) + QStringLiteral(".ico"));
+    if (!f.open(QIODevice::ReadOnly)) throw EResNotFound(SResNotFound, {name});
+    const QByteArray data = f.readAll();
+    LoadFromData(reinterpret_cast<const BYTE*>(data.constData()), static_cast<std::size_t>(data.size()));
+}
+
+void TIcon::Draw(TCanvas* canvas, const RECT& r) {
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    if (FImage.isNull() || !canvas || w <= 0 || h <= 0) return;
+    const QImage icon = w == FImage.width() && h == FImage.height()
+                            ? FImage
+                            : FImage.scaled(w, h, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    HDC dc = canvas->Handle();
+    // What lies under the icon, as 32-bit top-down rows; white where it cannot be read.
+    std::vector<BYTE> infoBlock = NewDibInfo(w, -h, 32);
+    auto& bi = *reinterpret_cast<BITMAPINFO*>(infoBlock.data());
+    std::vector<QRgb> under(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0xFFFFFFFFu);
+    HDC mem = CreateCompatibleDC(dc);
+    void* sectionBits = nullptr;
+    HBITMAP section = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &sectionBits, nullptr, 0);
+    if (mem && section) {
+        HGDIOBJ old = SelectObject(mem, section);
+        const bool read = BitBlt(mem, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+        SelectObject(mem, old);
+        if (read) GetDIBits(mem, section, 0, static_cast<UINT>(h), under.data(), &bi, DIB_RGB_COLORS);
+    }
+    if (section) DeleteObject(section);
+    if (mem) DeleteDC(mem);
+    // Premultiplied source over the destination.
+    for (int y = 0; y < h; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(icon.constScanLine(y));
+        QRgb* dst = under.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        for (int x = 0; x < w; ++x) {
+            const QRgb s = src[x];
+            const int a = qAlpha(s);
+            if (a == 0) continue;
+            const int inv = 255 - a;
+            const QRgb d = dst[x];
+            dst[x] = qRgb(qRed(s) + (qRed(d) * inv + 127) / 255, qGreen(s) + (qGreen(d) * inv + 127) / 255,
+                          qBlue(s) + (qBlue(d) * inv + 127) / 255);
+        }
+    }
+    StretchDIBits(dc, r.left, r.top, w, h, 0, 0, w, h, under.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+}
+
+// The registry of picture formats
+
+namespace {
+
+std::vector<TFileFormat>& fileFormats() {
+    static std::vector<TFileFormat> formats = [] {
+        std::vector<TFileFormat> f;
+        f.push_back({"bmp", "Bitmaps", RegisterClass<TBitmap>(), "BM"});
+        f.push_back({"ico", "Icons", RegisterClass<TIcon>(), std::string("\0\0\1\0", 4)});
+        f.push_back({"cur", "Cursors", RegisterClass<TIcon>(), std::string("\0\0\2\0", 4)});
+        return f;
+    }();
+    return formats;
+}
+
+String extensionOf(const String& name) {
+    QString e = QString::fromUtf8(name.c_str());
+    if (e.startsWith(QLatin1Char('.'))) e.remove(0, 1);
+    return e.toLower().toStdString();
+}
+
+bool isGraphicClass(TPersistentClass c) {
+    return c && c->Create && c->MetaObject && c->MetaObject->inherits(&TGraphic::staticMetaObject);
+}
+
+}  // namespace
+
+void TPicture::RegisterFileFormat(const String& extension, const String& description, TPersistentClass graphicClass,
+                                  const std::string& signature) {
+    if (!isGraphicClass(graphicClass)) throw EInvalidGraphic(SUnknownPictureClass, {graphicClass ? graphicClass->ClassName() : String()});
+    const String ext = extensionOf(extension);
+    auto& formats = fileFormats();
+    for (TFileFormat& f : formats)
+        if (f.Extension == ext) {
+            f = TFileFormat{ext, description, graphicClass, signature};
+            return;
+        }
+    formats.push_back(TFileFormat{ext, description, graphicClass, signature});
+}
+
+void TPicture::UnregisterGraphicClass(TPersistentClass graphicClass) {
+    auto& formats = fileFormats();
+    formats.erase(std::remove_if(formats.begin(), formats.end(),
+                                 [&](const TFileFormat& f) { return f.GraphicClass == graphicClass; }),
+                  formats.end());
+    UnregisterClipboardFormats(graphicClass);
+}
+
+std::vector<TFileFormat> TPicture::FileFormats() { return fileFormats(); }
+
+TPersistentClass TPicture::FileFormatClass(const String& extension) {
+    const String ext = extensionOf(extension);
+    for (const TFileFormat& f : fileFormats())
+        if (f.Extension == ext) return f.GraphicClass;
+    return nullptr;
+}
+
+TPersistentClass TPicture::SignatureClass(const BYTE* data, std::size_t size) {
+    for (const TFileFormat& f : fileFormats())
+        if (!f.Signature.empty() && size >= f.Signature.size() && std::memcmp(data, f.Signature.data(), f.Signature.size()) == 0)
+            return f.GraphicClass;
+    return nullptr;
+}
+
+std::unique_ptr<TGraphic> TPicture::NewGraphic(const String& className) {
+    for (const TFileFormat& f : fileFormats())
+        if (f.GraphicClass->ClassName() == className)
+            return std::unique_ptr<TGraphic>(static_cast<TGraphic*>(f.GraphicClass->Create(nullptr)));
+    TPersistentClass c = GetClass(className);
+    if (!isGraphicClass(c)) return nullptr;
+    return std::unique_ptr<TGraphic>(static_cast<TGraphic*>(c->Create(nullptr)));
+}
+
 // TPicture
 
 TPicture::TPicture() = default;
@@ -882,13 +1206,12 @@ void TPicture::SetGraphic(TGraphic* g) {
     if (!g) {
         FGraphic.reset();
     } else {
-        auto* b = dynamic_cast<TBitmap*>(g);
-        if (!b) throw EInvalidGraphic("Unknown picture file extension");
-        auto copy = std::make_unique<TBitmap>();
-        copy->Assign(b);
+        std::unique_ptr<TGraphic> copy = NewGraphic(g->ClassName());
+        if (!copy) throw EInvalidGraphic(SUnknownPictureClass, {g->ClassName()});
+        copy->Assign(g);
         FGraphic = std::move(copy);
     }
-    if (OnChange) OnChange(this);
+    Changed();
 }
 
 TBitmap* TPicture::Bitmap() {
@@ -901,10 +1224,19 @@ TBitmap* TPicture::Bitmap() {
 }
 
 void TPicture::LoadFromFile(const String& fileName) {
-    auto b = std::make_unique<TBitmap>();
-    b->LoadFromFile(fileName);
-    FGraphic = std::move(b);
-    if (OnChange) OnChange(this);
+    BYTE head[16] = {};
+    std::size_t got = 0;
+    {
+        TFileStream f(fileName, fmOpenRead | fmShareDenyWrite);
+        got = static_cast<std::size_t>(f.Read(head, sizeof head));
+    }
+    TPersistentClass cls = SignatureClass(head, got);
+    if (!cls) cls = FileFormatClass(ExtractFileExt(fileName));
+    if (!cls) throw EInvalidGraphic(SUnknownExtension, {extensionOf(ExtractFileExt(fileName))});
+    std::unique_ptr<TGraphic> g(static_cast<TGraphic*>(cls->Create(nullptr)));
+    g->LoadFromFile(fileName);
+    FGraphic = std::move(g);
+    Changed();
 }
 
 void TPicture::SaveToFile(const String& fileName) {
@@ -919,17 +1251,18 @@ void TPicture::ReadData(TStream* stream) {
     if (len) stream->ReadBuffer(name.data(), len);
     if (name.empty()) {
         FGraphic.reset();
+        Changed();
         return;
     }
-    if (name != "TBitmap") throw EInvalidGraphic("Unknown picture class " + name);
-    auto b = std::make_unique<TBitmap>();
-    b->ReadData(stream);
-    FGraphic = std::move(b);
-    if (OnChange) OnChange(this);
+    std::unique_ptr<TGraphic> g = NewGraphic(name);
+    if (!g) throw EInvalidGraphic(SUnknownPictureClass, {name});
+    g->ReadData(stream);
+    FGraphic = std::move(g);
+    Changed();
 }
 
 void TPicture::WriteData(TStream* stream) {
-    const std::string name = FGraphic ? "TBitmap" : "";
+    const std::string name = FGraphic ? FGraphic->ClassName() : "";
     const auto len = static_cast<BYTE>(name.size());
     stream->WriteBuffer(&len, 1);
     if (len) stream->WriteBuffer(name.data(), len);
@@ -941,4 +1274,3 @@ void TPicture::DefineProperties(TFiler* filer) {
     filer->DefineBinaryProperty("Data", [this](TStream* s) { ReadData(s); }, [this](TStream* s) { WriteData(s); },
                                 FGraphic != nullptr);
 }
-

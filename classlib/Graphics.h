@@ -1,5 +1,6 @@
 // Graphics objects: colours, TFont, TPen, TBrush, TCanvas over a device context, TGraphic,
-// TBitmap (stream format: the BMP file format) and TPicture.
+// TBitmap (stream format: the BMP file format), TIcon (icon and cursor files) and TPicture
+// with its registry of picture formats.
 #pragma once
 
 
@@ -7,7 +8,12 @@
 #include "platform/gdi.h"
 #include "platform/winuser.h"
 
+#include <QImage>
+
+#include <cstddef>
 #include <memory>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 // Colours: RGB values, or 0x80000000 plus a system colour index.
@@ -292,6 +298,17 @@ private:
     int FLockCount = 0;
 };
 
+// Raised by picture classes for operations their format does not allow.
+TESSELLON_EXCEPTION(EInvalidGraphicOperation, Exception);
+// Raised where a picture class leaves an operation out.
+TESSELLON_EXCEPTION(ENotImplemented, Exception);
+
+enum TProgressStage { psStarting, psRunning, psEnding };
+// Progress of a long picture operation: the stage, the share done in per cent, whether the
+// picture should be redrawn now, the part of it that changed and a text (an error message).
+using TProgressEvent =
+    TEvent<void(TObject* Sender, TProgressStage Stage, BYTE PercentDone, bool RedrawNow, const RECT& R, const String& Msg)>;
+
 class TGraphic : public TPersistent {
     Q_OBJECT
 public:
@@ -304,9 +321,17 @@ public:
     virtual void LoadFromStream(TStream* stream) = 0;
     virtual void SaveToStream(TStream* stream) = 0;
     void LoadFromFile(const String& fileName);
+    // Written through a temporary file that then replaces fileName.
     void SaveToFile(const String& fileName);
-    bool Transparent = false;
+    // Whether the graphic is drawn with its transparent parts left out.
+    bool Transparent() const { return GetTransparent(); }
+    void SetTransparent(bool value);
+    // The palette the graphic is drawn with; null for none. The graphic owns it.
+    virtual HPALETTE Palette() { return nullptr; }
+    // The same picture: by default the same class and the same stream bytes.
+    virtual bool Equals(TGraphic* graphic);
     TNotifyEvent OnChange;
+    TProgressEvent OnProgress;
     // The "Data" binary property: the size of the stream, then the stream.
     void DefineProperties(TFiler* filer) override;
     virtual void ReadData(TStream* stream);
@@ -318,12 +343,24 @@ public:
     virtual void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette);
 
 protected:
+    virtual bool GetTransparent() const { return FTransparent; }
     void Changed() {
         if (OnChange) OnChange(this);
     }
+    void Progress(TObject* sender, TProgressStage stage, BYTE percentDone, bool redrawNow, const RECT& r,
+                  const String& msg) {
+        if (OnProgress) OnProgress(sender, stage, percentDone, redrawNow, r, msg);
+    }
+    bool FTransparent = false;
 };
 
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+
+// A BITMAPINFO block for a bottom-up DIB without compression: the header and, for 8 bits
+// or less, a zeroed table of 2^bitCount entries.
+std::vector<BYTE> NewDibInfo(int width, int height, int bitCount);
+// A palette of the colours of a DIB colour table.
+HPALETTE CreatePaletteOf(const RGBQUAD* colors, int count);
 
 // A bitmap: a device-dependent bitmap selected into its own memory device context.
 class TBitmap : public TGraphic {
@@ -357,10 +394,18 @@ public:
     // and CF_DIB, whose block is checked against its real size.
     void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) override;
     void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) override;
+    // A palette made from the colour table of a bitmap of 8 bits or less; null otherwise.
+    HPALETTE Palette() override;
+    // A fixed transparent colour; clDefault goes back to the bottom-left pixel's colour.
+    void SetTransparentColor(TColor color) { FTransparentColor = color; }
+    // Another graphic drawn onto a 24-bit bitmap of its size filled with the brush colour.
+    void AssignFromGraphic(TGraphic* graphic);
 
 private:
     void FreeImage();
     void NewBitmap();
+    HPALETTE FPalette = nullptr;
+    TColor FTransparentColor = clDefault;
     HBITMAP FHandle = nullptr;
     HDC FDC = nullptr;
     HGDIOBJ FOldBitmap = nullptr;
@@ -368,6 +413,68 @@ private:
     int FWidth = 0;
     int FHeight = 0;
     TPixelFormat FPixelFormat = pf24bit;
+};
+
+// One image of an icon or cursor file: its directory entry, checked against the file.
+struct TIconDirEntry {
+    int Width = 0;   // 256 for an entry that says 0
+    int Height = 0;
+    int ColorCount = 0;
+    // Planes and bit count of an icon entry; the hot spot of a cursor entry.
+    WORD Planes = 0;
+    WORD BitCount = 0;
+    DWORD Offset = 0;
+    DWORD Size = 0;
+};
+// The directory of an icon (type 1) or cursor (type 2) file image of `size` bytes. False
+// when the header, a directory entry or an image lies outside the data.
+bool ReadIconDirectory(const BYTE* data, std::size_t size, WORD& type, std::vector<TIconDirEntry>& entries);
+// The bit count an entry's image declares in its own header (a DIB header or a PNG
+// header); 0 when it cannot be told.
+int IconImageBitCount(const BYTE* data, std::size_t size, const TIconDirEntry& entry);
+
+// An icon: the file image of an icon (or cursor) file, shown through its image closest to
+// 32 x 32 pixels with the most colours.
+class TIcon : public TGraphic {
+    Q_OBJECT
+public:
+    TIcon();
+    ~TIcon() override;
+    void Assign(TPersistent* Source) override;
+    void AssignTo(TPersistent* Dest) override;
+    int Width() const override { return FImage.width(); }
+    int Height() const override { return FImage.height(); }
+    bool Empty() const override { return FData.empty(); }
+    void SetWidth(int) override;
+    void SetHeight(int) override;
+    void Draw(TCanvas* canvas, const RECT& r) override;
+    // The rest of the stream; EInvalidGraphic "Icon image is not valid" when it is no icon.
+    void LoadFromStream(TStream* stream) override;
+    void SaveToStream(TStream* stream) override;
+    // An icon file image in memory; the same checks as LoadFromStream.
+    void LoadFromData(const BYTE* data, std::size_t size);
+    // A built-in icon of the program (a Qt resource ":/icons/NAME.ico").
+    void LoadFromResourceName(HINSTANCE instance, const String& name);
+    void Clear();
+    // The file image and the picture shown (premultiplied ARGB).
+    const std::vector<BYTE>& FileImage() const { return FData; }
+    const QImage& Image() const { return FImage; }
+
+protected:
+    bool GetTransparent() const override { return true; }
+
+private:
+    std::vector<BYTE> FData;
+    QImage FImage;
+};
+
+// The picture formats the pictures know: a file extension (lower case, without the dot),
+// a description, the graphic class and the first bytes its streams start with.
+struct TFileFormat {
+    String Extension;
+    String Description;
+    TPersistentClass GraphicClass = nullptr;
+    std::string Signature;
 };
 
 // A picture holding one graphic; streamed as the graphic's class name followed by its data.
@@ -378,10 +485,13 @@ public:
     ~TPicture() override;
     void Assign(TPersistent* Source) override;
     TGraphic* Graphic() const { return FGraphic.get(); }
+    // A copy of g (a new graphic of its class).
     void SetGraphic(TGraphic* g);
     TBitmap* Bitmap();
     int Width() const { return FGraphic ? FGraphic->Width() : 0; }
     int Height() const { return FGraphic ? FGraphic->Height() : 0; }
+    // The format whose signature the file starts with, else the one of its extension;
+    // EInvalidGraphic "Unknown picture file extension (.x)" when none fits.
     void LoadFromFile(const String& fileName);
     void SaveToFile(const String& fileName);
     // The "Data" binary property.
@@ -400,8 +510,28 @@ public:
     void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
     // The graphic's clipboard form; EInvalidGraphic for an empty picture.
     void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+    // The registry of picture formats. Registering an extension again replaces its entry.
+    static void RegisterFileFormat(const String& extension, const String& description, TPersistentClass graphicClass,
+                                   const std::string& signature = std::string());
+    template <class T>
+    static void RegisterFileFormat(const String& extension, const String& description,
+                                   const std::string& signature = std::string()) {
+        static_assert(std::is_base_of_v<TGraphic, T>, "picture formats are graphics");
+        RegisterFileFormat(extension, description, RegisterClass<T>(), signature);
+    }
+    // Removes every format of that class.
+    static void UnregisterGraphicClass(TPersistentClass graphicClass);
+    static std::vector<TFileFormat> FileFormats();
+    // The class of an extension (with or without the dot, any case); null when none.
+    static TPersistentClass FileFormatClass(const String& extension);
+    // The class whose signature the bytes start with; null when none.
+    static TPersistentClass SignatureClass(const BYTE* data, std::size_t size);
+    // A new graphic of a registered graphic class of that name; null when there is none.
+    static std::unique_ptr<TGraphic> NewGraphic(const String& className);
 
 private:
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
     std::unique_ptr<TGraphic> FGraphic;
 };
-

@@ -208,4 +208,3 @@ bool ShowControlPopupMenu(TControl* Control, POINT Pos) {
     return false;
 }
 
-void RegisterMenuClasses() { RegisterClasses<TMenuItem, TPopupMenu>(); }

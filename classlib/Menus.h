@@ -158,4 +158,3 @@ TPopupMenuHandler SetPopupMenuHandler(TPopupMenuHandler Handler);
 // click at screen point `Pos`; true when a menu was shown.
 bool ShowControlPopupMenu(TControl* Control, POINT Pos);
 
-void RegisterMenuClasses();

@@ -826,6 +826,3 @@ void TCustomComboBox::Dispatch(TMessage& m) {
     TWinControl::Dispatch(m);
 }
 
-void RegisterStdCtrlsClasses() {
-    RegisterClasses<TEdit, TMemo, TLabel, TButton, TCheckBox, TRadioButton, TGroupBox, TListBox, TComboBox>();
-}

@@ -439,4 +439,3 @@ public:
     explicit TComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {}
 };
 
-void RegisterStdCtrlsClasses();

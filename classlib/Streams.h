@@ -37,7 +37,7 @@ public:
     virtual Int64 Size();
     virtual void SetSize(Int64 NewSize);
 
-    // Exactly Count bytes, or EReadError "Stream read error" / EWriteError "Stream write error".
+    // Exactly Count bytes, or EReadError "Stream-Read-Fehler" / EWriteError "Stream write error".
     void ReadBuffer(void* Buffer, Int64 Count);
     void WriteBuffer(const void* Buffer, Int64 Count);
     // Copies Count bytes from Source's position; Count 0 copies all of Source from its start.

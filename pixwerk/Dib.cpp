@@ -56,11 +56,13 @@ bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette
         return false;
     }
     const std::int64_t lineBytes = lineBytesFor(width, bits);
-    const std::int64_t imageBytes = lineBytes * static_cast<std::int64_t>(height);
-    if (lineBytes > std::numeric_limits<LONG>::max() || imageBytes > std::numeric_limits<DWORD>::max()) {
+    // Rows too long, or too many of them, are refused before their product can overflow.
+    const std::int64_t imageLimit = std::numeric_limits<DWORD>::max();
+    if (lineBytes > std::numeric_limits<LONG>::max() || height > imageLimit / lineBytes) {
         failDib(out, "The picture is too large");
         return false;
     }
+    const std::int64_t imageBytes = lineBytes * static_cast<std::int64_t>(height);
     const std::uint64_t limit = pixelLimit.load();
     if (limit && static_cast<std::uint64_t>(imageBytes) > limit) {
         failDib(out, "Not enough memory for the picture");
@@ -120,6 +122,7 @@ void failDib(TDib* out, const std::string& text) {
 }
 
 void syncPalette(TDib* dib) {
+    DibPixelsChanged(*dib);
     if (dib->PalHandle) {
         DeleteObject(dib->PalHandle);
         dib->PalHandle = nullptr;
@@ -168,6 +171,7 @@ extern "C" void newdib(TDib* out, int width, int height, int bits, const BITMAPI
 
 extern "C" void deldib(TDib dib) {
     if (!pixwerk::takeLive(dib.Info)) return;  // a record without live library memory
+    pixwerk::forgetOrigin(dib.Info);
     if (dib.PalHandle) DeleteObject(dib.PalHandle);
     std::free(dib.Bits);
     std::free(dib.Info);

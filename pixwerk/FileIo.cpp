@@ -81,7 +81,9 @@ void openPicture(TDib* out, const char* fileName, int type, Progress& progress) 
     if (!format) return failDib(out, "The file is not a picture of a known format");
     if (!format->decode(file.bytes.get(), file.size, out, progress) || !out->Bits) {
         if (DibErrorText(*out).size() < 6) failDib(out, "The picture file is damaged");
+        return;
     }
+    recordOrigin(*out, systemName(fileName), format->type, file.bytes.get(), file.size);
 }
 
 // A new file beside `target` that no one else uses, created with the usual permissions.

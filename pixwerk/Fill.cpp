@@ -193,6 +193,7 @@ void paint(const Canvas& c, const Canvas& marks, const Box& box, int colour, int
 extern "C" void filldib(TDib dib, int x, int y, int colour, int colour2, int tolerance, TDib mask, int useMask,
                         TDib work, int style, int direction, TDib pattern) {
     using namespace pixwerk;
+    DibPixelsChanged(dib);
     Canvas c;
     if (!c.open(dib) || !c.inside(x, y)) return;
     Canvas m;

@@ -176,31 +176,37 @@ extern "C" int getpixel(TDib dib, int x, int y) {
 }
 
 extern "C" void setpixel(TDib dib, int x, int y, int value) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) c.point(x, y, value);
 }
 
 extern "C" void line(TDib dib, int x1, int y1, int x2, int y2, int colour) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) pixwerk::drawLine(c, x1, y1, x2, y2, colour);
 }
 
 extern "C" void rechteck(TDib dib, int x1, int y1, int x2, int y2, int colour) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) pixwerk::drawRectangle(c, x1, y1, x2, y2, colour, false);
 }
 
 extern "C" void recht_filled(TDib dib, int x1, int y1, int x2, int y2, int colour) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) pixwerk::drawRectangle(c, x1, y1, x2, y2, colour, true);
 }
 
 extern "C" void ellipse(TDib dib, int x1, int y1, int x2, int y2, int colour) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) pixwerk::drawEllipse(c, x1, y1, x2, y2, colour, false);
 }
 
 extern "C" void FilledEllipse(TDib dib, int x1, int y1, int x2, int y2, int colour) {
+    DibPixelsChanged(dib);
     Canvas c;
     if (c.open(dib)) pixwerk::drawEllipse(c, x1, y1, x2, y2, colour, true);
 }

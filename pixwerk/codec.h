@@ -27,6 +27,10 @@ inline BYTE* rowFromTop(const TDib& dib, int y) {
     return dib.Bits + static_cast<std::ptrdiff_t>(dib.Info->bmiHeader.biHeight - 1 - y) * dib.LineBytes;
 }
 
+// The file a picture came from (pixwerk.h: DibOrigin); forgotten when it is freed.
+void recordOrigin(const TDib& dib, const std::string& fileName, int type, const BYTE* file, std::size_t size);
+void forgetOrigin(const void* info);
+
 // Copies the colour table of the info block into Palette and makes PalHandle anew.
 void syncPalette(TDib* dib);
 

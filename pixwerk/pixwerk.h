@@ -8,6 +8,7 @@
 #include "platform/gditypes.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -84,6 +85,20 @@ double power(double x, double y);
 
 // The library's failure text of a record whose Bits is null (empty when there is none).
 std::string DibErrorText(const TDib& dib);
+
+// The file a picture was opened from by OpenDib, while its pixels are still what the file
+// gave: the library's drawing calls (setpixel, line, rechteck, recht_filled, ellipse,
+// FilledEllipse, filldib) mark a picture changed, and so must every caller that writes
+// its pixels or colour table directly (DibPixelsChanged). A picture whose pixels differ
+// from those at opening counts as changed even without a mark.
+struct TDibOrigin {
+    std::string fileName;  // as the file system spells it
+    int type = 0;          // the format that decoded it (PW_BMP ... PW_PNG)
+    std::uint64_t fileSize = 0;
+    std::uint64_t fileDigest = 0;  // platform::contentDigest of the file's bytes
+};
+bool DibOrigin(const TDib& dib, TDibOrigin& out);
+void DibPixelsChanged(const TDib& dib);
 
 // Owns one picture and frees it exactly once. Move-only; copying pixels is always explicit.
 class UniqueDib {

@@ -1,6 +1,6 @@
 // Bitmaps, DIB sections and the blits between device contexts.
-#include "platform/DeviceContext.h"
-#include "platform/Raster.h"
+#include "DeviceContext.h"
+#include "Raster.h"
 
 #include <algorithm>
 #include <cstring>
@@ -67,6 +67,17 @@ void Bitmap::pull() {
     for (int y = 0; y < image.height(); ++y) raster::unpackRow(s, y, reinterpret_cast<QRgb*>(image.scanLine(y)));
 }
 
+void Bitmap::pull(const QRect& rect) {
+    if (!dib) return;
+    const QRect r = rect & image.rect();
+    if (r.isEmpty()) return;
+    const raster::Source s = dibMemorySource(*dib, image.width(), image.height());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = r.left(); x <= r.right(); ++x) out[x] = s.pixel(x, y);
+    }
+}
+
 void Bitmap::pushed(const QRect& rect) {
     const QRect r = rect & image.rect();
     if (r.isEmpty()) return;
@@ -83,8 +94,8 @@ void Bitmap::pushed(const QRect& rect) {
     raster::Nearest nearest(std::move(table));
     for (int y = r.top(); y <= r.bottom(); ++y) {
         const int memoryRow = dib->topDown ? y : image.height() - 1 - y;
-        raster::packRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), image.width(), dib->bitCount,
-                        &nearest, dib->bits + static_cast<std::size_t>(memoryRow) * dib->lineBytes);
+        raster::packSpan(reinterpret_cast<const QRgb*>(image.constScanLine(y)), r.left(), r.width(), dib->bitCount,
+                         &nearest, dib->bits + static_cast<std::size_t>(memoryRow) * dib->lineBytes);
     }
 }
 
@@ -95,7 +106,7 @@ void patternBlt(DC& dc, const QRect& logical, DWORD rop) {
     const BYTE code = static_cast<BYTE>((rop >> 16) & 0xFF);
     const bool usesPattern = ((code >> 4) & 0xF) != (code & 0xF);
     if (usesPattern && nullBrush) return;
-    QImage* image = dc.device->image();
+    QImage* image = dc.device->imageFor(logical.translated(dc.state.origin));
     const bool solid = !dc.state.brush || dc.state.brush->style != BS_HATCHED;
     if (image && rasterTarget(*image) && solid) {
         const QRgb pattern = dc.state.brush ? qrgb(dc.state.brush->colour) : 0xFFFFFFFFu;
@@ -104,7 +115,7 @@ void patternBlt(DC& dc, const QRect& logical, DWORD rop) {
         if (!changed.isEmpty()) dc.device->changed(changed);
         return;
     }
-    Paint p(dc, false);
+    Paint p(dc, false, logical);
     if (!p.active()) return;
     QPainter& painter = p.painter();
     painter.setBackgroundMode(Qt::OpaqueMode);

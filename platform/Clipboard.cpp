@@ -3,7 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/gdi.h"
 #include "platform/globalmem.h"
-#include "platform/internal/ClipboardData.h"
+#include "ClipboardData.h"
 #include "platform/shellapi.h"
 #include "platform/winerror.h"
 #include "platform/winuser.h"

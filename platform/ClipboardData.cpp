@@ -3,8 +3,8 @@
 #include "platform/codepage.h"
 #include "platform/gdi.h"
 #include "platform/globalmem.h"
-#include "platform/internal/ClipboardData.h"
-#include "platform/Raster.h"
+#include "ClipboardData.h"
+#include "Raster.h"
 
 #include <QPainter>
 #include <algorithm>

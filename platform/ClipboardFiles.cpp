@@ -1,7 +1,7 @@
 // The shell's file lists on the clipboard: CF_HDROP with "Preferred DropEffect".
 #include "platform/fileapi.h"
 #include "platform/globalmem.h"
-#include "platform/internal/ClipboardData.h"
+#include "ClipboardData.h"
 #include "platform/shellapi.h"
 
 #include <cstring>

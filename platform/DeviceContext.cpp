@@ -1,5 +1,5 @@
 // Device contexts: creation, state, selection, clipping, attributes and capabilities.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 
 #include <cmath>
 
@@ -24,6 +24,12 @@ public:
         Bitmap* b = dc ? dc->state.bitmap : nullptr;
         if (!b) return nullptr;
         b->pull();
+        return &b->image;
+    }
+    QImage* imageFor(const QRect& area) override {
+        Bitmap* b = dc ? dc->state.bitmap : nullptr;
+        if (!b) return nullptr;
+        b->pull(area);
         return &b->image;
     }
     void changed(const QRect& rect) override {
@@ -226,11 +232,18 @@ QBrush qbrush(const Brush* b, bool* null) {
     return QBrush(colour);
 }
 
-Paint::Paint(DC& dc, bool rop2) : dc_(dc) {
+Paint::Paint(DC& dc, bool rop2) : Paint(dc, rop2, QRect(), -1) {}
+
+Paint::Paint(DC& dc, bool rop2, const QRect& logical, int margin) : dc_(dc) {
     if (rop2 && dc.state.rop2 == R2_NOP) return;
     clip_ = dc.clipRegion();
     if (clip_.isEmpty()) return;
-    image_ = dc.device->image();
+    // A margin below 0: the whole surface may be touched.
+    image_ = margin < 0 ? dc.device->image()
+                        : dc.device->imageFor(logical.normalized()
+                                                  .adjusted(-margin, -margin, margin + 1, margin + 1)
+                                                  .translated(dc.state.origin) &
+                                              clip_.boundingRect());
     if (image_) {
         if (image_->isNull()) return;
         own_.emplace(image_);

@@ -1,6 +1,6 @@
 // Device-independent bitmaps to and from devices and bitmaps.
-#include "platform/DeviceContext.h"
-#include "platform/Raster.h"
+#include "DeviceContext.h"
+#include "Raster.h"
 
 #include <algorithm>
 #include <climits>
@@ -51,7 +51,7 @@ std::vector<QRgb> tableFor(const DC* dc, const Bitmap* bitmap, int bits) {
 }  // namespace
 
 void drawSource(DC& dc, const raster::Axis& h, const raster::Axis& v, const raster::Source& src, DWORD rop) {
-    QImage* image = dc.device->image();
+    QImage* image = dc.device->imageFor(raster::destRect(h, v).translated(dc.state.origin));
     if (image && rasterTarget(*image)) {
         raster::Axis dh = h, dv = v;
         dh.dst += dc.state.origin.x();

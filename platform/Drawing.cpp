@@ -1,5 +1,5 @@
 // Lines, shapes, rectangles and pixels.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/winuser.h"
 
 #include <QPolygon>
@@ -33,11 +33,11 @@ BOOL shape(HDC handle, int left, int top, int right, int bottom, Draw draw) {
     DC* dc = findDC(handle);
     if (!dc) return FALSE;
     if (left == right || top == bottom) return TRUE;
-    Paint p(*dc);
+    const QRectF box = shapeBox(*dc, left, top, right, bottom);
+    Paint p(*dc, true, box.toAlignedRect(), penMargin(*dc));
     if (!p.active()) return TRUE;
     p.painter().setPen(qpen(*dc));
     p.painter().setBrush(qbrush(dc->state.brush));
-    const QRectF box = shapeBox(*dc, left, top, right, bottom);
     draw(p.painter(), box);
     p.touched(box.toAlignedRect(), penMargin(*dc));
     return TRUE;
@@ -97,7 +97,7 @@ BOOL LineTo(HDC handle, int x, int y) {
     if (!dc) return FALSE;
     const QPoint from = dc->state.position, to(x, y);
     dc->state.position = to;
-    Paint p(*dc);
+    Paint p(*dc, true, QRect(from, to), penMargin(*dc));
     if (!p.active()) return TRUE;
     p.painter().setPen(qpen(*dc));
     p.painter().drawLine(from, to);
@@ -110,7 +110,7 @@ BOOL Polyline(HDC handle, const POINT* points, int count) {
     if (!dc || !points || count < 2) return FALSE;
     QPolygon polygon(count);
     for (int i = 0; i < count; ++i) polygon.setPoint(i, points[i].x, points[i].y);
-    Paint p(*dc);
+    Paint p(*dc, true, polygon.boundingRect(), penMargin(*dc));
     if (!p.active()) return TRUE;
     p.painter().setPen(qpen(*dc));
     p.painter().drawPolyline(polygon);
@@ -123,7 +123,7 @@ BOOL Polygon(HDC handle, const POINT* points, int count) {
     if (!dc || !points || count < 2) return FALSE;
     QPolygon polygon(count);
     for (int i = 0; i < count; ++i) polygon.setPoint(i, points[i].x, points[i].y);
-    Paint p(*dc);
+    Paint p(*dc, true, polygon.boundingRect(), penMargin(*dc));
     if (!p.active()) return TRUE;
     p.painter().setPen(qpen(*dc));
     p.painter().setBrush(qbrush(dc->state.brush));
@@ -173,7 +173,7 @@ int FillRect(HDC handle, const RECT* rect, HBRUSH brush) {
     if (!dc || !rect || !brushColour(brush, b)) return 0;
     const QRect r = rectOf(*rect);
     if (r.isEmpty()) return 1;
-    Paint p(*dc, false);
+    Paint p(*dc, false, r);
     if (!p.active()) return 1;
     p.painter().setBackgroundMode(Qt::OpaqueMode);
     p.painter().fillRect(r, b);
@@ -187,7 +187,7 @@ int FrameRect(HDC handle, const RECT* rect, HBRUSH brush) {
     if (!dc || !rect || !brushColour(brush, b)) return 0;
     const QRect r = rectOf(*rect);
     if (r.isEmpty()) return 1;
-    Paint p(*dc, false);
+    Paint p(*dc, false, r);
     if (!p.active()) return 1;
     QPainter& painter = p.painter();
     painter.setBackgroundMode(Qt::OpaqueMode);
@@ -206,7 +206,7 @@ BOOL InvertRect(HDC handle, const RECT* rect) {
     if (!dc || !rect) return FALSE;
     const QRect r = rectOf(*rect);
     if (r.isEmpty()) return TRUE;
-    Paint p(*dc, false);
+    Paint p(*dc, false, r);
     if (!p.active()) return TRUE;
     p.painter().setCompositionMode(QPainter::RasterOp_NotDestination);
     p.painter().fillRect(r, Qt::black);
@@ -219,7 +219,7 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour) {
     if (!dc) return CLR_INVALID;
     const QPoint at = QPoint(x, y) + dc->state.origin;
     if (!dc->clipRegion().contains(at)) return CLR_INVALID;
-    QImage* image = dc->device->image();
+    QImage* image = dc->device->imageFor(QRect(at, QSize(1, 1)));
     if (image && rasterTarget(*image)) {
         reinterpret_cast<QRgb*>(image->scanLine(at.y()))[at.x()] = qrgb(colour);
         dc->device->changed(QRect(at, QSize(1, 1)));
@@ -236,7 +236,7 @@ COLORREF GetPixel(HDC handle, int x, int y) {
     DC* dc = findDC(handle);
     if (!dc) return CLR_INVALID;
     const QPoint at = QPoint(x, y) + dc->state.origin;
-    QImage* image = dc->device->image();
+    QImage* image = dc->device->imageFor(QRect(at, QSize(1, 1)));
     if (!image || image->isNull() || !dc->clipRegion().contains(at)) return CLR_INVALID;
     return colorref(image->pixel(at));
 }

@@ -119,8 +119,10 @@ public:
     std::unique_ptr<DibMemory> dib;
 
     bool monochrome() const { return bitsPixel == 1; }
-    // Brings the image up to date with the section memory (DIB sections only).
+    // Brings the image up to date with the section memory (DIB sections only), all of it
+    // or the part inside `rect`.
     void pull();
+    void pull(const QRect& rect);
     // Writes `rect` of the image back to the section memory and keeps monochrome pixels
     // black or white.
     void pushed(const QRect& rect);

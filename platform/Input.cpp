@@ -1,6 +1,6 @@
 // Focus, activation, capture, key state, cursors, timers, window properties, atoms and
 // system values.
-#include "platform/WindowImpl.h"
+#include "WindowImpl.h"
 #include "platform/codepage.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Sending with conversion between 8-bit and UTF-16 text, hooks, the posted-message queue
 // served by the Qt event loop, and the message loop calls.
-#include "platform/WindowImpl.h"
+#include "WindowImpl.h"
 #include "platform/codepage.h"
 
 #include <QAbstractEventDispatcher>
@@ -345,7 +345,7 @@ QtEventContext*& contextTop() {
 }
 }  // namespace
 
-QtEventScope::QtEventScope(HWND wnd, UINT msg, WPARAM wParam) : ctx{wnd, msg, wParam} {
+QtEventScope::QtEventScope(HWND wnd, UINT msg, WPARAM wParam) : ctx{wnd, msg, wParam, false, {}, nullptr} {
     ctx.outer = contextTop();
     contextTop() = &ctx;
 }

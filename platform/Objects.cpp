@@ -1,5 +1,5 @@
 // Graphics objects: stock objects, pens, brushes, regions, GetObject and DeleteObject.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/codepage.h"
 
 #include <algorithm>

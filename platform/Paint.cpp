@@ -1,5 +1,5 @@
 // Update regions and painting: InvalidateRect, BeginPaint and the rest.
-#include "platform/WindowImpl.h"
+#include "WindowImpl.h"
 #include "platform/gdi.h"
 
 #include <QWidget>

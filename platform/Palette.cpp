@@ -35,14 +35,13 @@ UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEEN
     return n;
 }
 
-UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour) {
-    auto* p = platform::gdi::find<Palette>(palette, OBJ_PAL);
-    if (!p || p->entries.empty()) return CLR_INVALID;
+UINT NearestPaletteEntry(const PALETTEENTRY* entries, UINT count, COLORREF colour) {
+    if (!entries || count == 0) return CLR_INVALID;
     const int r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
     UINT best = 0;
     long bestDistance = LONG_MAX;
-    for (UINT i = 0; i < p->entries.size(); ++i) {
-        const PALETTEENTRY& e = p->entries[i];
+    for (UINT i = 0; i < count; ++i) {
+        const PALETTEENTRY& e = entries[i];
         const long dr = e.peRed - r, dg = e.peGreen - g, db = e.peBlue - b;
         const long d = dr * dr + dg * dg + db * db;
         if (d < bestDistance) {
@@ -52,4 +51,10 @@ UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour) {
         }
     }
     return best;
+}
+
+UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour) {
+    auto* p = platform::gdi::find<Palette>(palette, OBJ_PAL);
+    if (!p || p->entries.empty()) return CLR_INVALID;
+    return NearestPaletteEntry(p->entries.data(), static_cast<UINT>(p->entries.size()), colour);
 }

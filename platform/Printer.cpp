@@ -1,22 +1,28 @@
-// Printers through Qt's print support: CUPS queues and the PDF file printer, the session's
+// Printers: CUPS queues and the PDF file printer with our PDF document, the session's
 // current printer and the recording printer as a Printer.
 #include "platform/printer.h"
 
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/winerror.h"
 
+#include "PdfDocument.h"
+#include "platform/winuser.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
 
 namespace platform {
 
@@ -68,15 +74,75 @@ struct QtPrinter::State {
 
 namespace {
 
-// A job on a QtPrinter: pages into a PDF (the target file or a temporary file for the queue).
-class QtPrinterDevice : public gdi::PagedDevice {
+QueueSender& sender() {
+    static QueueSender s;
+    return s;
+}
+
+// Sends the document on a worker thread; this thread serves its message queue meanwhile.
+QueueSent sendWhileServing(const QueueJob& job) {
+    const QueueSender send = sender() ? sender() : QueueSender(sendToCups);
+    struct Shared {
+        std::mutex mutex;
+        bool done = false;
+        QueueSent result;
+    };
+    auto shared = std::make_shared<Shared>();
+    std::thread worker([shared, send, job] {
+        QueueSent r = send(job);
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->result = std::move(r);
+            shared->done = true;
+        }
+        // Wakes the waiting loop.
+        PostMessageW(nullptr, WM_NULL, 0, 0);
+    });
+    auto finished = [&] {
+        std::lock_guard lock(shared->mutex);
+        return shared->done;
+    };
+    if (QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread())
+        runMessageLoop(finished);
+    worker.join();
+    return shared->result;
+}
+
+// A document the queue refused, moved where the user finds it; empty when that failed.
+std::u16string keepRefused(const std::string& file, const std::u16string& title) {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::homePath();
+    QString base = qs(title).trimmed();
+    for (QChar& c : base)
+        if (c == '/' || c == '\\' || c == ':' || c.unicode() < 32) c = '_';
+    if (base.isEmpty()) base = "Tessellon";
+    QString target = dir + "/" + base + " (not printed).pdf";
+    for (int n = 2; QFileInfo::exists(target) && n < 1000; ++n)
+        target = dir + "/" + base + " (not printed " + QString::number(n) + ").pdf";
+    const QByteArray to = QFile::encodeName(target);
+    if (::rename(file.c_str(), to.constData()) == 0) return us(target);
+    // Another file system: copy it.
+    if (QFile::copy(QFile::decodeName(QByteArray(file.c_str())), target)) {
+        ::unlink(file.c_str());
+        return us(target);
+    }
+    return {};
+}
+
+std::string systemPath(const std::u16string& path) { return QFile::encodeName(qs(path)).toStdString(); }
+
+// A job on a QtPrinter: pages into our PDF document (the target file or a temporary file
+// for the queue).
+class QtPrinterDevice : public gdi::Device {
 public:
-    explicit QtPrinterDevice(std::shared_ptr<QtPrinter::State> state)
-        : PagedDevice(nullptr), state_(std::move(state)) {}
+    explicit QtPrinterDevice(std::shared_ptr<QtPrinter::State> state) : state_(std::move(state)) {}
 
     ~QtPrinterDevice() override {
         if (inDocument()) abortDoc();
     }
+
+    bool inDocument() const { return pdf_ != nullptr; }
+    pdf::Job* document() { return pdf_.get(); }
 
     gdi::DeviceCaps caps() const override {
         const QPageLayout& layout = inDocument() ? job_.layout : state_->layout;
@@ -97,11 +163,17 @@ public:
         return c;
     }
 
+    QSize size() override {
+        const gdi::DeviceCaps c = caps();
+        return QSize(c.horzRes, c.vertRes);
+    }
+
+    QPainter* beginPainter() override { return inPage_ && painter_.isActive() ? &painter_ : nullptr; }
+
     int startDoc(const std::u16string& name, const std::u16string& output) override {
         if (inDocument()) return fail(ERROR_INVALID_FUNCTION, u"A print job is already running on this printer.");
         job_ = *state_;
         title_ = name;
-        QIODevice* target = nullptr;
         if (job_.pdf) {
             std::u16string path = output;
             if (path.empty()) {
@@ -113,87 +185,90 @@ public:
             }
             if (path.empty()) return fail(ERROR_INVALID_NAME, u"No file was given for the PDF document.");
             path_ = path;
-            file_ = std::make_unique<QSaveFile>(qs(path));
-            if (!file_->open(QIODevice::WriteOnly)) {
+            if (!out_.open(systemPath(path), true)) {
                 const QFileInfo where(qs(path));
-                const DWORD error = where.absoluteDir().exists() ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
-                const std::u16string reason = us(file_->errorString());
-                file_.reset();
-                return fail(error, u"The PDF file " + inQuotes(path) + u" could not be written: " + reason + u".");
+                const DWORD error = QFileInfo(where.absolutePath()).isDir() ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND;
+                return fail(error, fileError());
             }
-            target = file_.get();
         } else {
             if (!queueUsable(job_.queue)) return SP_ERROR;
-            temp_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/tessellon-job-XXXXXX.pdf");
-            if (!temp_->open()) {
-                const std::u16string reason = us(temp_->errorString());
-                temp_.reset();
-                return fail(ERROR_WRITE_FAULT, u"The print job could not be prepared: " + reason + u".");
-            }
-            target = temp_.get();
+            if (!out_.open(systemPath(us(QDir::tempPath())) + "/tessellon-job-XXXXXX.pdf", false))
+                return fail(ERROR_WRITE_FAULT,
+                            u"The print job could not be prepared: " + us(QString::fromStdString(out_.error())) + u".");
         }
-        writer_ = std::make_unique<QPdfWriter>(target);
-        writer_->setResolution(job_.resolution);
-        writer_->setPageLayout(job_.layout);
-        writer_->setTitle(qs(name));
-        writer_->setCreator("Tessellon");
-        device_ = writer_.get();
-        const int job = PagedDevice::startDoc(name, output);
-        if (job <= 0) {
+        pdf::JobSettings settings;
+        settings.layout = job_.layout;
+        settings.resolution = job_.resolution;
+        settings.title = name;
+        settings.pictures = pdfPictureSetting();
+        settings.shareFiles = job_.pdf;
+        pdf_ = std::make_unique<pdf::Job>(out_, settings);
+        if (!painter_.begin(pdf_.get())) {
             discard();
             return fail(ERROR_WRITE_FAULT, u"The print job " + inQuotes(name) + u" could not be started.");
         }
+        pages_ = 0;
+        inPage_ = false;
         clearPrintError();
-        return job;
+        return ++jobs_;
     }
 
     int startPage() override {
         if (!inDocument()) return fail(ERROR_INVALID_FUNCTION, u"No print job is running.");
-        const int r = PagedDevice::startPage();
-        if (r <= 0) return fail(ERROR_WRITE_FAULT, u"A new page could not be started.");
-        return r;
+        if (inPage_) return fail(ERROR_INVALID_FUNCTION, u"A page is already being printed.");
+        if (pages_ > 0 && !pdf_->newPage()) return fail(ERROR_WRITE_FAULT, writeError());
+        if (!pdf_->ok()) return fail(ERROR_WRITE_FAULT, writeError());
+        ++pages_;
+        inPage_ = true;
+        return 1;
     }
 
     int endPage() override {
-        const int r = PagedDevice::endPage();
-        if (r <= 0) return fail(ERROR_INVALID_FUNCTION, u"No page is being printed.");
-        return r;
+        if (!inPage_) return fail(ERROR_INVALID_FUNCTION, u"No page is being printed.");
+        inPage_ = false;
+        if (!pdf_->ok()) return fail(ERROR_WRITE_FAULT, writeError());
+        return 1;
     }
 
     int endDoc() override {
         if (!inDocument()) return fail(ERROR_INVALID_FUNCTION, u"No print job is running.");
-        const bool painted = PagedDevice::endDoc() > 0;
-        writer_.reset();
-        device_ = nullptr;
-        bool ok = false;
-        if (job_.pdf) {
-            if (!painted) {
-                file_->cancelWriting();
-                fail(ERROR_WRITE_FAULT, u"The PDF file " + inQuotes(path_) + u" could not be written.");
-            } else if (!file_->commit()) {
-                fail(ERROR_WRITE_FAULT, u"The PDF file " + inQuotes(path_) + u" could not be written: " +
-                                            us(file_->errorString()) + u".");
-            } else {
-                ok = true;
-            }
-            file_.reset();
-        } else {
-            const bool written = painted && temp_->flush() && temp_->error() == QFileDevice::NoError;
-            if (!written) {
-                fail(ERROR_WRITE_FAULT, u"The print job could not be prepared: " + us(temp_->errorString()) + u".");
-            } else if (queueUsable(job_.queue)) {
-                ok = submitToQueue(job_.queue, us(temp_->fileName()), title_, us(job_.layout.pageSize().key())) > 0;
-            }
-            temp_.reset();
+        inPage_ = false;
+        painter_.end();
+        const bool written = pdf_->finish() && out_.ok();
+        const std::u16string why = writeError();
+        pdf_.reset();
+        if (!written) {
+            out_.discard();
+            return fail(ERROR_WRITE_FAULT, why);
         }
-        if (!ok) return SP_ERROR;
-        clearPrintError();
-        return 1;
+        if (!out_.commit()) return fail(ERROR_WRITE_FAULT, writeError());
+        if (job_.pdf) {
+            clearPrintError();
+            return 1;
+        }
+        const std::string file = out_.target();
+        // The queue may have stopped while the pages were drawn.
+        bool ok = queueUsable(job_.queue);
+        if (ok) {
+            const QueueSent sent = sendWhileServing(
+                QueueJob{job_.queue, us(QFile::decodeName(QByteArray(file.c_str()))), title_, us(job_.layout.pageSize().key())});
+            ok = sent.job > 0;
+            if (!ok) setPrintError(ERROR_INVALID_PRINTER_STATE, sent.error);
+        }
+        if (ok) {
+            ::unlink(file.c_str());
+            clearPrintError();
+            return 1;
+        }
+        // The pages are not lost.
+        const std::u16string kept = keepRefused(file, title_);
+        if (kept.empty()) ::unlink(file.c_str());
+        else setPrintError(GetLastError(), printErrorText() + u" The pages were saved in " + inQuotes(kept) + u".");
+        return SP_ERROR;
     }
 
     int abortDoc() override {
         if (!inDocument()) return fail(ERROR_INVALID_FUNCTION, u"No print job is running.");
-        PagedDevice::abortDoc();
         discard();
         clearPrintError();
         return 1;
@@ -203,6 +278,23 @@ private:
     int fail(DWORD error, const std::u16string& text) {
         setPrintError(error, text);
         return SP_ERROR;
+    }
+
+    std::u16string fileError() const {
+        const std::u16string reason = us(QString::fromStdString(out_.error()));
+        return u"The PDF file " + inQuotes(path_) + u" could not be written" + (reason.empty() ? u"" : u": " + reason) + u".";
+    }
+
+    std::u16string writeError() const {
+        if (job_.pdf) {
+            std::u16string text = fileError();
+            if (pdf_ && !pdf_->error().empty() && out_.ok())
+                text = u"The PDF file " + inQuotes(path_) + u" could not be written: " +
+                       us(QString::fromStdString(pdf_->error())) + u".";
+            return text;
+        }
+        const std::string e = pdf_ && !pdf_->error().empty() ? pdf_->error() : out_.error();
+        return u"The print job could not be prepared: " + us(QString::fromStdString(e)) + u".";
     }
 
     // Whether the queue exists, runs and accepts jobs; else the print error says why.
@@ -226,11 +318,10 @@ private:
     }
 
     void discard() {
-        writer_.reset();
-        device_ = nullptr;
-        if (file_) file_->cancelWriting();
-        file_.reset();
-        temp_.reset();
+        inPage_ = false;
+        if (painter_.isActive()) painter_.end();
+        pdf_.reset();
+        out_.discard();
     }
 
     static std::u16string suggestedFile(const std::u16string& title) {
@@ -247,13 +338,28 @@ private:
     QtPrinter::State job_;
     std::u16string title_;
     std::u16string path_;
-    // The files before the writer, which must go first.
-    std::unique_ptr<QSaveFile> file_;
-    std::unique_ptr<QTemporaryFile> temp_;
-    std::unique_ptr<QPdfWriter> writer_;
+    // The output outlives the document written into it; the painter ends before both.
+    pdf::Output out_;
+    std::unique_ptr<pdf::Job> pdf_;
+    QPainter painter_;
+    int pages_ = 0;
+    bool inPage_ = false;
+    int jobs_ = 0;
 };
 
 }  // namespace
+
+pdf::Job* pdfDocumentOf(HDC dc) {
+    gdi::DC* d = gdi::findDC(dc);
+    auto* device = d ? dynamic_cast<QtPrinterDevice*>(d->device.get()) : nullptr;
+    return device ? device->document() : nullptr;
+}
+
+QueueSender setQueueSender(QueueSender s) {
+    QueueSender old = std::move(sender());
+    sender() = std::move(s);
+    return old;
+}
 
 QtPrinter::QtPrinter(std::shared_ptr<State> state) : state_(std::move(state)) {}
 QtPrinter::~QtPrinter() = default;

@@ -1,5 +1,5 @@
 // Print jobs on printer DCs, and printers through Qt's paged paint devices.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/codepage.h"
 
 #include <QPageLayout>

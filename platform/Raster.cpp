@@ -1,5 +1,5 @@
 // Nearest-neighbour stretching with raster operations, DIB row access and conversions.
-#include "platform/Raster.h"
+#include "Raster.h"
 
 #include <QPainter>
 #include <QTransform>
@@ -471,32 +471,37 @@ BYTE Nearest::operator()(QRgb colour) {
 }
 
 void packRow(const QRgb* pixels, int width, int bitCount, Nearest* nearest, uchar* out) {
+    packSpan(pixels, 0, width, bitCount, nearest, out);
+}
+
+void packSpan(const QRgb* pixels, int x0, int count, int bitCount, Nearest* nearest, uchar* out) {
+    const int width = x0 + count;
     switch (bitCount) {
     case 24:
-        for (int x = 0; x < width; ++x) {
+        for (int x = x0; x < width; ++x) {
             out[3 * x] = static_cast<uchar>(qBlue(pixels[x]));
             out[3 * x + 1] = static_cast<uchar>(qGreen(pixels[x]));
             out[3 * x + 2] = static_cast<uchar>(qRed(pixels[x]));
         }
         break;
     case 32:
-        for (int x = 0; x < width; ++x) {
+        for (int x = x0; x < width; ++x) {
             const QRgb v = pixels[x] & 0x00FFFFFFu;
             std::memcpy(out + 4 * x, &v, 4);
         }
         break;
     case 8:
-        for (int x = 0; x < width; ++x) out[x] = (*nearest)(pixels[x]);
+        for (int x = x0; x < width; ++x) out[x] = (*nearest)(pixels[x]);
         break;
     case 4:
-        for (int x = 0; x < width; ++x) {
+        for (int x = x0; x < width; ++x) {
             const uchar i = (*nearest)(pixels[x]) & 0xF;
             uchar& b = out[x >> 1];
             b = (x & 1) ? static_cast<uchar>((b & 0xF0) | i) : static_cast<uchar>((b & 0x0F) | (i << 4));
         }
         break;
     case 1:
-        for (int x = 0; x < width; ++x) {
+        for (int x = x0; x < width; ++x) {
             const uchar mask = static_cast<uchar>(0x80 >> (x & 7));
             uchar& b = out[x >> 3];
             b = ((*nearest)(pixels[x]) & 1) ? static_cast<uchar>(b | mask) : static_cast<uchar>(b & ~mask);

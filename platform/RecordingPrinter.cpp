@@ -1,7 +1,7 @@
 // The recording printer.
 #include "platform/RecordingPrinter.h"
 
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 
 #include <cmath>
 #include <algorithm>

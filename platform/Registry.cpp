@@ -1,6 +1,6 @@
 // The registry calls over the per-user hive file.
 #include "platform/codepage.h"
-#include "platform/internal/RegistryHive.h"
+#include "RegistryHive.h"
 #include "platform/winerror.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 // The registry's keys in memory and the text form of the hive file.
 #include "platform/codepage.h"
-#include "platform/internal/RegistryHive.h"
+#include "RegistryHive.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,6 +1,6 @@
 // The emulated screen, window DCs over retained surfaces, GetDC and ReleaseDC.
-#include "platform/DeviceContext.h"
-#include "platform/surface.h"
+#include "DeviceContext.h"
+#include "surface.h"
 #include "platform/winuser.h"
 
 #include <QGuiApplication>

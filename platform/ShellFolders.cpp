@@ -1,5 +1,5 @@
 // The folder objects of the namespace: desktop, computer, file-system folders and trash.
-#include "platform/ShellInternal.h"
+#include "ShellInternal.h"
 #include "platform/locale.h"
 #include "platform/shellapi.h"
 

@@ -1,5 +1,5 @@
 // File information, the process-wide icon list and overlays, thumbnails and info tips.
-#include "platform/ShellInternal.h"
+#include "ShellInternal.h"
 #include "platform/gdi.h"
 #include "platform/shellapi.h"
 

@@ -1,5 +1,5 @@
 // The task allocator, item-id list framing and helpers, shell strings and wildcard lists.
-#include "platform/ShellInternal.h"
+#include "ShellInternal.h"
 #include "platform/shellapi.h"
 
 #include <QDateTime>

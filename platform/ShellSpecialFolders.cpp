@@ -1,5 +1,5 @@
 // Special folders (the XDG directories through QStandardPaths), volumes and the trash.
-#include "platform/ShellInternal.h"
+#include "ShellInternal.h"
 #include "platform/shellapi.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 // Context menus and verbs: open, cut, copy, paste, delete to the trash, rename, properties
 // and restore; the menu presenter, the clipboard's file lists and dropped files.
-#include "platform/internal/ClipboardData.h"
-#include "platform/ShellInternal.h"
+#include "ClipboardData.h"
+#include "ShellInternal.h"
 #include "platform/msgbox.h"
 #include "platform/shellapi.h"
 

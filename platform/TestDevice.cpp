@@ -1,7 +1,7 @@
 // The test device.
 #include "platform/TestDevice.h"
 
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 
 #include <optional>
 

@@ -1,5 +1,5 @@
 // Fonts and text output.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/codepage.h"
 
 #include <QFontMetrics>
@@ -91,7 +91,7 @@ const QFont& fontOf(const DC& dc) {
 }
 
 QFontMetrics metricsOf(DC& dc) {
-    if (QImage* image = dc.device->image()) return QFontMetrics(fontOf(dc), image);
+    if (QImage* image = dc.device->imageFor(QRect())) return QFontMetrics(fontOf(dc), image);
     return QFontMetrics(fontOf(dc));
 }
 
@@ -120,10 +120,13 @@ BOOL textOut(DC& dc, int x, int y, const QString& s, const INT* dx, UINT options
         if ((align & TA_CENTER) != TA_CENTER) dc.state.position.setX(align & TA_RIGHT ? x - width : x + width);
     }
 
-    Paint p(dc, false);
+    const QRect box = rect ? QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)) : QRect();
+    const LONG turned = dc.state.font ? dc.state.font->escapement : 0;
+    // Only the text's cell (and the opaque box) is touched, unless the text is turned.
+    const QRect cellArea = QRect(left, top, width, fm.height()) | ((options & ETO_OPAQUE) && rect ? box : QRect());
+    Paint p = turned ? Paint(dc, false) : Paint(dc, false, cellArea, 2);
     if (!p.active()) return TRUE;
     QPainter& painter = p.painter();
-    const QRect box = rect ? QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1)) : QRect();
     if ((options & ETO_OPAQUE) && rect) {
         painter.fillRect(box, qcolour(dc.state.bkColour));
         p.touched(box);
@@ -248,7 +251,8 @@ int drawText(DC& dc, QString s, LPRECT rect, UINT format) {
         else if (format & DT_BOTTOM) y = rect->bottom - lineHeight;
     }
     const int result = y - rect->top + total;
-    Paint p(dc, false);
+    const QRect area = format & DT_NOCLIP ? QRect() : QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
+    Paint p = area.isNull() ? Paint(dc, false) : Paint(dc, false, area, 2);
     if (!p.active()) return result;
     QPainter& painter = p.painter();
     const QRect box(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));

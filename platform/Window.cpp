@@ -1,5 +1,5 @@
 // Window classes, the window table, creation, destruction, window longs, geometry and text.
-#include "platform/WindowImpl.h"
+#include "WindowImpl.h"
 #include "platform/codepage.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 // The hooks through which the graphics layer reaches windows' retained surfaces.
-#include "platform/surface.h"
+#include "surface.h"
 
 namespace platform {
 namespace {

@@ -1,8 +1,8 @@
 // The Qt side of windows: the widget of plain windows with its retained surface, the bridge
 // that turns Qt events into messages, and the default window procedure.
-#include "platform/WindowImpl.h"
+#include "WindowImpl.h"
 #include "platform/codepage.h"
-#include "platform/surface.h"
+#include "surface.h"
 #include "platform/gdi.h"
 
 #include <QAbstractScrollArea>

@@ -325,6 +325,10 @@ HPALETTE CreatePalette(const LOGPALETTE* palette);
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries);
 UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour);
+// The entry nearest to `colour` among `count` entries: the least squared distance in red,
+// green and blue, the first entry on ties (CLR_INVALID for none); GetNearestPaletteIndex
+// answers with it.
+UINT NearestPaletteEntry(const PALETTEENTRY* entries, UINT count, COLORREF colour);
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);
 // The number of entries mapped: the palette's size on palette devices (RC_PALETTE), else 0.
 UINT RealizePalette(HDC dc);

@@ -1,21 +1,28 @@
 // Printers: the session's current printer, printer DCs, print errors and the printer setup
 // and print-to-file dialogs.
 //
-// A printer is a CUPS queue or the PDF file printer (both through Qt's print support), or a
-// printer given by code (the recording printer of tests and previews). There is always a
-// current printer: at first the system's default queue, else the PDF file printer; the
-// setup dialog or code may choose another, and the choice lasts for the session.
+// A printer is a CUPS queue or the PDF file printer, or a printer given by code (the
+// recording printer of tests and previews). There is always a current printer: at first
+// the system's default queue, else the PDF file printer; the setup dialog or code may
+// choose another, and the choice lasts for the session.
 //
 // Print jobs run through the job calls of gdi.h on a printer DC. A call that fails returns
 // SP_ERROR and sets GetLastError and the thread's print error text (printErrorText); a job
 // the user cancelled in the file dialog fails with errorCancelled and an empty text.
+// Both kinds of printer draw their pages into a PDF document of our own (platform/pdf.h
+// says what becomes of pictures).
 // - CUPS queues: pages go to a temporary PDF at the queue's paper, printable area and
-//   resolution; EndDoc hands it to the queue and fails when the queue is missing, stopped
-//   or does not accept jobs. StartDoc already fails for such a queue.
+//   resolution. StartDoc asks the server (waiting a few seconds at most) whether the queue
+//   exists, runs and accepts jobs, and fails before anything is drawn when it does not.
+//   EndDoc sends the document on a worker thread while the calling thread keeps serving
+//   its message queue (windows keep painting); a document the queue refuses then is kept
+//   in the user's documents folder, and the error text says where.
 // - The PDF file printer (A4, 600 dpi, 5 mm margins): the document goes to DOCINFO's
 //   lpszOutput, else to the file chosen in the print-to-file dialog. It is written to a
-//   temporary file beside the target and renamed over it by EndDoc, so a failed job never
-//   leaves a damaged file; a folder that is missing or not writable fails StartDoc.
+//   temporary file beside the target (a symbolic link's target) and renamed over it by
+//   EndDoc, keeping the old file's permissions, only when every write, the sync and the
+//   close succeeded; a failed job never leaves a damaged file, and a folder that is missing
+//   or not writable fails StartDoc.
 #pragma once
 
 #include "platform/gdi.h"
@@ -123,6 +130,23 @@ QueueStatus queueStatus(const std::u16string& name);
 // Hands a PDF file to a queue; the job id, or 0 with the print error set.
 int submitToQueue(const std::u16string& queue, const std::u16string& file, const std::u16string& title,
                   const std::u16string& media);
+
+// How long a question to the CUPS server may take before the queue counts as unavailable.
+inline constexpr int kCupsTimeoutMs = 4000;
+
+// Sending a finished document to a queue, on a worker thread: it sees only these copies.
+struct QueueJob {
+    std::u16string queue, file, title, media;
+};
+struct QueueSent {
+    int job = 0;              // 0 when the queue refused the document
+    std::u16string error;     // why, then
+};
+using QueueSender = std::function<QueueSent(const QueueJob& job)>;
+// Replaces the sender (tests); an empty one restores the real one. Returns the old one.
+QueueSender setQueueSender(QueueSender sender);
+// The real sender: hands the file to CUPS.
+QueueSent sendToCups(const QueueJob& job);
 
 // ---- The printer setup dialog ----
 

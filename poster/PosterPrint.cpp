@@ -1,13 +1,18 @@
 #include "poster/PosterPrint.h"
 
 #include "platform/msgbox.h"
+#include "platform/pdf.h"
 #include "platform/printer.h"
 #include "platform/winerror.h"
 #include "poster/Pixwerk.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace poster {
 
@@ -83,9 +88,12 @@ RECT drawSection(HDC dc, const PosterSetup& s, int col, int row, int left, int t
         if (edgeX) covered.left = grown.left, covered.right = grown.right;
         if (edgeY) covered.top = grown.top, covered.bottom = grown.bottom;
     }
-    if (pw > 0 && ph > 0)
+    if (pw > 0 && ph > 0) {
+        std::optional<platform::JpegPictureScope> file;
+        if (printing && s.jpeg) file.emplace(dc, dib.Bits, dib.LineBytes, w, h, DibBitCount(dib), *s.jpeg);
         DrawDib(dc, left, top, right - left, bottom - top, dib, sx, h - sy - ph, pw, ph, !printing, SRCCOPY, true,
                 nullptr);
+    }
     return covered;
 }
 
@@ -367,11 +375,32 @@ std::unique_ptr<PrintTarget> printerTarget(std::shared_ptr<platform::Printer> pr
     return std::make_unique<PlatformTarget>(std::move(printer));
 }
 
+namespace {
+
+// Lets the windows paint (the progress bar among them) while the pages are made; input
+// waits until the job is done.
+void keepPainting() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+}
+
+}  // namespace
+
 PrintResult PrintPoster(PrintTarget& target, PosterSetup s, const ProgressSink& progress) {
     PrintResult result;
     auto tell = [&](int p) {
         if (progress) progress(p);
+        keepPainting();
     };
+    // A picture that is still the decode of its JPEG file prints from the file's data.
+    platform::JpegOrigin jpeg;
+    TDibOrigin origin;
+    s.jpeg = nullptr;
+    if (!s.renderOwn && DibOrigin(s.dib, origin) && (origin.type == PW_JPG || origin.type == PW_JIF)) {
+        jpeg = platform::JpegOrigin{origin.fileName, origin.fileSize, origin.fileDigest};
+        s.jpeg = &jpeg;
+    }
     tell(0);
     s.printer = target.caps();
     s.columns = heldPages(s.columns);

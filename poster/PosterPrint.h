@@ -20,6 +20,7 @@
 
 namespace platform {
 class Printer;
+struct JpegOrigin;
 }
 
 namespace poster {
@@ -70,6 +71,9 @@ struct PosterSetup {
     bool rowsOuter = true;   // ZeilenWeiseCheck
     bool renderOwn = false;  // RenderOwnCheck
     PrinterCaps printer;     // page width and height, resolution
+    // The JPEG file whose decode the picture still is (set by PrintPoster): the printer's
+    // document may embed the file's own data for the sections.
+    const platform::JpegOrigin* jpeg = nullptr;
 
     bool pageOff(int col, int row) const { return mask && mask->off(col, row); }
     // g of the glue strips: 1 with "Edge for glue", else 0.

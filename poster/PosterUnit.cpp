@@ -45,7 +45,7 @@ void RegisterPosterClasses() {
     done = true;
     Q_INIT_RESOURCE(layouts);
     Q_INIT_RESOURCE(images);
-    RegisterPosterControls();
+    RegisterStandardClasses();
 }
 
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {

@@ -1,6 +1,16 @@
 #include "testsupport/TestSupport.h"
 
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <memory>
+
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -62,17 +72,163 @@ std::string waitForCupsPdf(const std::string& outDir, const std::string& title, 
     token.replace(' ', '_');
     QElapsedTimer timer;
     timer.start();
+    // The driver writes the file in place: it is complete once it ends with its trailer and
+    // stops growing.
+    auto complete = [](const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly) || f.size() < 16) return false;
+        f.seek(std::max<qint64>(0, f.size() - 1024));
+        return f.readAll().contains("%%EOF");
+    };
     while (timer.elapsed() < ms) {
         for (const QFileInfo& f : QDir(QString::fromStdString(outDir)).entryInfoList({"*.pdf"}, QDir::Files)) {
-            // The driver renames the file into place once it is complete.
-            if (f.fileName().contains(token) && f.size() > 0) {
+            if (!f.fileName().contains(token) || f.size() <= 0) continue;
+            const QString path = f.absoluteFilePath();
+            qint64 size = -1;
+            while (timer.elapsed() < ms) {
+                const qint64 now = QFileInfo(path).size();
+                if (now == size && complete(path)) return path.toStdString();
+                size = now;
                 QThread::msleep(300);
-                return f.absoluteFilePath().toStdString();
             }
+            return {};
         }
         QThread::msleep(100);
     }
     return {};
+}
+
+namespace {
+
+struct JpegError {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void jpegFailed(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegError*>(info->err)->jump, 1); }
+
+struct JpegRead {
+    jpeg_decompress_struct c{};
+    JpegError err{};
+    std::vector<unsigned char> bytes;
+    QImage image;
+};
+
+bool runRead(JpegRead& r) {
+    if (setjmp(r.err.jump)) {
+        jpeg_destroy_decompress(&r.c);
+        return false;
+    }
+    jpeg_create_decompress(&r.c);
+    jpeg_mem_src(&r.c, r.bytes.data(), static_cast<unsigned long>(r.bytes.size()));
+    jpeg_read_header(&r.c, TRUE);
+    r.c.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&r.c);
+    r.image = QImage(static_cast<int>(r.c.output_width), static_cast<int>(r.c.output_height), QImage::Format_RGB888);
+    while (r.c.output_scanline < r.c.output_height) {
+        JSAMPROW row = r.image.scanLine(static_cast<int>(r.c.output_scanline));
+        jpeg_read_scanlines(&r.c, &row, 1);
+    }
+    jpeg_finish_decompress(&r.c);
+    jpeg_destroy_decompress(&r.c);
+    return true;
+}
+
+}  // namespace
+
+bool writeJpeg(const QImage& source, const std::string& path, int quality, bool subsampled) {
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, f);
+    c.image_width = static_cast<JDIMENSION>(image.width());
+    c.image_height = static_cast<JDIMENSION>(image.height());
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, quality, TRUE);
+    c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = subsampled ? 2 : 1;
+    for (int i = 1; i < 3; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    jpeg_start_compress(&c, TRUE);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(c.next_scanline)));
+        jpeg_write_scanlines(&c, &row, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    return std::fclose(f) == 0;
+}
+
+QImage readJpeg(const std::string& path) {
+    auto r = std::make_unique<JpegRead>();
+    r->bytes = readFile(path);
+    if (r->bytes.size() < 4) return {};
+    r->c.err = jpeg_std_error(&r->err.pub);
+    r->err.pub.error_exit = jpegFailed;
+    if (!runRead(*r)) return {};
+    return r->image.convertToFormat(QImage::Format_RGB32);
+}
+
+std::string commandOutput(const std::string& command) {
+    FILE* p = ::popen(command.c_str(), "r");
+    if (!p) return {};
+    std::string out;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    return ::pclose(p) == 0 ? out : std::string();
+}
+
+std::vector<std::string> extractPdfImages(const std::string& pdf, const TempDir& scratch, const std::string& mode) {
+    const std::string base = scratch.file("img");
+    std::vector<std::string> files;
+    if (runCommand("pdfimages " + mode + " '" + pdf + "' '" + base + "' 2>/dev/null") != 0) return files;
+    QStringList names = QDir(QString::fromStdString(scratch.path())).entryList({"img-*"}, QDir::Files, QDir::Name);
+    for (const QString& n : names) files.push_back(scratch.file(n.toStdString()));
+    return files;
+}
+
+double psnr(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 0;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        const QRgb* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
+        const QRgb* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+        for (int c = 0; c < x.width(); ++c) {
+            const int dr = qRed(p[c]) - qRed(q[c]), dg = qGreen(p[c]) - qGreen(q[c]), db = qBlue(p[c]) - qBlue(q[c]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    if (sum == 0) return 1000;
+    const double mse = sum / (3.0 * x.width() * x.height());
+    return 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+}
+
+QImage photoLike(int width, int height, unsigned seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int grain = static_cast<int>((seed >> 16) & 7) - 4;
+            const int r = 60 + 150 * x / std::max(1, width - 1) + ((x / 23 + y / 17) % 2) * 20;
+            const int g = 40 + 170 * y / std::max(1, height - 1);
+            const int b = 200 - ((x - width / 2) * (x - width / 2) + (y - height / 3) * (y - height / 3)) * 150 /
+                                    std::max(1, width * width / 4 + height * height / 4);
+            row[x] = qRgb(std::clamp(r + grain, 0, 255), std::clamp(g + grain, 0, 255), std::clamp(b + grain, 0, 255));
+        }
+    }
+    return image;
 }
 
 }  // namespace testsupport

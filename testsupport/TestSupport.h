@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDir>
+#include <QObject>
 #include <QImage>
 #include <QRect>
 #include <QTemporaryDir>
@@ -40,5 +41,31 @@ QImage rasterisePdf(const std::string& pdf, int page, int dpi, const TempDir& sc
 // The PDF that the CUPS PDF driver writes into outDir for a job of that title (its name
 // carries the title with blanks as underscores); empty when none arrives within ms.
 std::string waitForCupsPdf(const std::string& outDir, const std::string& title, int ms = 60000);
+
+// JPEG files through libjpeg with its default decoding (what the raster library does):
+// writes an RGB image at a quality with 4:4:4 (subsampled false) or 4:2:0 chroma, reads one
+// back as RGB32; a null image when the file is not a JPEG.
+bool writeJpeg(const QImage& image, const std::string& path, int quality, bool subsampled);
+QImage readJpeg(const std::string& path);
+
+// The images of a PDF as pdfimages extracts them: `mode` "-j" keeps JPEG data as .jpg
+// files, "-png" writes everything as PNG. The files in page order.
+std::vector<std::string> extractPdfImages(const std::string& pdf, const TempDir& scratch, const std::string& mode);
+// The output of a command (standard output only), or empty when it failed.
+std::string commandOutput(const std::string& command);
+
+// Peak signal-to-noise ratio of two images of the same size over their RGB values, in dB
+// (1000 for identical images).
+double psnr(const QImage& a, const QImage& b);
+
+// Counts the paint events a widget gets (install it with installEventFilter).
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// A picture like a photograph: smooth colour fields with fine grain, from a seed.
+QImage photoLike(int width, int height, unsigned seed);
 
 }  // namespace testsupport

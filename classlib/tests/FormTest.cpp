@@ -130,6 +130,7 @@ TEST(Forms, DestroyRunsWhileComponentsExistAndTabMovesTheFocus) {
 }
 
 TEST(Forms, ExceptionsAreShownThroughTheMessageBoxSeam) {
+    InitApplication();
     platform::ScriptedMessageBoxes boxes;
     Application->SetTitle("Tessellon 4.5");
     EConvertError e("'x' is not a valid integer value");
@@ -162,6 +163,7 @@ TEST(Forms, ExceptionsAreShownThroughTheMessageBoxSeam) {
 }
 
 TEST(Forms, ClosingTheMainFormEndsTheRun) {
+    InitApplication();
     TForm* main = nullptr;
     Application->CreateForm(main);
     ASSERT_EQ(Application->MainForm(), main);

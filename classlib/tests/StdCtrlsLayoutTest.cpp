@@ -20,7 +20,6 @@ class TPosterControlsForm : public TForm {
 public:
     explicit TPosterControlsForm(TComponent* AOwner) : TForm(AOwner) {
         RegisterStandardClasses();
-        RegisterPosterControls();
         PublishField("Pages", Pages);
         PublishField("PictureSheet", PictureSheet);
         PublishField("SizeSheet", SizeSheet);

@@ -46,7 +46,7 @@ TEST(StreamFiles, CreateWriteReadSeekAndResize) {
         EXPECT_EQ(in.Read(buf, 100), 5);  // a short read at the end is no error
         EXPECT_EQ(in.Read(buf, 1), 0);
         in.SetPosition(0);
-        EXPECT_EQ(messageOf<EReadError>([&] { in.ReadBuffer(buf, 12); }), "Stream read error");
+        EXPECT_EQ(messageOf<EReadError>([&] { in.ReadBuffer(buf, 12); }), "Stream-Read-Fehler");
         EXPECT_EQ(messageOf<EWriteError>([&] { in.WriteBuffer("x", 1); }), "Stream write error");
     }
     {

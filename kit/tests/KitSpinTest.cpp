@@ -434,6 +434,7 @@ TEST(SpinGlyphs, ArrowsAreSixBySixOneBitBlackOnWhite) {
 }
 
 TEST(SpinStorage, DefaultsAreNotStored) {
+    RegisterKitSpin();
     TKitSpinEdit spin(nullptr);
     EXPECT_FALSE(spin.IsIncrementStored());
     EXPECT_FALSE(spin.IsMinStored());

@@ -2,7 +2,7 @@
 #include "platform/GdiObject.h"
 #include "platform/TestDevice.h"
 #include "platform/gdi.h"
-#include "platform/surface.h"
+#include "surface.h"
 #include "platform/tests/GdiTestSupport.h"
 #include "platform/winuser.h"
 

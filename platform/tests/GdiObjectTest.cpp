@@ -27,3 +27,13 @@ TEST(Palette, CreateReadNearestAndDelete) {
     EXPECT_EQ(GetObjectType(pal), 0u);
     EXPECT_EQ(platform::gdi::liveCount(), before);
 }
+
+TEST(Palette, NearestEntryTakesTheFirstOfEqualDistances) {
+    // 10,10,10 lies at squared distance 300 from both greys; the first one wins.
+    const PALETTEENTRY entries[4] = {{255, 0, 0, 0}, {0, 0, 0, 0}, {20, 20, 20, 0}, {0, 0, 0, 0}};
+    EXPECT_EQ(NearestPaletteEntry(entries, 4, RGB(10, 10, 10)), 1u);
+    EXPECT_EQ(NearestPaletteEntry(entries, 4, RGB(11, 10, 10)), 2u);
+    EXPECT_EQ(NearestPaletteEntry(entries, 4, RGB(0, 0, 0)), 1u);  // the first exact match
+    EXPECT_EQ(NearestPaletteEntry(entries, 0, RGB(0, 0, 0)), CLR_INVALID);
+    EXPECT_EQ(NearestPaletteEntry(nullptr, 4, RGB(0, 0, 0)), CLR_INVALID);
+}

@@ -14,6 +14,17 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QThread>
+#include <QTimer>
+#include <QApplication>
+#include <QWidget>
+
+#include <cups/cups.h>
+
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <gtest/gtest.h>
 
@@ -85,6 +96,20 @@ struct OwnQueue {
         if (made) admin("lpadmin -x '" + name + "'");
     }
 };
+
+// The file a refused job's pages were kept in, from the error text; empty when none.
+std::string keptFile(const std::string& text) {
+    const std::string mark = "The pages were saved in \"";
+    const auto at = text.find(mark);
+    if (at == std::string::npos) return {};
+    const auto end = text.find('"', at + mark.size());
+    return end == std::string::npos ? std::string() : text.substr(at + mark.size(), end - at - mark.size());
+}
+
+bool isPdf(const std::string& path) {
+    const auto bytes = testsupport::readFile(path);
+    return bytes.size() > 8 && std::string(bytes.begin(), bytes.begin() + 5) == "%PDF-";
+}
 
 // The picture and lines of the test document, in units of u device pixels.
 struct Drawing {
@@ -282,7 +307,12 @@ TEST(PrinterCups, StoppedRejectingAndMissingQueuesFailTheJob) {
     LineTo(dc, 1000, 100);
     ASSERT_TRUE(admin("cupsreject '" + refusing + "'"));
     EXPECT_EQ(EndDoc(dc), SP_ERROR);
-    EXPECT_NE(narrow(platform::printErrorText()).find(refusing), std::string::npos);
+    const std::string why = narrow(platform::printErrorText());
+    EXPECT_NE(why.find(refusing), std::string::npos) << why;
+    // The drawn pages are not lost.
+    const std::string kept = keptFile(why);
+    EXPECT_TRUE(isPdf(kept)) << why;
+    QFile::remove(QString::fromStdString(kept));
     ASSERT_TRUE(admin("cupsaccept '" + refusing + "'"));
 
     // A stopped queue would hold the job without printing it: refused as well.
@@ -322,4 +352,102 @@ TEST(PrinterCups, StoppedRejectingAndMissingQueuesFailTheJob) {
     EXPECT_EQ(GetLastError(), ERROR_INVALID_PRINTER_NAME);
     EXPECT_NE(narrow(platform::printErrorText()).find("is not available"), std::string::npos);
     DeleteDC(gdc);
+}
+
+TEST(PrinterCups, AServerThatIsDownOrSilentMakesTheQueueUnavailableAtOnce) {
+    REQUIRE_CUPS();
+    auto printer = QtPrinter::queue(wide(queueName));
+    ASSERT_NE(printer, nullptr);
+    HDC dc = printer->createDC();
+    const int port = ippPort();
+    DOCINFOA di{sizeof di, "unreachable", nullptr, nullptr, 0};
+    QElapsedTimer timer;
+
+    // Nobody listens: the answer comes at once.
+    cupsSetServer("/nonexistent/tessellon/cups.sock");
+    timer.start();
+    EXPECT_EQ(StartDocA(dc, &di), SP_ERROR);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_NE(narrow(platform::printErrorText()).find("is not available."), std::string::npos)
+        << narrow(platform::printErrorText());
+
+    // A server that takes the connection and never answers: the question times out.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(silent, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ASSERT_EQ(::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    cupsSetServer("127.0.0.1");
+    ippSetPort(ntohs(address.sin_port));
+    timer.restart();
+    EXPECT_EQ(StartDocA(dc, &di), SP_ERROR);
+    EXPECT_LT(timer.elapsed(), platform::kCupsTimeoutMs + 2000);
+    EXPECT_NE(narrow(platform::printErrorText()).find("is not available."), std::string::npos);
+
+    ::close(silent);
+    cupsSetServer(nullptr);
+    ippSetPort(port);
+    // The real server again.
+    EXPECT_GT(StartDocA(dc, &di), 0) << narrow(platform::printErrorText());
+    EXPECT_GT(AbortDoc(dc), 0);
+    DeleteDC(dc);
+}
+
+TEST(PrinterCups, SendingKeepsTheWindowsServedAndARefusedJobKeepsItsPages) {
+    REQUIRE_CUPS();
+    auto printer = QtPrinter::queue(wide(queueName));
+    ASSERT_NE(printer, nullptr);
+    const std::thread::id ui = std::this_thread::get_id();
+    std::thread::id sender;
+    std::u16string sentFile;
+    bool sentFileExisted = false;
+    std::u16string refusal;
+    platform::QueueSender previous = platform::setQueueSender([&](const platform::QueueJob& job) {
+        sender = std::this_thread::get_id();
+        sentFile = job.file;
+        sentFileExisted = QFileInfo::exists(QString::fromStdU16String(job.file));
+        QThread::msleep(800);
+        return refusal.empty() ? platform::QueueSent{77, {}} : platform::QueueSent{0, refusal};
+    });
+    // A window that must keep painting while the document is sent.
+    QWidget window;
+    testsupport::PaintCounter counter;
+    window.installEventFilter(&counter);
+    window.resize(200, 100);
+    window.show();
+    QTimer repaint;
+    QObject::connect(&repaint, &QTimer::timeout, &window, [&] { window.update(); });
+    repaint.start(40);
+    QApplication::processEvents();
+
+    auto print = [&] {
+        HDC dc = printer->createDC();
+        DOCINFOA di{sizeof di, "served", nullptr, nullptr, 0};
+        EXPECT_GT(StartDocA(dc, &di), 0) << narrow(platform::printErrorText());
+        EXPECT_GT(StartPage(dc), 0);
+        MoveToEx(dc, 100, 100, nullptr);
+        LineTo(dc, 1000, 100);
+        counter.paints = 0;
+        const int r = EndDoc(dc);
+        DeleteDC(dc);
+        return r;
+    };
+    EXPECT_GT(print(), 0) << narrow(platform::printErrorText());
+    EXPECT_GE(counter.paints, 5);
+    EXPECT_NE(sender, ui);
+    EXPECT_TRUE(sentFileExisted);
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdU16String(sentFile)));  // handed over, then removed
+
+    refusal = u"The printer \"X\" refused the job: testing.";
+    EXPECT_EQ(print(), SP_ERROR);
+    const std::string why = narrow(platform::printErrorText());
+    EXPECT_NE(why.find("refused the job: testing."), std::string::npos) << why;
+    const std::string kept = keptFile(why);
+    EXPECT_TRUE(isPdf(kept)) << why;
+    QFile::remove(QString::fromStdString(kept));
+    platform::setQueueSender(previous);
 }

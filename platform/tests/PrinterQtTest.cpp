@@ -248,7 +248,9 @@ TEST(PrinterQt, CurrentPrinterIsTheDefaultQueueElseThePdfFilePrinter) {
 
     auto names = platform::printerNames();
     EXPECT_EQ(names.back(), platform::pdfPrinterName());
-    if (!def.empty()) EXPECT_NE(std::find(names.begin(), names.end(), def), names.end());
+    if (!def.empty()) {
+        EXPECT_NE(std::find(names.begin(), names.end(), def), names.end());
+    }
 
     // Choosing a printer keeps the orientation; choosing the current one keeps its settings.
     current->setOrientation(PaperOrientation::Landscape);

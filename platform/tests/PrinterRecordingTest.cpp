@@ -1,5 +1,5 @@
 // The recording printer's geometry and pages, and printing through Qt's paged devices.
-#include "platform/DeviceContext.h"
+#include "DeviceContext.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/gdi.h"
 #include "platform/tests/GdiTestSupport.h"

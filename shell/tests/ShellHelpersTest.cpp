@@ -201,7 +201,9 @@ TEST(ShellHelpers, IconTitleFontIsTheDesktopsFont) {
     GetIconTitleFont(&font);
     const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     EXPECT_EQ(font.Name(), WideToAnsi(desktop.family().toStdU16String()));
-    if (desktop.pointSize() > 0) EXPECT_EQ(font.Size(), desktop.pointSize());
+    if (desktop.pointSize() > 0) {
+        EXPECT_EQ(font.Size(), desktop.pointSize());
+    }
     EXPECT_NE(font.Height(), -40);
     GetIconTitleFont(nullptr);
     EXPECT_EQ(SystemDriveRoot(), u"/");

@@ -45,6 +45,9 @@ public:
     virtual DeviceCaps caps() const = 0;
     // Raster devices: the image drawing goes to now, or null when there is none.
     virtual QImage* image() { return nullptr; }
+    // The same image, up to date at least inside `area` (device pixels; an empty area when
+    // no pixel is read or written, as for font metrics).
+    virtual QImage* imageFor(const QRect& area) { return image(); }
     // Drawing changed `rect` (device pixels) of the image.
     virtual void changed(const QRect& rect) {}
     // Vector devices: a painter on the current page, or null outside a page.
@@ -160,6 +163,9 @@ inline COLORREF colorref(QRgb c) { return RGB(qRed(c), qGreen(c), qBlue(c)); }
 class Paint {
 public:
     explicit Paint(DC& dc, bool rop2 = true);
+    // Drawing that stays inside `logical` (grown by `margin` pixels): raster devices bring
+    // only that part of their image up to date.
+    Paint(DC& dc, bool rop2, const QRect& logical, int margin = 0);
     ~Paint();
     Paint(const Paint&) = delete;
     Paint& operator=(const Paint&) = delete;

@@ -99,6 +99,8 @@ private:
 
 // Writes `width` RGB32 pixels as one DIB row of `bitCount` bits (indexes through `nearest`).
 void packRow(const QRgb* pixels, int width, int bitCount, Nearest* nearest, uchar* out);
+// Writes pixels [x0, x0 + count) of an RGB32 row into the same pixels of a DIB row.
+void packSpan(const QRgb* pixels, int x0, int count, int bitCount, Nearest* nearest, uchar* out);
 // Reads top-down row `y` of the source as RGB32.
 void unpackRow(const Source& src, int y, QRgb* out);
 
