@@ -1,6 +1,9 @@
 // File dialogs over QFileDialog, behind a seam that tests answer.
 #include "classlib/Dialogs.h"
 
+#include "platform/fileapi.h"
+#include "platform/qtnames.h"
+
 #include <QFileDialog>
 #include <QString>
 #include <QStringList>
@@ -58,7 +61,8 @@ bool runQtDialog(TOpenDialog* d, TFileDialogAnswer& answer) {
     if (!d->DefaultExt().empty()) dlg.setDefaultSuffix(q(d->DefaultExt()));
     if (!d->FileName().empty()) dlg.selectFile(q(d->FileName()));
     if (dlg.exec() != QDialog::Accepted) return false;
-    for (const QString& f : dlg.selectedFiles()) answer.Names.push_back(f.toStdString());
+    // The real names of the files, also where they are not UTF-8.
+    for (const QString& f : dlg.selectedFiles()) answer.Names.push_back(platform::fileNameToAnsi(platform::fileNameFromQt(f)));
     answer.FilterIndex = std::max(1, static_cast<int>(filters.indexOf(dlg.selectedNameFilter())) + 1);
     return !answer.Names.empty();
 }

@@ -204,8 +204,7 @@ void TImage::PictureChanged() {
     Invalidate();
 }
 
-void TImage::LoadImage(const QString& path, const String& what) {
-    QImage image(path);
+void TImage::LoadImage(QImage image, const String& what) {
     if (image.isNull()) throw EInvalidGraphic("Cannot read the picture " + what);
     // Pixels with transparency are laid over the button face colour.
     if (image.hasAlphaChannel()) {
@@ -243,12 +242,22 @@ void TImage::LoadImage(const QString& path, const String& what) {
     FPicture->SetGraphic(&bitmap);
 }
 
-void TImage::LoadFromFile(const String& FileName) { LoadImage(QString::fromUtf8(FileName.c_str()), FileName); }
+void TImage::LoadFromFile(const String& FileName) {
+    // Read by the file's own bytes (names that are not UTF-8 open; a FIFO is refused).
+    TMemoryStream data;
+    try {
+        data.LoadFromFile(FileName);
+    } catch (const EFOpenError&) {
+        throw EInvalidGraphic("Cannot read the picture " + FileName);
+    }
+    const auto* bytes = static_cast<const uchar*>(data.Memory());
+    LoadImage(QImage::fromData(bytes, static_cast<int>(data.Size())), FileName);
+}
 
 void TImage::LoadFromResource(const String& Path) {
     QString p = QString::fromUtf8(Path.c_str());
     if (!p.startsWith(QLatin1Char(':'))) p.prepend(QLatin1Char(':'));
-    LoadImage(p, Path);
+    LoadImage(QImage(p), Path);
 }
 
 void TImage::SetPictureResource(const String& Path) {

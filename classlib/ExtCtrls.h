@@ -4,6 +4,8 @@
 
 #include "classlib/StdCtrls.h"
 
+class QImage;
+
 // Draws a 3-D frame of `width` lines inside `rect` and shrinks `rect` by it.
 void Frame3D(TCanvas* canvas, RECT& rect, TColor topColor, TColor bottomColor, int width);
 
@@ -144,7 +146,7 @@ protected:
 
 private:
     void PictureChanged();
-    void LoadImage(const QString& path, const String& what);
+    void LoadImage(QImage image, const String& what);
     TPicture* FPicture;
     String FPictureResource;
     bool FAutoSize = false;

@@ -536,6 +536,7 @@ void TCustomListBox::CreateWnd() {
 }
 
 void TCustomListBox::DestroyWnd() {
+    FShown.clear();
     FItemIndex = ItemIndex();
     if (FMultiSelect) {
         FSelected.assign(static_cast<std::size_t>(Count()), false);
@@ -544,12 +545,31 @@ void TCustomListBox::DestroyWnd() {
     TWinControl::DestroyWnd();
 }
 
+// Brings the window's texts in line with the items, changing only the part between the
+// texts that stayed at the start and at the end, so adding items one by one stays linear
+// in the window's work.
 void TCustomListBox::FillWindow() {
     if (!FHandle) return;
     FFilling = true;
-    SendMessageA(FHandle, LB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < FItems->Count(); ++i)
-        SendMessageA(FHandle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FItems->Strings(i).c_str()));
+    const std::size_t count = static_cast<std::size_t>(FItems->Count());
+    std::size_t head = 0, tail = 0;
+    while (head < FShown.size() && head < count && FShown[head] == FItems->Strings(static_cast<int>(head))) ++head;
+    while (tail < FShown.size() - head && tail < count - head &&
+           FShown[FShown.size() - 1 - tail] == FItems->Strings(static_cast<int>(count - 1 - tail)))
+        ++tail;
+    if (head == 0 && tail == 0) {
+        SendMessageA(FHandle, LB_RESETCONTENT, 0, 0);
+        FShown.clear();
+    }
+    for (std::size_t i = head; i + tail < FShown.size(); ++i)
+        SendMessageA(FHandle, LB_DELETESTRING, static_cast<WPARAM>(head), 0);
+    FShown.erase(FShown.begin() + static_cast<std::ptrdiff_t>(head),
+                 FShown.end() - static_cast<std::ptrdiff_t>(tail));
+    for (std::size_t i = head; i + tail < count; ++i) {
+        const String& text = FItems->Strings(static_cast<int>(i));
+        SendMessageA(FHandle, LB_INSERTSTRING, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.c_str()));
+        FShown.insert(FShown.begin() + static_cast<std::ptrdiff_t>(i), text);
+    }
     if (FMultiSelect) {
         for (int i = 0; i < Count() && i < static_cast<int>(FSelected.size()); ++i)
             if (FSelected[static_cast<std::size_t>(i)]) SendMessageA(FHandle, LB_SETSEL, TRUE, i);

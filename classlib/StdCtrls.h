@@ -346,6 +346,7 @@ private:
     void ItemsChanged();
     void FillWindow();
     TStringList* FItems;
+    std::vector<String> FShown;  // the texts the window holds, to change only what changed
     int FItemIndex = -1;
     std::vector<bool> FSelected;
     bool FSorted = false;

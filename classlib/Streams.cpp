@@ -1,6 +1,7 @@
 // Streams.
 #include "classlib/Classes.h"
 
+#include "platform/atomicfile.h"
 #include "platform/fileapi.h"
 
 #include <QFile>
@@ -81,6 +82,11 @@ TFileStream::TFileStream(const String& AFileName, Word Mode) : THandleStream(INV
         if (handle_ == INVALID_HANDLE_VALUE) throw EFCreateError(SFCreateError, {AFileName});
     } else {
         handle_ = FileOpen(AFileName, Mode);
+        // A FIFO or a device would make reading wait without end.
+        if (handle_ != INVALID_HANDLE_VALUE && !platform::isRegularFile(handle_)) {
+            FileClose(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
         if (handle_ == INVALID_HANDLE_VALUE) throw EFOpenError(SFOpenError, {AFileName});
     }
 }
@@ -123,27 +129,11 @@ void TCustomMemoryStream::SaveToStream(TStream* Stream) {
 }
 
 void SaveFileSafely(const String& FileName, const std::function<void(TStream*)>& write) {
-    String temp;
-    THandle h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = FileName + ".~" + IntToStr(attempt) + "tmp";
-        if (FileExists(temp)) continue;
-        h = FileCreate(temp);
-    }
-    if (h == INVALID_HANDLE_VALUE) throw EFCreateError(SFCreateError, {FileName});
-    try {
-        THandleStream s(h);
-        write(&s);
-    } catch (...) {
-        FileClose(h);
-        DeleteFile(temp);
-        throw;
-    }
-    FileClose(h);
-    if (std::rename(platform::ansiToFileName(temp).c_str(), platform::ansiToFileName(FileName).c_str()) != 0) {
-        DeleteFile(temp);
+    TMemoryStream data;
+    write(&data);
+    if (!platform::writeWholeFile(platform::ansiToFileName(FileName), data.Memory(),
+                                  static_cast<std::size_t>(data.Size())))
         throw EFCreateError(SFCreateError, {FileName});
-    }
 }
 
 void TCustomMemoryStream::SaveToFile(const String& FileName) {

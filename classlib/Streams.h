@@ -10,8 +10,9 @@
 
 class TStream;
 
-// Writes a file through a temporary file in the same folder that then replaces FileName, so
-// a failed write leaves the old file as it was. EFCreateError when it cannot be written.
+// Writes a file as a whole (platform/atomicfile.h): a failed write leaves the old file as it
+// was, the file keeps its mode and owner, a symbolic link stays. EFCreateError when it
+// cannot be written or is read-only.
 void SaveFileSafely(const String& FileName, const std::function<void(TStream*)>& Write);
 
 enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };

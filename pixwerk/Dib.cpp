@@ -9,16 +9,18 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace pixwerk {
 namespace {
 
-// The info blocks of live pictures. Freeing a record whose memory is not live (a copy
-// of a freed record, a failed load, a zeroed record) does nothing.
+// The live pictures: info block to the generation that the record carries. Freeing a
+// record whose memory is not live (a copy of a freed record, even when the address has
+// been handed out again since, a failed load, a zeroed record) does nothing.
 struct Live {
     std::mutex mutex;
-    std::unordered_set<const void*> blocks;
+    std::unordered_map<const void*, std::uint64_t> blocks;
+    std::uint64_t next = 0;
 };
 
 Live& live() {
@@ -26,15 +28,26 @@ Live& live() {
     return *l;
 }
 
-void addLive(const void* info) {
-    std::lock_guard lock(live().mutex);
-    live().blocks.insert(info);
+std::uint64_t generationOf(const TDib& dib) {
+    std::uint64_t g;
+    std::memcpy(&g, dib.LibPrivate1, sizeof g);
+    return g;
 }
 
-bool takeLive(const void* info) {
-    if (!info) return false;
+void addLive(TDib* dib) {
     std::lock_guard lock(live().mutex);
-    return live().blocks.erase(info) == 1;
+    const std::uint64_t g = ++live().next;
+    live().blocks[dib->Info] = g;
+    std::memcpy(dib->LibPrivate1, &g, sizeof g);
+}
+
+bool takeLive(const TDib& dib) {
+    if (!dib.Info) return false;
+    std::lock_guard lock(live().mutex);
+    const auto it = live().blocks.find(dib.Info);
+    if (it == live().blocks.end() || it->second != generationOf(dib)) return false;
+    live().blocks.erase(it);
+    return true;
 }
 
 void clearRecord(TDib* dib) { std::memset(dib, 0, sizeof *dib); }
@@ -97,8 +110,8 @@ bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette
             table[1] = RGBQUAD{255, 255, 255, 0};
         }
     }
-    addLive(info);
     out->Info = info;
+    addLive(out);
     out->Bits = pixels;
     out->LineBytes = static_cast<LONG>(lineBytes);
     out->HasPalette = colours ? 1 : 0;
@@ -151,12 +164,20 @@ void Progress::row(std::int64_t y, std::int64_t rows) {
 }
 
 void Progress::percent(int p) {
-    if (!wnd_ || p == last_) return;
+    if (!wnd_) return;
+    p = from_ + std::clamp(p, 0, 100) * (to_ - from_) / 100;
+    if (p == last_) return;
     last_ = p;
     SendMessageA(wnd_, WM_PROGRESS, static_cast<WPARAM>(p), 0);
 }
 
+void Progress::phase(int from, int to) {
+    from_ = std::clamp(from, 0, 100);
+    to_ = std::clamp(to, from_, 100);
+}
+
 void Progress::done() {
+    from_ = 0, to_ = 100;
     if (!wnd_) return;
     last_ = 0;
     SendMessageA(wnd_, WM_PROGRESS, 0, 0);
@@ -170,7 +191,7 @@ extern "C" void newdib(TDib* out, int width, int height, int bits, const BITMAPI
 }
 
 extern "C" void deldib(TDib dib) {
-    if (!pixwerk::takeLive(dib.Info)) return;  // a record without live library memory
+    if (!pixwerk::takeLive(dib)) return;  // a record without live library memory
     pixwerk::forgetOrigin(dib.Info);
     if (dib.PalHandle) DeleteObject(dib.PalHandle);
     std::free(dib.Bits);

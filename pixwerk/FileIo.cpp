@@ -1,27 +1,20 @@
 // Opening and saving picture files: file names, reading, format choice, safe writing.
 #include "pixwerk/Formats.h"
-#include "platform/codepage.h"
-
-#include <QFile>
-#include <QString>
+#include "platform/atomicfile.h"
+#include "platform/fileapi.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace pixwerk {
 namespace {
 
-// A file name in the process's code page as the file system spells it.
-std::string systemName(const char* fileName) {
-    const std::u16string wide = platform::ansiToWide(fileName);
-    const QByteArray encoded = QFile::encodeName(QString::fromStdU16String(wide));
-    return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
-}
+// A file name in the process's code page as the file system spells it: with the UTF-8
+// code page the bytes themselves, whether they are UTF-8 or not.
+std::string systemName(const char* fileName) { return platform::ansiToFileName(fileName); }
 
 class Fd {
 public:
@@ -32,7 +25,6 @@ public:
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
     int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -43,12 +35,16 @@ struct FileData {
     std::size_t size = 0;
 };
 
-// Reads a whole regular file with one allocation; an error text on failure.
+// Reads a whole regular file with one allocation; an error text on failure. A FIFO or a
+// device is refused before anything waits on it.
 std::string readWholeFile(const std::string& path, FileData& data) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return "The file could not be opened: " + std::string(std::strerror(errno));
+    Fd fd(platform::openRegularFile(path));
+    if (fd.get() < 0) {
+        if (errno == EINVAL || errno == EISDIR) return "The file is not a regular file";
+        return "The file could not be opened: " + std::string(std::strerror(errno));
+    }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return "The file is not a regular file";
+    if (::fstat(fd.get(), &st) != 0) return "The file could not be read";
     if (st.st_size <= 0) return "The file is empty";
     data.size = static_cast<std::size_t>(st.st_size);
     data.bytes.reset(new (std::nothrow) BYTE[data.size]);
@@ -86,38 +82,10 @@ void openPicture(TDib* out, const char* fileName, int type, Progress& progress) 
     recordOrigin(*out, systemName(fileName), format->type, file.bytes.get(), file.size);
 }
 
-// A new file beside `target` that no one else uses, created with the usual permissions.
-int createTemporary(const std::string& target, std::string& name) {
-    const std::size_t slash = target.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        name = dir + (dir == "/" ? "." : "/.") + base + "." + std::to_string(random() % 1000000000u) + ".tmp";
-        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 bool writePicture(const TDib& dib, const std::string& target, const Format& format, Progress& progress) {
-    std::string temp;
-    Fd fd(createTemporary(target, temp));
-    if (fd.get() < 0) return false;
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd.get(), old.st_mode & 07777);
-    std::FILE* file = ::fdopen(fd.get(), "w+b");
-    bool ok = file != nullptr;
-    if (ok) {
-        fd.release();
-        ok = format.encode(dib, file, format.type, progress);
-        ok = std::fflush(file) == 0 && ok;
-        ok = ::fsync(::fileno(file)) == 0 && ok;
-        ok = std::fclose(file) == 0 && ok;
-    }
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    platform::AtomicFile file(target);
+    std::FILE* stream = file.stream();
+    return stream && format.encode(dib, stream, format.type, progress) && file.commit();
 }
 
 bool validPicture(const TDib& dib) {
@@ -138,6 +106,7 @@ extern "C" void OpenDib(TDib* out, const char* fileName, int type, HWND wnd) {
     std::memset(out, 0, sizeof *out);
     Progress progress(wnd);
     openPicture(out, fileName, type, progress);
+    if (out->Bits) progress.percent(100);  // whatever rows the format's last step skipped
     progress.done();
 }
 
@@ -147,6 +116,7 @@ extern "C" int SaveDib(TDib dib, const char* fileName, int type, HWND wnd) {
     if (!format) return 0;
     Progress progress(wnd);
     const bool ok = writePicture(dib, systemName(fileName), *format, progress);
+    if (ok) progress.percent(100);
     progress.done();
     return ok ? 1 : 0;
 }

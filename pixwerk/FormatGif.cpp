@@ -169,8 +169,10 @@ bool encodeGif(const TDib& dib, std::FILE* file, int, Progress& progress) {
     UniqueDib reduced;
     const TDib* source = &dib;
     if (dib.Info->bmiHeader.biBitCount == 24) {
-        if (!reduceTo8Bits(dib, reduced.out())) return false;
+        // The colour reduction takes most of the time of a save.
+        if (!reduceTo8Bits(dib, reduced.out(), progress, 0, 70)) return false;
         source = &reduced.get();
+        progress.phase(70, 100);
     }
     const BITMAPINFOHEADER& h = source->Info->bmiHeader;
     const int colours = 1 << h.biBitCount;

@@ -112,6 +112,27 @@ void packRow(const BYTE* px, std::size_t count, std::size_t unit, ByteBuffer& b)
     }
 }
 
+// A colour-mapped picture whose map ends within 2 or 16 entries comes back at 1 or 4 bits,
+// the depth it was saved from, unless a pixel points beyond that.
+bool narrowToMap(TDib* out, int mapEnd) {
+    const int bits = mapEnd <= 2 ? 1 : mapEnd <= 16 ? 4 : 8;
+    if (bits == 8) return true;
+    const int w = widthOf(*out), h = heightOf(*out);
+    for (int y = 0; y < h; ++y) {
+        const BYTE* row = rowFromTop(*out, y);
+        if (std::any_of(row, row + w, [bits](BYTE v) { return v >> bits; })) return true;
+    }
+    UniqueDib narrow;
+    if (!allocDib(narrow.out(), w, h, bits, out->Info->bmiColors, 1 << bits)) {
+        failDib(out, DibErrorText(narrow.get()));
+        return false;
+    }
+    for (int y = 0; y < h; ++y) packIndexes(rowFromTop(*out, y), w, bits, rowFromTop(narrow.get(), y));
+    deldib(*out);
+    *out = narrow.release();
+    return true;
+}
+
 }  // namespace
 
 bool sniffTga(const BYTE* data, std::size_t size) {
@@ -149,10 +170,11 @@ bool decodeTga(const BYTE* data, std::size_t size, TDib* out, Progress& progress
 
     const int bits = h.base() == 2 ? 24 : 8;
     if (!allocDib(out, h.width, h.height, bits, table, bits == 8 ? 256 : 0)) return false;
+    const int mapEnd = h.base() == 1 ? h.mapFirst + h.mapLength : 256;
     PixelSink sink(out, h, progress);
     if (!h.packed()) {
         sink.put(r.take(static_cast<std::size_t>(pixels * unit)), static_cast<std::size_t>(pixels), false, unit);
-        return true;
+        return narrowToMap(out, mapEnd);
     }
     while (!sink.full()) {
         if (!r.has(1 + unit)) return fail(out, "The TGA file is truncated");
@@ -163,7 +185,7 @@ bool decodeTga(const BYTE* data, std::size_t size, TDib* out, Progress& progress
         if (!px) return fail(out, "The TGA file is truncated");
         sink.put(px, count, run, unit);
     }
-    return true;
+    return narrowToMap(out, mapEnd);
 }
 
 bool encodeTga(const TDib& dib, std::FILE* file, int type, Progress& progress) {

@@ -40,11 +40,15 @@ public:
     explicit Progress(HWND wnd) : wnd_(wnd) {}
     // Row `y` of `rows` done: y x 100 / (rows - 1), 0 for one row.
     void row(std::int64_t y, std::int64_t rows);
+    // `p` percent of the current phase done.
     void percent(int p);
+    // Work in phases: the next percentages from 0 to 100 cover `from`..`to` of the whole.
+    void phase(int from, int to);
     void done();  // sends 0
 private:
     HWND wnd_;
     int last_ = -1;
+    int from_ = 0, to_ = 100;
 };
 
 // A decoder reads a whole file held in memory into `out`, which OpenDib has cleared. On failure it calls failDib
@@ -106,8 +110,9 @@ void rowToBgr(const TDib& dib, int y, BYTE* bgr);
 void rowToGrey(const TDib& dib, int y, BYTE* grey);
 
 // An 8-bit copy of a 24-bit picture for formats that hold palettes only: its own colours
-// when it has at most 256, else 256 colours by median cut with error diffusion.
-bool reduceTo8Bits(const TDib& dib, TDib* out);
+// when it has at most 256, else 256 colours by median cut with error diffusion. Progress
+// runs from `from` to `to` percent over the reduction.
+bool reduceTo8Bits(const TDib& dib, TDib* out, Progress& progress, int from, int to);
 
 // A colour sample with coverage `alpha` composited over white.
 inline BYTE overWhite(unsigned value, unsigned alpha) {

@@ -20,6 +20,12 @@ struct TDibPalette {
 };
 static_assert(sizeof(TDibPalette) == 1028, "a palette block is 1,028 bytes");
 
+// The picture record. Its fields come in the order of the 32-bit record of 1,084 bytes,
+// but pointers and handles are 8 bytes wide on a 64-bit build, so the record is 1,104
+// bytes there and every field from Bits on sits at a larger offset (Bits 16, LineBytes
+// 24, Palette 30, PalHandle 1064; the failure text starts at 34). Nothing outside the
+// process stores the record, so only its field order is kept; the asserts below guard
+// the layout of the build.
 struct TDib {
     BITMAPINFO* Info;       // header followed by the colour table
     BYTE LibPrivate1[8];    // the library's; never touched by callers
@@ -32,6 +38,20 @@ struct TDib {
     HPALETTE PalHandle;     // made from Palette with CreatePalette
     BYTE LibPrivate2[28];   // the library's; never touched by callers
 };
+static_assert(offsetof(TDib, Info) == 0 && offsetof(TDib, LibPrivate1) == sizeof(void*),
+              "the record starts with the info pointer and the library's first 8 bytes");
+static_assert(offsetof(TDib, Bits) == sizeof(void*) + 8 && offsetof(TDib, LineBytes) == 2 * sizeof(void*) + 8,
+              "the pixel pointer and the row length follow");
+static_assert(offsetof(TDib, HasPalette) == offsetof(TDib, LineBytes) + 4 &&
+                  offsetof(TDib, Palette) == offsetof(TDib, HasPalette) + 2,
+              "the palette flag and the palette block follow the row length");
+static_assert(offsetof(TDib, PalHandle) == (offsetof(TDib, Palette) + sizeof(TDibPalette) + 2 + sizeof(void*) - 1) /
+                                               sizeof(void*) * sizeof(void*),
+              "the palette handle follows the palette block, aligned");
+static_assert(sizeof(void*) != 4 || sizeof(TDib) == 1084, "a 32-bit build keeps the 1,084-byte record");
+static_assert(sizeof(void*) != 8 || (sizeof(TDib) == 1104 && offsetof(TDib, Palette) == 30 &&
+                                     offsetof(TDib, PalHandle) == 1064),
+              "the 64-bit record is 1,104 bytes");
 
 // Picture file type codes (0 chooses by the file name's extension).
 enum : int {
@@ -50,16 +70,19 @@ enum : int {
     PW_PNG = 14,
 };
 
-// The exports. File names are in the process's 8-bit code page.
+// The exports. File names are in the process's 8-bit code page; with the UTF-8 code page
+// they are the bytes of the file system, UTF-8 or not.
 extern "C" {
 // A new picture with every pixel 0. `colours` (may be null) gives the colour table to copy,
 // `entries` entries of it; a 1-bit picture without one gets black and white.
 void newdib(TDib* out, int width, int height, int bits, const BITMAPINFO* colours, int entries);
 void deldib(TDib dib);
-// Opens a picture file; on failure Bits is null and DibErrorText tells why.
+// Opens a picture file (only a regular file: a FIFO or device is refused without waiting);
+// on failure Bits is null and DibErrorText tells why.
 // Progress goes to `wnd` as WM_PROGRESS (percentage in wParam, 0 when done).
 void OpenDib(TDib* out, const char* fileName, int type, HWND wnd);
-// Writes a picture file through a temporary file; 1 when written, 0 when not.
+// Writes a picture file as a whole (platform/atomicfile.h: the old file stays on failure,
+// its mode, owner and links are kept, a read-only file is refused); 1 when written, 0 when not.
 int SaveDib(TDib dib, const char* fileName, int type, HWND wnd);
 const char* GetDIBOpenFilter();
 const char* GetDIBSaveFilter();

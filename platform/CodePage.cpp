@@ -1,6 +1,7 @@
 // Code pages: the ANSI code page, conversions through tables built from Qt's converters,
 // UTF-8, and character case and class.
 #include "platform/codepage.h"
+#include "platform/fileapi.h"
 #include "platform/winerror.h"
 
 #include <QChar>
@@ -368,9 +369,15 @@ std::string fromWide(std::u16string_view text, UINT codePage, bool* lossy) {
     return out;
 }
 
-std::u16string ansiToWide(std::string_view text) { return toWide(text, CP_ACP); }
+// With the UTF-8 code page an 8-bit text may hold any bytes (file names do): bytes that
+// are not UTF-8 travel as U+DC80..U+DCFF and come back as the same bytes.
+std::u16string ansiToWide(std::string_view text) {
+    return ansiCodePage.load() == CP_UTF8 ? fileNameToWide(text) : toWide(text, CP_ACP);
+}
 
-std::string wideToAnsi(std::u16string_view text) { return fromWide(text, CP_ACP); }
+std::string wideToAnsi(std::u16string_view text) {
+    return ansiCodePage.load() == CP_UTF8 ? wideToFileName(text) : fromWide(text, CP_ACP);
+}
 
 char16_t upperUnit(char16_t c) {
     if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;

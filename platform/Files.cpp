@@ -1,4 +1,5 @@
 // Files, folders, find handles and the kernel handle table over POSIX.
+#include "platform/atomicfile.h"
 #include "platform/codepage.h"
 #include "platform/fileapi.h"
 
@@ -259,13 +260,15 @@ HANDLE createFile(const std::string& path, DWORD access, DWORD share, DWORD disp
     if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) oflags |= O_CREAT;
     if (S_ISDIR(before.st_mode) && existed) oflags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
     const mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    int fd = ::open(path.c_str(), oflags, mode);
+    // A FIFO opens without waiting for its other end; reads and writes wait as usual.
+    int fd = ::open(path.c_str(), oflags | O_NONBLOCK, mode);
     if (fd < 0 && errno == EACCES && !reads(access) && !writes(access))
         fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
     if (fd < 0) {
-        SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : errorFor(path, errno));
+        SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : errno == ENXIO ? ERROR_BROKEN_PIPE : errorFor(path, errno));
         return INVALID_HANDLE_VALUE;
     }
+    if (const int fl = ::fcntl(fd, F_GETFL); fl >= 0 && (fl & O_NONBLOCK)) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
     auto file = std::make_shared<FileObject>();
     file->fd = fd;
     file->access = access;
@@ -383,8 +386,8 @@ bool deleteFile(const std::string& path) {
 }
 
 bool copyContents(const std::string& from, const std::string& to, const struct stat& st) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return fail(errorFor(from, errno));
+    const int in = openRegularFile(from);
+    if (in < 0) return fail(errno == EINVAL ? ERROR_ACCESS_DENIED : errorFor(from, errno));
     const std::string temp = parentOf(to) + "/.copy-" + std::to_string(::getpid()) + "-" + baseOf(to);
     const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (out < 0) {
@@ -563,6 +566,12 @@ std::shared_ptr<KernelObject> kernelObject(HANDLE handle) {
 int fileDescriptor(HANDLE file) {
     auto f = std::dynamic_pointer_cast<FileObject>(kernelObject(file));
     return f ? f->fd : -1;
+}
+
+bool isRegularFile(HANDLE file) {
+    struct stat st {};
+    const int fd = fileDescriptor(file);
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string wideToFileName(std::u16string_view name) {

@@ -1,12 +1,15 @@
 // ShellExecute over the desktop's associated programs.
 #include "platform/shellexec.h"
 #include "platform/codepage.h"
+#include "platform/fileapi.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QString>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -34,11 +37,21 @@ HINSTANCE execute(const QString& verb, const QString& file, const QString& direc
         if (!url.isValid()) return result(SE_ERR_FNF);
         if (url.isLocalFile() && !QFileInfo::exists(url.toLocalFile())) return result(SE_ERR_FNF);
     } else {
-        QString path = file;
-        if (QFileInfo(path).isRelative() && !directory.isEmpty()) path = QDir(directory).filePath(path);
-        const QFileInfo info(path);
-        if (!info.exists()) return result(info.dir().exists() ? SE_ERR_FNF : SE_ERR_PNF);
-        url = QUrl::fromLocalFile(info.absoluteFilePath());
+        // In the bytes of the file system, so names that are not UTF-8 open too.
+        std::string path = platform::wideToFileName(file.toStdU16String());
+        if (path[0] != '/' && !directory.isEmpty())
+            path = platform::wideToFileName(directory.toStdU16String()) + "/" + path;
+        if (path[0] != '/') path = QDir::currentPath().toStdString() + "/" + path;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0) {
+            const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+            return result(::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? SE_ERR_FNF : SE_ERR_PNF);
+        }
+        const QByteArray bytes = QByteArray::fromStdString(path);
+        const QString text = QString::fromUtf8(bytes);
+        // A URL keeps bytes that are not UTF-8 percent-encoded as they are.
+        url = text.toUtf8() == bytes ? QUrl::fromLocalFile(text)
+                                     : QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
     }
     const std::string u = url.toString(QUrl::FullyEncoded).toStdString();
     const bool ok = handler() ? handler()(v.toStdString(), u) : QDesktopServices::openUrl(url);

@@ -1,5 +1,6 @@
 // File information, the process-wide icon list and overlays, thumbnails and info tips.
 #include "ShellInternal.h"
+#include "platform/atomicfile.h"
 #include "platform/gdi.h"
 #include "platform/shellapi.h"
 
@@ -106,7 +107,7 @@ void copyText(WCHAR* dest, std::size_t size, const std::u16string& text) {
 // ---- Thumbnails ----
 
 bool openReader(const std::string& path, QFile* file, QImageReader* reader) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(path);  // a FIFO named like a picture is no picture
     if (fd < 0) return false;
     if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);

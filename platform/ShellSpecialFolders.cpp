@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -46,11 +47,21 @@ bool isDirectory(const std::string& path) {
 
 }  // namespace
 
-std::string desktopDirectory() {
-    return cleanAbsolute(rawOfQt(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)));
+// A user folder of the XDG user directories; the home folder when it is missing, as the
+// desktops have it.
+static std::string userDirectory(QStandardPaths::StandardLocation location) {
+    const QString s = QStandardPaths::writableLocation(location);
+    const std::string dir = s.isEmpty() ? std::string() : cleanAbsolute(rawOfQt(s));
+    return isDirectory(dir) ? dir : homeDirectory();
 }
 
-std::string homeDirectory() { return cleanAbsolute(rawOfQt(QDir::homePath())); }
+std::string desktopDirectory() { return userDirectory(QStandardPaths::DesktopLocation); }
+
+// $HOME as its bytes (Qt would turn bytes that are not UTF-8 into U+FFFD).
+std::string homeDirectory() {
+    const char* home = std::getenv("HOME");
+    return cleanAbsolute(home && home[0] == '/' ? std::string(home) : rawOfQt(QDir::homePath()));
+}
 
 }  // namespace platform::shell
 
@@ -107,19 +118,25 @@ std::string specialDirectory(int csidl) {
     case CSIDL_DESKTOPDIRECTORY:
         return desktopDirectory();
     case CSIDL_PERSONAL:
-        return loc(QStandardPaths::DocumentsLocation);
+        return userDirectory(QStandardPaths::DocumentsLocation);
     case CSIDL_MYMUSIC:
-        return loc(QStandardPaths::MusicLocation);
+        return userDirectory(QStandardPaths::MusicLocation);
     case CSIDL_MYVIDEO:
-        return loc(QStandardPaths::MoviesLocation);
+        return userDirectory(QStandardPaths::MoviesLocation);
     case CSIDL_MYPICTURES:
-        return loc(QStandardPaths::PicturesLocation);
-    case CSIDL_FONTS:
+        return userDirectory(QStandardPaths::PicturesLocation);
+    case CSIDL_FONTS: {
+        // The user's fonts, else the first system font folder.
+        for (const QString& s : QStandardPaths::standardLocations(QStandardPaths::FontsLocation)) {
+            const std::string dir = cleanAbsolute(rawOfQt(s));
+            if (isDirectory(dir)) return dir;
+        }
         return loc(QStandardPaths::FontsLocation);
+    }
     case CSIDL_PROGRAMS:
         return loc(QStandardPaths::ApplicationsLocation);
     case CSIDL_TEMPLATES:
-        return loc(QStandardPaths::TemplatesLocation);
+        return userDirectory(QStandardPaths::TemplatesLocation);
     case CSIDL_STARTUP:
         return joinPath(loc(QStandardPaths::GenericConfigLocation), "autostart");
     case CSIDL_APPDATA:

@@ -2,6 +2,7 @@
 // and restore; the menu presenter, the clipboard's file lists and dropped files.
 #include "ClipboardData.h"
 #include "ShellInternal.h"
+#include "platform/atomicfile.h"
 #include "platform/msgbox.h"
 #include "platform/shellapi.h"
 
@@ -170,8 +171,8 @@ bool copyTree(const std::string& from, const std::string& to) {
         return ok;
     }
     if (!S_ISREG(st.st_mode)) return failCode(ERROR_NOT_SUPPORTED);
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return failWith(errno);
+    const int in = openRegularFile(from);
+    if (in < 0) return errno == EINVAL ? failCode(ERROR_NOT_SUPPORTED) : failWith(errno);
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, (st.st_mode & 07777) | S_IWUSR);
     if (out < 0) {
         const int e = errno;
@@ -335,7 +336,7 @@ namespace platform::shell {
 
 bool trashInfo(const std::string& name, std::string* originalPath, std::u16string* deleted) {
     QFile file(QFile::decodeName(QByteArray::fromStdString(trashInfoPath(name))));
-    const int fd = ::open(trashInfoPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = openRegularFile(trashInfoPath(name));
     if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         if (fd >= 0) ::close(fd);
         return false;

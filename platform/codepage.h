@@ -84,8 +84,11 @@ namespace platform {
 bool setAnsiCodePage(UINT codePage);
 
 // 8-bit text in the process's code page to UTF-16; bytes without a mapping become U+FFFD.
+// With the UTF-8 code page every byte sequence round-trips: bytes that are not UTF-8 become
+// U+DC80..U+DCFF, as file names carry them (fileapi.h).
 std::u16string ansiToWide(std::string_view text);
-// UTF-16 to the process's code page; characters without a mapping become "?".
+// UTF-16 to the process's code page; characters without a mapping become "?" (with the
+// UTF-8 code page U+DC80..U+DCFF become their bytes again).
 std::string wideToAnsi(std::u16string_view text);
 
 // The same for any offered code page (CP_ACP, CP_OEMCP and CP_THREAD_ACP included).

@@ -172,6 +172,8 @@ std::shared_ptr<KernelObject> kernelObject(HANDLE handle);
 
 // The POSIX descriptor of a file handle, or -1.
 int fileDescriptor(HANDLE file);
+// Whether a file handle stands for a regular file (not a FIFO, a device or a folder).
+bool isRegularFile(HANDLE file);
 
 // File names at the boundary: UTF-16 to the bytes of the file system and back.
 std::string wideToFileName(std::u16string_view name);

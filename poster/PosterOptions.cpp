@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 
 namespace {
 
@@ -69,25 +71,27 @@ std::vector<String> ReadFolderList(const String& Path) {
     std::vector<String> list;
     const auto bytes = ReadWholeFile(Path, FolderFileLimit);
     if (!bytes) return list;
-    String line;
-    auto flush = [&] {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) list.push_back(line);
-        line.clear();
-    };
-    for (unsigned char c : *bytes) {
-        if (c == '\n')
-            flush();
-        else if (c != 0)
-            line.push_back(static_cast<char>(c));
+    std::unordered_set<std::string_view> seen;
+    const char* text = reinterpret_cast<const char*>(bytes->data());
+    const std::size_t size = bytes->size();
+    for (std::size_t start = 0; start < size && list.size() < MaxPrefFolders;) {
+        const void* nl = std::memchr(text + start, '\n', size - start);
+        const std::size_t end = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text) : size;
+        std::string_view line(text + start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        // Empty lines, lines no folder path can have and repeated lines are skipped.
+        if (!line.empty() && line.size() <= MaxFolderPathBytes && line.find('\0') == std::string_view::npos &&
+            seen.insert(line).second)
+            list.emplace_back(line);
+        start = end + 1;
     }
-    flush();
     return list;
 }
 
 void AddFolderToList(std::vector<String>& List, const String& Folder) {
     List.erase(std::remove(List.begin(), List.end(), Folder), List.end());
     List.insert(List.begin(), Folder);
+    if (List.size() > MaxPrefFolders) List.resize(MaxPrefFolders);
 }
 
 bool WriteFolderList(const String& Path, const std::vector<String>& List) {

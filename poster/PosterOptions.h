@@ -49,10 +49,17 @@ std::optional<TOptionsRec> ReadOptionsFile(const String& Path);
 // Writes the record, replacing the file only when the whole record was written.
 bool WriteOptionsFile(const String& Path, const TOptionsRec& Rec);
 
-// The folders of a preferred-folders file, one a line (CR LF or LF; empty lines skipped);
-// an empty list when the file cannot be read.
+// The preferred folders kept, newest first; older ones are dropped.
+inline constexpr std::size_t MaxPrefFolders = 1000;
+// The longest line taken for a folder path (the file system's limit).
+inline constexpr std::size_t MaxFolderPathBytes = 4096;
+
+// The folders of a preferred-folders file, one a line (CR LF or LF), at most
+// MaxPrefFolders; empty, overlong and repeated lines are skipped. An empty list when the
+// file cannot be read. Linear in the file's length.
 std::vector<String> ReadFolderList(const String& Path);
-// Moves `Folder` to the top of the list (removing an equal entry; comparison is exact).
+// Moves `Folder` to the top of the list (removing an equal entry; comparison is exact) and
+// drops the oldest entries beyond MaxPrefFolders.
 void AddFolderToList(std::vector<String>& List, const String& Folder);
 // Writes every entry as one line; false when the file could not be written.
 bool WriteFolderList(const String& Path, const std::vector<String>& List);

@@ -1,10 +1,11 @@
 #include "poster/PosterPreview.h"
 
+#include "platform/atomicfile.h"
+#include "platform/fileapi.h"
 #include "platform/msgbox.h"
 #include "platform/printer.h"
 #include "poster/Pixwerk.h"
 
-#include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
@@ -309,12 +310,9 @@ SaveResult SavePagePreview(const std::u16string& path, const PosterSetup& s, dou
     put32(38, 3780);  // 96 dpi in pixels per metre
     put32(42, 3780);
 
-    QSaveFile file(QString::fromStdU16String(path));
-    bool ok = file.open(QIODevice::WriteOnly);
-    ok = ok && file.write(reinterpret_cast<const char*>(header), headerBytes) == headerBytes;
-    ok = ok && file.write(static_cast<const char*>(bits), lineBytes * h) == lineBytes * h;
-    ok = ok && file.commit();
-    if (!ok) file.cancelWriting();
+    platform::AtomicFile file(platform::wideToFileName(path));
+    const bool ok = file.open() && file.write(header, static_cast<std::size_t>(headerBytes)) &&
+                    file.write(bits, static_cast<std::size_t>(lineBytes * h)) && file.commit();
     DeleteObject(bitmap);
     if (!ok) {
         message(u"Error: The file " + path + u" could not be saved!", u"Error", MB_OK | MB_ICONERROR);

@@ -1,10 +1,11 @@
 #include "poster/ProgramFolder.h"
 
 #include "classlib/SysUtils.h"
+#include "platform/atomicfile.h"
+#include "platform/fileapi.h"
 #include "platform/process.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,8 +16,8 @@ namespace {
 String testFolder;
 std::optional<bool> testWritable;
 
-// File names for POSIX calls.
-std::string systemName(const String& path) { return AnsiToUtf8(path); }
+// File names for POSIX calls: the bytes of the file system, UTF-8 or not.
+std::string systemName(const String& path) { return platform::ansiToFileName(path); }
 
 String executableFolder() {
     std::vector<char> buffer(4096);
@@ -53,9 +54,9 @@ String ProgramFolder() {
 String UserDataFolder() {
     String base;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
-        base = Utf8ToAnsi(xdg);
+        base = platform::fileNameToAnsi(xdg);
     } else if (const char* home = std::getenv("HOME"); home && home[0]) {
-        base = IncludeTrailingPathDelimiter(Utf8ToAnsi(home)) + ".local/share";
+        base = IncludeTrailingPathDelimiter(platform::fileNameToAnsi(home)) + ".local/share";
     } else {
         base = "/tmp";
     }
@@ -80,44 +81,19 @@ String ProgramFileForWriting(const String& Name) {
 }
 
 bool WriteFileReplacing(const String& Path, const void* Data, std::size_t Size) {
-    const std::string target = systemName(Path);
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-    const char* p = static_cast<const char*>(Data);
-    std::size_t left = Size;
-    bool ok = true;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return platform::writeWholeFile(systemName(Path), Data, Size);
 }
 
 std::optional<std::vector<unsigned char>> ReadWholeFile(const String& Path, std::size_t Limit) {
-    const int fd = ::open(systemName(Path).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openRegularFile(systemName(Path));
     if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<unsigned long long>(st.st_size) > Limit) {
+    if (::fstat(fd, &st) != 0 || static_cast<unsigned long long>(st.st_size) > Limit) {
         ::close(fd);
         return std::nullopt;
     }
     std::vector<unsigned char> bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     unsigned char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);

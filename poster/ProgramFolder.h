@@ -25,11 +25,11 @@ String ProgramFileForReading(const String& Name);
 // The path to write the program file `Name` to; creates the per-user folder when needed.
 String ProgramFileForWriting(const String& Name);
 
-// Writes `Size` bytes to a temporary file beside `Path` and renames it over `Path`, so a
-// failed write leaves the old file as it was. False when any step fails.
+// Writes `Size` bytes as the whole file `Path` (platform/atomicfile.h): a failed write
+// leaves the old file as it was, and a read-only file is refused. False when any step fails.
 bool WriteFileReplacing(const String& Path, const void* Data, std::size_t Size);
-// The whole content of a file, or nothing when it cannot be opened or read. Files larger
-// than `Limit` bytes are not read.
+// The whole content of a regular file, or nothing when it cannot be opened or read (a
+// FIFO or a device is refused without waiting). Files larger than `Limit` bytes are not read.
 std::optional<std::vector<unsigned char>> ReadWholeFile(const String& Path, std::size_t Limit);
 
 namespace programfolder {

@@ -540,7 +540,13 @@ TNavShellFolder TShellNamespace::SpecialFolder() const { return SpecialFolderOfP
 void TShellNamespace::SetSpecialFolder(TNavShellFolder Value) {
     if (ComponentState().Contains(csLoading) && Value == SF_FILESYSTEMFOLDER) return;
     TPidl list = SpecialFolderPidl(Value);
-    if (!list) return;  // a folder without a counterpart here
+    if (!list) {
+        // A folder without a counterpart here, or one whose system folder is missing.
+        if (ComponentState().Contains(csLoading)) return;
+        throw EShellNamespaceError(
+            "ShellNamespace.SetFolderIDList: Desktop.BindToObject: Could not get IShellFolder interface. (" +
+            SystemErrorTextOfResult(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) + ")");
+    }
     try {
         SetFolderIDList(list.get());
     } catch (const EShellNamespaceError&) {
@@ -1246,4 +1252,9 @@ void TPidlHistory::Forward(int Steps) {
 void TPidlHistory::Back(int Steps) {
     if (Count() == 0 || Steps <= 0) return;
     index_ = std::max(index_ - Steps, 0);
+}
+
+void RegisterShellClasses() {
+    RegisterStandardClasses();
+    RegisterClasses<TShellNamespace>();
 }

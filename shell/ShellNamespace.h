@@ -219,6 +219,9 @@ public:
     // Binds the list first; raises EShellNamespaceError and changes nothing when that fails.
     void SetFolderIDList(LPCITEMIDLIST List);
     TNavShellFolder SpecialFolder() const;
+    // A folder that cannot exist here (printers, network, control panel, ...) raises
+    // EShellNamespaceError outside layout loading; user folders that are missing are the
+    // home folder, as on a Linux desktop.
     void SetSpecialFolder(TNavShellFolder Value);
     TPidl FolderPidl() const;
     TPidl ObjectPidl() const;
@@ -358,3 +361,6 @@ public:
 private:
     int index_ = 0;
 };
+
+// Registers the shell browsing controls' classes for layouts (and the class library's).
+void RegisterShellClasses();

@@ -15,10 +15,19 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -229,6 +238,50 @@ QImage photoLike(int width, int height, unsigned seed) {
         }
     }
     return image;
+}
+
+}  // namespace testsupport
+
+namespace testsupport {
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    oldCur_ = limit.rlim_cur;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = oldCur_;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler_);
+}
+
+bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0644) == 0; }
+
+bool returnsWithoutWaiting(const std::vector<std::string>& fifos, const std::function<void()>& call, int ms) {
+    // The call runs on this thread (it may make windows); a watchdog frees it when it waits.
+    std::promise<void> finished;
+    std::shared_future<void> done = finished.get_future().share();
+    std::atomic<bool> late{false};
+    std::thread watchdog([&, done] {
+        if (done.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready) return;
+        late = true;
+        while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            for (const std::string& fifo : fifos) {
+                const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) ::close(fd);
+            }
+        }
+    });
+    call();
+    finished.set_value();
+    watchdog.join();
+    return !late;
 }
 
 }  // namespace testsupport

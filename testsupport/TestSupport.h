@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,25 @@ public:
 
 // A picture like a photograph: smooth colour fields with fine grain, from a seed.
 QImage photoLike(int width, int height, unsigned seed);
+
+// Limits the size of files this process writes while it lives (writes past it fail with
+// EFBIG instead of a signal).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long oldCur_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// Makes a FIFO at `path`; false when it cannot be made.
+bool makeFifo(const std::string& path);
+// Runs `call`, which may open the FIFOs `fifos`; true when it returns within `ms`. A call
+// that waits on one is then given writers that close at once, so it can end.
+bool returnsWithoutWaiting(const std::vector<std::string>& fifos, const std::function<void()>& call, int ms = 3000);
 
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 // TWideStrings, TWideStringList, the ANSI view of a wide list and the wide file stream.
 #include "widetext/WideClasses.h"
 
+#include "platform/atomicfile.h"
 #include "platform/fileapi.h"
 
 #include <algorithm>
@@ -392,32 +393,11 @@ void TWideStrings::Move(int CurIndex, int NewIndex) {
 }
 
 void TWideStrings::SaveToFile(const WideString& FileName) {
-    const DWORD attributes = WideFileGetAttr(FileName);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    TMemoryStream data;
+    SaveToStream(&data, true);
+    if (!platform::writeWholeFile(platform::wideToFileName(FileName), data.Memory(),
+                                  static_cast<std::size_t>(data.Size())))
         throw EFCreateError(SFCreateError, {FileName});
-    // A new file beside the old one, renamed over it once it is complete.
-    WideString temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = FileName + u".~" + AnsiToWide(std::to_string(attempt)) + u"tmp";
-        h = WideApiCreateFile(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (h == INVALID_HANDLE_VALUE) throw EFCreateError(SFCreateError, {FileName});
-    try {
-        THandleStream stream(h);
-        SaveToStream(&stream, true);
-    } catch (...) {
-        CloseHandle(h);
-        WideDeleteFileByName(temp);
-        throw;
-    }
-    CloseHandle(h);
-    if (std::rename(platform::wideToFileName(temp).c_str(), platform::wideToFileName(FileName).c_str()) != 0) {
-        WideDeleteFileByName(temp);
-        throw EFCreateError(SFCreateError, {FileName});
-    }
 }
 
 void TWideStrings::SaveToStream(TStream* Stream, bool WithBOM) {
@@ -719,6 +699,11 @@ TWideFileStream::TWideFileStream(const WideString& FileName, Word Mode)
         if (handle_ == INVALID_HANDLE_VALUE) throw EFCreateError(SFCreateError, {FileName});
     } else {
         handle_ = WideFileOpen(FileName, Mode);
+        // A FIFO or a device would make reading wait without end.
+        if (handle_ != INVALID_HANDLE_VALUE && !platform::isRegularFile(handle_)) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
         if (handle_ == INVALID_HANDLE_VALUE) throw EFOpenError(SFOpenError, {FileName});
     }
 }

@@ -107,5 +107,13 @@ TEST(ShellExecute, OpensThroughTheSeamAndReportsFailures) {
     EXPECT_EQ(calls.size(), n);
     answer = false;
     EXPECT_EQ(code(ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, 1)), SE_ERR_NOASSOC);
+    // A name that is not UTF-8 opens too: the URL carries its bytes percent-encoded.
+    answer = true;
+    const std::string odd = dir.file("caf\xE9 hilfe.chm");
+    testsupport::writeFile(odd, std::vector<unsigned char>{'x'});
+    EXPECT_GT(code(ShellExecuteA(nullptr, "open", odd.c_str(), nullptr, nullptr, 1)), 32);
+    EXPECT_EQ(calls.back().second, "file://" + dir.path() + "/caf%E9%20hilfe.chm");
+    EXPECT_GT(code(ShellExecuteW(nullptr, u"open", u"caf\xDCE9 hilfe.chm", nullptr, dirW.c_str(), 1)), 32);
+    EXPECT_EQ(calls.back().second, "file://" + dir.path() + "/caf%E9%20hilfe.chm");
     platform::setShellOpenHandler(old);
 }

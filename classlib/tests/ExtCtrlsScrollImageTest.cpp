@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -50,6 +52,18 @@ TEST(Image, LoadsPngBmpAndJpegFilesAndRejectsOthers) {
     EXPECT_THROW(img->LoadFromFile(dir.path() + "/missing.png"), EInvalidGraphic);
     EXPECT_EQ(img->Picture()->Width(), 32);  // a failed load keeps the picture
     EXPECT_THROW(img->LoadFromResource(":/images/none.png"), EInvalidGraphic);
+    // A name that is not UTF-8 loads; a FIFO named like a picture is refused at once.
+    const String odd = dir.path() + "/caf\xE9.png";
+    ASSERT_TRUE(src.scaled(8, 4).save(QString::fromStdString(dir.file("plain.png"))));
+    ASSERT_EQ(::rename(dir.file("plain.png").c_str(), odd.c_str()), 0);
+    img->LoadFromFile(odd);
+    EXPECT_EQ(img->Picture()->Width(), 8);
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("pipe.png")));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({dir.file("pipe.png")}, [&] {
+        EXPECT_THROW(img->LoadFromFile(dir.file("pipe.png")), EInvalidGraphic);
+    }));
+    EXPECT_EQ(img->Picture()->Width(), 8);
+    ::unlink(odd.c_str());
 }
 
 TEST(Image, PlacesThePictureAsItsPropertiesSay) {

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -141,6 +143,33 @@ TEST(StreamResources, BuiltInResources) {
     EXPECT_EQ(byName.Size(), byPath.Size());
     EXPECT_EQ(messageOf<EWriteError>([&] { byName.WriteBuffer("x", 1); }), "Stream write error");
     EXPECT_EQ(messageOf<EResNotFound>([] { TResourceStream s(nullptr, "NOTHERE", "RCDATA"); }), "Resource NOTHERE not found");
+}
+
+TEST(StreamSafeSave, KeepsModeAndLinksAndFileStreamsRefuseFifos) {
+    testsupport::TempDir dir;
+    const String name = dir.file("list.txt");
+    TStringList list;
+    list.Add("a");
+    list.SaveToFile(name);
+    ASSERT_EQ(::chmod(name.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("list.txt", dir.file("link.txt").c_str()), 0);
+    list.Add("b");
+    list.SaveToFile(dir.file("link.txt"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    TStringList back;
+    back.LoadFromFile(name);
+    EXPECT_EQ(back.Count(), 2);
+    ASSERT_EQ(::chmod(name.c_str(), 0400), 0);
+    EXPECT_THROW(list.SaveToFile(name), EFCreateError);
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.txt")));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({dir.file("fifo.txt")}, [&] {
+        EXPECT_THROW(back.LoadFromFile(dir.file("fifo.txt")), EFOpenError);
+        EXPECT_THROW(TFileStream(dir.file("fifo.txt"), fmOpenRead), EFOpenError);
+    }));
 }
 
 TEST(StreamSafeSave, AFailedWriteKeepsTheOldFile) {

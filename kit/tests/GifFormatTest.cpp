@@ -307,7 +307,7 @@ TEST(GifFormat, ClipboardBlocksAndLayoutData) {
 
     // A picture in a layout: the class name and the GIF data, read back through the registry.
     RegisterKitGIF();
-    RegisterExtCtrlsClasses();
+    RegisterStandardClasses();
     TForm form(nullptr);
     auto* image = new TImage(&form);
     image->SetName("Logo");

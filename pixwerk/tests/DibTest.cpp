@@ -77,6 +77,25 @@ TEST(Picture, FreeingAStaleCopyDoesNothing) {
     EXPECT_FALSE(again);
 }
 
+TEST(Picture, AStaleCopyLeavesThePictureThatReusedItsAddressAlone) {
+    TDib first;
+    newdib(&first, 6, 6, 8, nullptr, 0);
+    const TDib stale = first;
+    deldib(first);
+    // The allocator hands the freed blocks out again for a picture of the same size.
+    UniqueDib live;
+    for (int attempt = 0; attempt < 8 && live.get().Info != stale.Info; ++attempt) newdib(live.out(), 6, 6, 8, nullptr, 0);
+    if (live.get().Info != stale.Info) GTEST_SKIP() << "the allocator does not reuse addresses here";
+    live.get().Bits[0] = 42;
+    deldib(stale);  // must not free the live picture
+    // Had it been freed, the next picture of that size would get its memory.
+    UniqueDib next;
+    newdib(next.out(), 6, 6, 8, nullptr, 0);
+    EXPECT_NE(next.get().Info, live.get().Info);
+    EXPECT_EQ(live.get().Bits[0], 42);
+    EXPECT_EQ(live.get().Info->bmiHeader.biWidth, 6);
+}
+
 TEST(Picture, AllocationLimitRefusesLargePictures) {
     pixwerk::setAllocationLimit(1000);
     UniqueDib big, small;

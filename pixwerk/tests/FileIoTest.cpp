@@ -1,4 +1,6 @@
 #include "pixwerk/tests/LibraryFormatsSupport.h"
+#include "platform/codepage.h"
+#include "platform/fileapi.h"
 #include "platform/winuser.h"
 
 #include <QDir>
@@ -135,6 +137,27 @@ TEST(PictureFiles, NamesInTheCodePageReachTheFileSystem) {
     EXPECT_TRUE(samePicture(dib.get(), open(path)));
 }
 
+TEST(PictureFiles, NamesThatAreNotUtf8OpenAndSave) {
+    testsupport::TempDir dir;
+    const std::string folder = dir.file("Bilder \xFF\xFE");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const UniqueDib dib = netpbm::testPicture(9, 7, 24);
+    const std::string path = folder + "/caf\xE9 \x80.bmp";
+    ASSERT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
+    EXPECT_EQ(entries(folder).size(), 0u) << "Qt cannot even list such names";
+    EXPECT_TRUE(samePicture(dib.get(), open(path)));
+    // The name as the platform lists it in UTF-16 and gives it back as 8-bit text.
+    WIN32_FIND_DATAW data{};
+    HANDLE find = FindFirstFileW(platform::fileNameToWide(folder + "/*.bmp").c_str(), &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    const std::string again = platform::wideToAnsi(platform::fileNameToWide(folder) + u"/" + data.cFileName);
+    EXPECT_EQ(again, path);
+    EXPECT_TRUE(samePicture(dib.get(), open(again)));
+    ::unlink(path.c_str());
+    ::rmdir(folder.c_str());
+}
+
 TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
     testsupport::TempDir dir;
     const UniqueDib first = netpbm::testPicture(30, 20, 8), second = netpbm::testPicture(300, 200, 24);
@@ -144,15 +167,11 @@ TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
     const Bytes old = testsupport::readFile(path);
 
     // A write that fails on the way (the file size limit) keeps the old file and no rest.
-    struct rlimit limit {};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = limit;
-    small.rlim_cur = 2000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const int result = SaveDib(second.get(), path.c_str(), 0, nullptr);
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, oldHandler);
+    int result = 1;
+    {
+        testsupport::FileSizeLimit limit(2000);
+        result = SaveDib(second.get(), path.c_str(), 0, nullptr);
+    }
     EXPECT_EQ(result, 0);
     EXPECT_EQ(testsupport::readFile(path), old);
     EXPECT_EQ(entries(dir.path()), std::vector<std::string>{"keep.png"});
@@ -176,6 +195,49 @@ TEST(PictureFiles, SavingReplacesTheFileOnlyWhenWritten) {
     EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"keep.png", "plain"}));
 }
 
+TEST(PictureFiles, SavingKeepsLinksAndRefusesReadOnlyFiles) {
+    testsupport::TempDir dir;
+    const UniqueDib first = netpbm::testPicture(12, 10, 8), second = netpbm::testPicture(20, 16, 24);
+    ASSERT_EQ(::mkdir(dir.file("pictures").c_str(), 0755), 0);
+    const std::string target = dir.file("pictures/real.png");
+    ASSERT_EQ(SaveDib(first.get(), target.c_str(), 0, nullptr), 1);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("pictures/real.png", dir.file("link.png").c_str()), 0);
+    // Saving under the link replaces the file it points to; the link stays a link.
+    ASSERT_EQ(SaveDib(second.get(), dir.file("link.png").c_str(), 0, nullptr), 1);
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.png").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_TRUE(samePicture(second.get(), open(target)));
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(entries(dir.file("pictures")), std::vector<std::string>{"real.png"});
+    // A picture the user made read-only is not replaced.
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    const Bytes before = testsupport::readFile(target);
+    EXPECT_EQ(SaveDib(first.get(), target.c_str(), 0, nullptr), 0);
+    EXPECT_EQ(testsupport::readFile(target), before);
+}
+
+TEST(PictureFiles, AFifoNamedLikeAPictureIsRefusedWithoutWaiting) {
+    testsupport::TempDir dir;
+    const std::string fifo = dir.file("photo.jpg");
+    ASSERT_TRUE(testsupport::makeFifo(fifo));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({fifo}, [&] {
+        UniqueDib dib;
+        OpenDib(dib.out(), fifo.c_str(), 0, nullptr);
+        EXPECT_FALSE(dib);
+        EXPECT_EQ(DibErrorText(dib.get()), "The file is not a regular file");
+    }));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({fifo}, [&] {
+        const UniqueDib dib = netpbm::testPicture(4, 4, 24);
+        EXPECT_EQ(SaveDib(dib.get(), fifo.c_str(), 0, nullptr), 0);
+    }));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 TEST(PictureFiles, ReportProgressToTheWindow) {
     testsupport::TempDir dir;
     const HWND wnd = progressWindow();
@@ -194,8 +256,67 @@ TEST(PictureFiles, ReportProgressToTheWindow) {
         EXPECT_EQ(SaveDib(dib.get(), path.c_str(), 0, nullptr), 1);
         EXPECT_TRUE(progressSeen.empty()) << "a null window gets nothing";
     }
+    // Run-length packed BMP files of 8 and 4 bits end with the end-of-picture code instead
+    // of the last row's end-of-line code: the bar still reaches 100.
+    for (const int bits : {8, 4}) {
+        const UniqueDib palette = netpbm::testPicture(40, 60, bits);
+        const std::string path = dir.file("p" + std::to_string(bits) + ".rle");
+        ASSERT_EQ(SaveDib(palette.get(), path.c_str(), 0, nullptr), 1);
+        ASSERT_EQ(testsupport::readFile(path)[30], bits == 8 ? 1 : 2);  // BI_RLE8, BI_RLE4
+        progressSeen.clear();
+        EXPECT_TRUE(samePicture(palette.get(), open(path, 0, wnd))) << bits;
+        expectProgress(progressSeen);
+    }
     progressSeen.clear();
     EXPECT_FALSE(open(dir.file("missing.png"), 0, wnd));
     EXPECT_EQ(progressSeen, std::vector<int>{0}) << "a failed open still clears the bar";
+    DestroyWindow(wnd);
+}
+
+namespace {
+// A stream that notes how many progress messages had come when its first byte was written.
+struct FirstWrite {
+    std::size_t progressBefore = 0;
+    bool written = false;
+};
+
+ssize_t noteFirstWrite(void* cookie, const char*, size_t size) {
+    auto* note = static_cast<FirstWrite*>(cookie);
+    if (!note->written) note->progressBefore = progressSeen.size();
+    note->written = true;
+    return static_cast<ssize_t>(size);
+}
+}  // namespace
+
+TEST(PictureFiles, GifSaveShowsProgressWhileReducingTheColours) {
+    const HWND wnd = progressWindow();
+    ASSERT_NE(wnd, nullptr);
+    // Far more than 256 colours, so the reduction runs its median cut and diffusion.
+    UniqueDib dib;
+    newdib(dib.out(), 200, 150, 24, nullptr, 0);
+    for (int y = 0; y < 150; ++y) {
+        BYTE* row = pixwerk::rowFromTop(dib.get(), y);
+        for (int x = 0; x < 200; ++x) {
+            row[3 * x] = static_cast<BYTE>(x * 7 + y), row[3 * x + 1] = static_cast<BYTE>(y * 5 + x * x), row[3 * x + 2] = static_cast<BYTE>(x ^ y);
+        }
+    }
+    FirstWrite note;
+    cookie_io_functions_t io{nullptr, noteFirstWrite, nullptr, nullptr};
+    std::FILE* file = fopencookie(&note, "w", io);
+    ASSERT_NE(file, nullptr);
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    progressSeen.clear();
+    pixwerk::Progress progress(wnd);
+    EXPECT_TRUE(pixwerk::encodeGif(dib.get(), file, PW_GIF, progress));
+    std::fclose(file);
+    ASSERT_TRUE(note.written);
+    // The bar moves before the first byte of the file is written...
+    ASSERT_GE(note.progressBefore, 20u);
+    const std::vector<int> reducing(progressSeen.begin(), progressSeen.begin() + static_cast<std::ptrdiff_t>(note.progressBefore));
+    EXPECT_TRUE(std::is_sorted(reducing.begin(), reducing.end()));
+    EXPECT_GE(reducing.back(), 50);
+    // ...and goes on rising to 100 while the rows are written.
+    EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end()));
+    EXPECT_EQ(progressSeen.back(), 100);
     DestroyWindow(wnd);
 }

@@ -53,7 +53,7 @@ TEST(TgaFormat, RoundTripsEveryDepth) {
             EXPECT_EQ(file[2], bits == 24 ? 10 : 9);
             EXPECT_EQ(file[5] | file[6] << 8, bits == 24 ? 0 : 1 << bits);
             UniqueDib back = decode(pixwerk::decodeTga, file);
-            EXPECT_EQ(bitsOf(back), bits == 24 ? 24 : 8);
+            EXPECT_EQ(bitsOf(back), bits);  // the colour count stays 2, 16, 256 or true colour
             EXPECT_TRUE(sameColours(src, back));
         }
     }
@@ -132,7 +132,7 @@ TEST(TgaFormat, ReadsPixelAndMapVariants) {
         TgaFields s{.mapType = 1, .type = 1, .mapFirst = 10, .mapLength = 2, .mapBits = 16, .width = 3, .depth = 8,
                   .map = {0x1F, 0x00, 0x00, 0x7C}, .data = {10, 11, 3}};
         UniqueDib d = decode(pixwerk::decodeTga, tgaFile(s));
-        ASSERT_EQ(bitsOf(d), 8);
+        ASSERT_EQ(bitsOf(d), 4);  // a map that ends within 16 entries
         EXPECT_EQ(colourAt(d, 0, 0), 0x0000FFu);
         EXPECT_EQ(colourAt(d, 1, 0), 0xFF0000u);
         EXPECT_EQ(colourAt(d, 2, 0), 0x000000u);
@@ -141,6 +141,17 @@ TEST(TgaFormat, ReadsPixelAndMapVariants) {
         UniqueDib d32 = decode(pixwerk::decodeTga, tgaFile(s));
         EXPECT_EQ(colourAt(d32, 0, 0), 0xFFFFFFu);
         EXPECT_EQ(colourAt(d32, 1, 0), 0x1E140Au);
+        // A pixel beyond the first 16 entries keeps the picture at 8 bits.
+        s.data = {10, 11, 200};
+        UniqueDib wide = decode(pixwerk::decodeTga, tgaFile(s));
+        EXPECT_EQ(bitsOf(wide), 8);
+        EXPECT_EQ(colourAt(wide, 2, 0), 0x000000u);
+        // A map of two entries from index 0 gives a 1-bit picture.
+        s.mapFirst = 0, s.data = {1, 0, 1};
+        UniqueDib one = decode(pixwerk::decodeTga, tgaFile(s));
+        ASSERT_EQ(bitsOf(one), 1);
+        EXPECT_EQ(colourAt(one, 0, 0), 0x1E140Au);
+        EXPECT_EQ(colourAt(one, 1, 0), 0xFFFFFFu);
     }
     {  // a true-colour file may carry a colour map, which is skipped
         TgaFields s{.mapType = 1, .type = 2, .mapLength = 2, .mapBits = 24, .width = 1, .map = {1, 2, 3, 4, 5, 6},

@@ -262,7 +262,8 @@ TEST(ShellFolder, SpecialFoldersFollowTheXdgDirectories) {
     EXPECT_EQ(pathOf(CSIDL_BITBUCKET), "<no path>");
     EXPECT_EQ(pathOf(CSIDL_PRINTERS), "<none>");
     EXPECT_EQ(pathOf(CSIDL_NETWORK), "<none>");
-    EXPECT_EQ(pathOf(CSIDL_MYPICTURES), "<none>");  // not made in the temporary home
+    EXPECT_EQ(pathOf(CSIDL_MYPICTURES), env.home);  // not made in the temporary home: the home folder
+    EXPECT_EQ(pathOf(CSIDL_TEMPLATES), env.home);
     ::mkdir((env.home + "/Pictures").c_str(), 0755);
     EXPECT_EQ(pathOf(CSIDL_MYPICTURES), env.home + "/Pictures");
     // A user-dirs file moves the documents.

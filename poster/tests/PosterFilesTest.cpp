@@ -1,4 +1,5 @@
 // The program folder rule, the options record, the preferred folders and the effect table.
+#include "classlib/SysUtils.h"
 #include "poster/Filters.h"
 #include "poster/PosterOptions.h"
 #include "poster/ProgramFolder.h"
@@ -99,6 +100,52 @@ TEST(PreferredFolders, MostRecentFirstWithoutDuplicates) {
     writeFile(dir.file("crlf.dat"), {'/', 'x', '\r', '\n', '\n', '/', 'y'});
     EXPECT_EQ(ReadFolderList(dir.file("crlf.dat")), (std::vector<String>{"/x", "/y"}));
     EXPECT_TRUE(ReadFolderList(dir.file("none.dat")).empty());
+}
+
+TEST(OptionsRecord, FilesThatAreNoFilesOrReadOnlyAreLeftAlone) {
+    TempDir dir;
+    // FIFOs in place of the two files: nothing waits, nothing is read.
+    ASSERT_TRUE(makeFifo(dir.file("options.dat")));
+    ASSERT_TRUE(makeFifo(dir.file("folders.dat")));
+    EXPECT_TRUE(returnsWithoutWaiting({dir.file("options.dat"), dir.file("folders.dat")}, [&] {
+        EXPECT_FALSE(ReadOptionsFile(dir.file("options.dat")));
+        EXPECT_TRUE(ReadFolderList(dir.file("folders.dat")).empty());
+    }));
+    // A read-only options file is refused and kept; a writable one keeps its mode.
+    TOptionsRec rec;
+    rec.Krandxl = 3;
+    ASSERT_TRUE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    ASSERT_EQ(::chmod(dir.file("mine.dat").c_str(), 0600), 0);
+    rec.Krandxl = 4;
+    ASSERT_TRUE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("mine.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    ASSERT_EQ(::chmod(dir.file("mine.dat").c_str(), 0400), 0);
+    rec.Krandxl = 5;
+    EXPECT_FALSE(WriteOptionsFile(dir.file("mine.dat"), rec));
+    EXPECT_DOUBLE_EQ(ReadOptionsFile(dir.file("mine.dat"))->Krandxl, 4);
+    // The folder list written through a link keeps the link.
+    ASSERT_EQ(::symlink("mine.lst", dir.file("folders.lnk").c_str()), 0);
+    ASSERT_TRUE(WriteFolderList(dir.file("folders.lnk"), {"/a/", "/b/"}));
+    ASSERT_EQ(::lstat(dir.file("folders.lnk").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFolderList(dir.file("mine.lst")), (std::vector<String>{"/a/", "/b/"}));
+}
+
+TEST(PreferredFolders, FoldersWhoseNamesAreNotUtf8StayAsTheyAre) {
+    TempDir dir;
+    const String odd = dir.file("\xFF\xFE caf\xE9") + "/";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0755), 0);
+    std::vector<String> list{"/a/"};
+    AddFolderToList(list, odd);
+    // Written and read back in a folder whose own name is not UTF-8 either.
+    const String file = odd + FoldersFileName;
+    ASSERT_TRUE(WriteFolderList(file, list));
+    EXPECT_EQ(ReadFolderList(file), list);
+    EXPECT_TRUE(DirectoryExists(ReadFolderList(file)[0]));
+    ::unlink(file.c_str());
+    ::rmdir(odd.c_str());
 }
 
 TEST(ProgressBar, CoversItsShareOfThePanel) {

@@ -12,12 +12,15 @@
 #include "poster/tests/PosterWindowFixture.h"
 #include "testsupport/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QListWidget>
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstdlib>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -436,3 +439,92 @@ TEST_F(PosterWindow, AboutBoxNamesTheProgramAndVersion) {
 }
 
 }  // namespace
+
+TEST_F(PosterWindow, StartsWithoutWaitingOnFifosNamedLikeItsFiles) {
+    const std::vector<std::string> fifos = {dir.file("poster.stb"), dir.file("options.dat"), dir.file("folders.dat")};
+    for (const std::string& f : fifos) ASSERT_TRUE(makeFifo(f));
+    EXPECT_TRUE(returnsWithoutWaiting(fifos, [&] { create(); }));
+    ASSERT_TRUE(form);
+    EXPECT_EQ(DibWidth(form->Dib.get()), 320);  // the blank picture stays
+    EXPECT_EQ(form->PrefListBox->Items()->Count(), 0);
+}
+
+TEST_F(PosterWindow, AReadOnlyOptionsFileIsReportedNotReplaced) {
+    create();
+    form->SpeedButton1Click(nullptr);
+    ASSERT_EQ(boxes.texts().back(), "All options were saved to the file...");
+    const auto saved = readFile(dir.file("options.dat"));
+    ASSERT_EQ(::chmod(dir.file("options.dat").c_str(), 0444), 0);
+    form->DoppeltCheck->SetChecked(!form->DoppeltCheck->Checked());
+    form->SpeedButton1Click(nullptr);
+    EXPECT_EQ(boxes.texts().back(), "Could not create file options.dat!");
+    EXPECT_EQ(boxes.shown().back().icon(), UINT(MB_ICONERROR));
+    EXPECT_EQ(readFile(dir.file("options.dat")), saved);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("options.dat").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+}
+
+TEST_F(PosterWindow, StartsQuicklyWithALongPreferredFoldersFile) {
+    // 20,000 different folders, newest first: the newest 1,000 are kept.
+    std::string lines;
+    for (int i = 0; i < 20000; ++i) lines += "/pictures/folder " + std::to_string(i) + "/\n";
+    ASSERT_TRUE(writeFile(dir.file("folders.dat"), std::vector<unsigned char>(lines.begin(), lines.end())));
+    QElapsedTimer timer;
+    timer.start();
+    create();
+    EXPECT_LT(timer.elapsed(), 1000);
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/pictures/folder 0/");
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(999), "/pictures/folder 999/");
+    // Rewriting keeps the limit: the oldest entry goes.
+    form->AddToPrefFolders("/new/");
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/new/");
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(999), "/pictures/folder 998/");
+    const auto written = readFile(dir.file("folders.dat"));
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1000);
+}
+
+TEST_F(PosterWindow, StartsWithATenMegabyteFoldersFile) {
+    // One line of 10 MB and many short repeated ones.
+    std::string text(10 * 1024 * 1024, 'x');
+    text = "/" + text + "/\n";
+    for (int i = 0; i < 50000; ++i) text += "/same/\n";
+    ASSERT_TRUE(writeFile(dir.file("folders.dat"), std::vector<unsigned char>(text.begin(), text.end())));
+    QElapsedTimer timer;
+    timer.start();
+    create();
+    EXPECT_LT(timer.elapsed(), 2000);
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);  // no folder path is 10 MB long
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), "/same/");
+}
+
+TEST_F(PosterWindow, OpensAPictureWhoseNameAndFolderAreNotUtf8) {
+    create();
+    form->SetBounds(0, 0, 1366, 740);
+    form->Show();
+    TempDir pictures;
+    const std::string folder = pictures.file("Urlaub \xFF\xFE");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    const std::string picture = folder + "/caf\xE9.bmp";
+    ASSERT_TRUE(writeFile(picture, readFile(StartPicture)));
+    form->DirectoryListBox1->SetDirectory(folder);
+    ASSERT_EQ(form->FileListBox1->Items()->Count(), 1);
+    EXPECT_EQ(form->FileListBox1->Items()->Strings(0), "caf\xE9.bmp");
+    QListWidget* files = listWidgetOf(form->FileListBox1);
+    ASSERT_NE(files, nullptr);
+    boxes.clear();
+    const QPoint at = files->visualItemRect(files->item(0)).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_TRUE(boxes.shown().empty()) << (boxes.texts().empty() ? "" : boxes.texts()[0]);
+    EXPECT_EQ(form->FileListBox1->FileName(), picture);
+    EXPECT_EQ(DibWidth(form->Dib.get()), 1200);
+    // The folder joins the preferred folders as its bytes, and opens from there again.
+    ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);
+    EXPECT_EQ(form->PrefListBox->Items()->Strings(0), folder + "/");
+    EXPECT_EQ(ReadFolderList(dir.file("folders.dat")), std::vector<String>{folder + "/"});
+    ::unlink(picture.c_str());
+    ::rmdir(folder.c_str());
+}

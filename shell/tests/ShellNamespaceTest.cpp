@@ -131,8 +131,28 @@ TEST(ShellNamespace, StartsOnTheComputerAndSetsFolders) {
 
     ns.SetSpecialFolder(SF_PERSONAL);
     EXPECT_EQ(ns.Folder(), W(s.env.home + "/Documents/"));
-    ns.SetSpecialFolder(SF_PRINTERS);  // no counterpart: ignored
+    // A folder that cannot exist here is refused, and the folder stays.
+    for (const TNavShellFolder kind : {SF_PRINTERS, SF_CONTROLS, SF_NETWORK, SF_NETHOOD, SF_COOKIES}) {
+        try {
+            ns.SetSpecialFolder(kind);
+            ADD_FAILURE() << "no error for " << kind;
+        } catch (const EShellNamespaceError& e) {
+            EXPECT_EQ(e.Message.rfind("ShellNamespace.SetFolderIDList: Desktop.BindToObject: Could not get "
+                                      "IShellFolder interface. (", 0),
+                      0u)
+                << e.Message;
+        }
+    }
     EXPECT_EQ(ns.SpecialFolder(), SF_PERSONAL);
+    EXPECT_EQ(ns.Folder(), W(s.env.home + "/Documents/"));
+    // A user folder that is missing is the home folder, as on a Linux desktop.
+    ns.SetSpecialFolder(SF_TEMPLATES);
+    EXPECT_EQ(ns.Folder(), W(s.env.home + "/"));
+    ASSERT_EQ(::rmdir((s.env.home + "/Documents").c_str()), 0);
+    ns.SetFolder(W(s.dir));
+    ns.SetSpecialFolder(SF_PERSONAL);
+    EXPECT_EQ(ns.Folder(), W(s.env.home + "/"));
+    ASSERT_EQ(::mkdir((s.env.home + "/Documents").c_str(), 0755), 0);
     ns.SetSpecialFolder(SF_DESKTOP);
     EXPECT_EQ(ns.SpecialFolder(), SF_DESKTOP);
     EXPECT_EQ(ns.Folder(), W(s.env.home + "/Desktop/"));
@@ -584,3 +604,47 @@ TEST(PidlHistory, AddBackForwardDelete) {
 }
 
 #include "ShellNamespaceTest.moc"
+
+TEST(ShellNamespace, IsRegisteredForLayouts) {
+    RegisterShellClasses();
+    Sample s;
+    TComponent root(nullptr);
+    ReadComponentText("object Root: TComponent\n"
+                      "  object ShellNamespace1: TShellNamespace\n"
+                      "    Filter = '*.bmp;*.png'\n"
+                      "    FileSystemOnly = True\n"
+                      "  end\n"
+                      "end\n",
+                      &root);
+    auto* ns = dynamic_cast<TShellNamespace*>(root.FindComponent("ShellNamespace1"));
+    ASSERT_NE(ns, nullptr);
+    EXPECT_EQ(ns->Filter(), u"*.bmp;*.png");
+    EXPECT_TRUE(ns->FileSystemOnly());
+    EXPECT_EQ(ns->Owner(), &root);
+}
+
+TEST(ShellNamespace, NamesAndPathsThatAreNotUtf8) {
+    Sample s;
+    const std::string odd = s.dir + "/\xFF ordner";
+    ASSERT_EQ(::mkdir(odd.c_str(), 0755), 0);
+    shelltest::write(odd + "/caf\xE9.bmp", "x");
+    TShellNamespace ns(nullptr);
+    ns.SetFolder(W(s.dir));
+    // Listed, entered and listed again; names and paths carry the bytes.
+    ASSERT_NO_THROW(ns.SetObjectName(W("\xFF ordner")));
+    ASSERT_TRUE(ns.EnterObject());
+    EXPECT_EQ(ns.Folder(), W(odd + "/"));
+    EXPECT_EQ(allNames(ns), std::vector<WideString>{W("caf\xE9.bmp")});
+    // A full path names the object; its path opens as 8-bit text and as UTF-16.
+    TShellNamespace other(nullptr);
+    other.SetObjectName(W(odd + "/caf\xE9.bmp"));
+    EXPECT_EQ(other.Folder(), W(odd + "/"));
+    EXPECT_EQ(other.ObjectName(), W("caf\xE9.bmp"));
+    const WideString full = other.Folder() + other.ObjectName();
+    EXPECT_EQ(PidlToPath(other.AbsoluteObjectPidl()), full);
+    EXPECT_TRUE(FileExists(WideToAnsi(full)));
+    EXPECT_TRUE(PathExists(full));
+    EXPECT_EQ(FileSizeOf(full), 1);
+    ::unlink((odd + "/caf\xE9.bmp").c_str());
+    ::rmdir(odd.c_str());
+}

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <random>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -489,6 +491,36 @@ TEST_F(WideList, SavingAndFileErrors) {
     EXPECT_THROW(TWideFileStream(name, fmOpenWrite | fmShareDenyNone), EFOpenError);
     EXPECT_THROW(TWideFileStream(name, 0x70), EFOpenError);  // no such sharing mode
     EXPECT_EQ(reading.Size(), 14);
+}
+
+TEST_F(WideList, SavingKeepsTheFilesModeAndLinksAndReadingRefusesFifos) {
+    TWideStringList list;
+    fill(list, {u"one", u"two"});
+    const std::string file = dir.file("private.txt");
+    list.SaveToFile(path("private.txt"));
+    ASSERT_EQ(::chmod(file.c_str(), 0600), 0);
+    list.SaveToFile(path("private.txt"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    // Saved under a symbolic link: the link stays, its target gets the text.
+    ASSERT_EQ(::symlink("private.txt", dir.file("link.txt").c_str()), 0);
+    list.Clear();
+    fill(list, {u"three"});
+    list.SaveToFile(path("link.txt"));
+    ASSERT_EQ(::lstat(dir.file("link.txt").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    TWideStringList back;
+    back.LoadFromFile(path("private.txt"));
+    EXPECT_EQ(items(back), (std::vector<WideString>{u"three"}));
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    // A FIFO is no text file: refused at once.
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("list.txt")));
+    EXPECT_TRUE(testsupport::returnsWithoutWaiting({dir.file("list.txt")}, [&] {
+        EXPECT_THROW(back.LoadFromFile(path("list.txt")), EFOpenError);
+        EXPECT_THROW(back.SaveToFile(path("list.txt")), EFCreateError);
+    }));
 }
 
 TEST_F(WideList, StreamsWithoutMarks) {

@@ -1,4 +1,8 @@
 #include "classlib/SysUtils.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include "widetext/WideClasses.h"
 #include "platform/codepage.h"
 #include "platform/shellapi.h"
 #include "testsupport/TestSupport.h"
@@ -43,6 +47,37 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(Branches, Wrappers, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Utf16" : "Ansi"; });
+
+TEST_P(Wrappers, NamesThatAreNotUtf8ListOpenAndSaveOnBothBranches) {
+    const std::string folder = dir.file("\xFF ordner");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    ASSERT_TRUE(testsupport::writeFile(folder + "/caf\xE9.txt", {'a', '\n'}));
+    WIN32_FIND_DATAW data{};
+    const WideString pattern = platform::fileNameToWide(folder) + u"/*.txt";
+    HANDLE find = WideApiFindFirstFile(pattern.c_str(), data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    FindClose(find);
+    EXPECT_EQ(WideString(data.cFileName), u"caf\xDCE9.txt");
+    const WideString listed = WideExtractFilePath(pattern) + data.cFileName;
+    EXPECT_TRUE(WideFileExistsByAttr(listed));
+    EXPECT_TRUE(WideDirectoryExistsByAttr(WideExtractFileDir(listed)));
+    HANDLE h = WideFileOpen(listed, fmOpenRead | fmShareDenyNone);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    // A wide list saved under such a name and read back.
+    TWideStringList list;
+    list.Add(listed);
+    const WideString copy = WideExtractFilePath(listed) + u"\xDCFE copy.txt";
+    list.SaveToFile(copy);
+    EXPECT_TRUE(testsupport::readFile(folder + "/\xFE copy.txt").size() > 2);
+    TWideStringList back;
+    back.LoadFromFile(copy);
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back[0], listed);
+    EXPECT_TRUE(WideDeleteFileByName(copy));
+    EXPECT_TRUE(WideDeleteFileByName(listed));
+    ::rmdir(folder.c_str());
+}
 
 TEST_P(Wrappers, PlatformSwitch) { EXPECT_EQ(PlatformHasWideApi(), wide()); }
 
