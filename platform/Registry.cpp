@@ -1,6 +1,7 @@
 // The registry calls over the per-user hive file.
 #include "platform/codepage.h"
 #include "RegistryHive.h"
+#include "platform/atomicfile.h"
 #include "platform/winerror.h"
 
 #include <cerrno>
@@ -80,10 +81,10 @@ void refresh(Hive& h) {
     h.loaded = true;
     h.loadedPath = path;
     h.loadedId = FileId{};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::openRegularFile(path);
     if (fd < 0) return;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return;
     }
@@ -107,8 +108,9 @@ void refresh(Hive& h) {
 }
 
 LSTATUS errnoStatus(int error) {
+    // Failures without a number of their own (a file too large) are write failures.
     const DWORD e = platform::errorFromErrno(error);
-    return static_cast<LSTATUS>(e == ERROR_SUCCESS ? ERROR_CANTWRITE : e);
+    return static_cast<LSTATUS>(e == ERROR_SUCCESS || e == ERROR_INVALID_FUNCTION ? ERROR_CANTWRITE : e);
 }
 
 bool makeFolders(const std::string& dir) {
@@ -119,27 +121,10 @@ bool makeFolders(const std::string& dir) {
     return ::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
-LSTATUS writeAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return errnoStatus(n < 0 ? errno : ENOSPC);
-        done += static_cast<std::size_t>(n);
-    }
-    return ::fsync(fd) == 0 ? ERROR_SUCCESS : errnoStatus(errno);
-}
-
-// Replaces the hive file with `text` through a temporary file.
+// Replaces the hive file with `text` through a new file renamed over it.
 LSTATUS replaceFile(const std::string& path, const std::string& text) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return errnoStatus(errno);
-    LSTATUS r = writeAll(fd, text);
-    if (::close(fd) != 0 && r == ERROR_SUCCESS) r = errnoStatus(errno);
-    if (r == ERROR_SUCCESS && ::rename(temp.c_str(), path.c_str()) != 0) r = errnoStatus(errno);
-    if (r != ERROR_SUCCESS) ::unlink(temp.c_str());
-    return r;
+    int error = 0;
+    return platform::writeWholeFile(path, text.data(), text.size(), &error) ? ERROR_SUCCESS : errnoStatus(error);
 }
 
 // Runs `change` on a copy of the freshest hive and writes the result, under the lock that

@@ -302,10 +302,16 @@ TEST_F(Registry, AFailedWriteLeavesTheOldFile) {
     RegCloseKey(k);
     const std::string before = fileText();
 
-    // A process whose files may not grow past a limit cannot write a larger hive.
-    const std::string status = helper({"reg-set-limited", QString::fromStdString(hive), "Software\\Safe", "Huge",
-                                       "100000", QString::number(before.size() + 64)});
-    EXPECT_NE(status, "0");
+    // While files may not grow past a limit, a larger hive cannot be written.
+    {
+        testsupport::FileSizeLimit limit(before.size() + 64);
+        k = create("Software\\Safe");
+        const std::string big(100000, 'x');
+        EXPECT_EQ(RegSetValueExA(k, "Huge", 0, REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
+                                 static_cast<DWORD>(big.size() + 1)),
+                  ERROR_CANTWRITE);
+        RegCloseKey(k);
+    }
     EXPECT_EQ(fileText(), before);
 
     // A full file system (as root) or a folder without write permission (as a user).

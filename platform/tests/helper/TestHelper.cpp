@@ -1,9 +1,6 @@
 // A second process for the registry and clipboard tests.
 //   reg-set HIVE KEY NAME TEXT          writes a text value, prints the status
 //   reg-get HIVE KEY NAME               prints the text value (exit 1 when missing)
-//   reg-set-limited HIVE KEY NAME BYTES LIMIT
-//                                       writes a value of BYTES bytes with files limited to
-//                                       LIMIT bytes, prints the status
 //   clip-set NAME TEXT SECONDS          puts TEXT under the registered format NAME, prints
 //                                       "ready" and serves it for SECONDS
 //   clip-get NAME                       prints the block of format NAME (exit 1 when none)
@@ -13,11 +10,9 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 
 namespace {
 
@@ -89,17 +84,6 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "reg-set" && argc == 6) return regSet(argv[2], argv[3], argv[4], argv[5]);
     if (command == "reg-get" && argc == 5) return regGet(argv[2], argv[3], argv[4]);
-    if (command == "reg-set-limited" && argc == 7) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        HKEY k = openKey(argv[2], argv[3]);
-        const rlimit limit{static_cast<rlim_t>(std::stoll(argv[6])), static_cast<rlim_t>(std::stoll(argv[6]))};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const std::string text(static_cast<std::size_t>(std::stoll(argv[5])), 'x');
-        const LSTATUS r = RegSetValueExA(k, argv[4], 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                         static_cast<DWORD>(text.size() + 1));
-        std::printf("%d\n", static_cast<int>(r));
-        return 0;
-    }
     if (command == "clip-set" && argc == 5) return clipSet(argc, argv);
     if (command == "clip-get" && argc == 3) return clipGet(argc, argv);
     std::fprintf(stderr, "usage: see the source\n");
