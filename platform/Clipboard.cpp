@@ -20,6 +20,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 
 using namespace platform::clip;
 
@@ -75,6 +76,8 @@ struct State {
     HWND viewer = nullptr;
     std::vector<HWND> listeners;
     DWORD sequence = 1;
+    // Registered names; any thread may register one.
+    std::mutex namesMutex;
     std::vector<std::u16string> names;
     std::map<UINT, platform::ClipboardHandleFormat> handleFormats;
 };
@@ -118,8 +121,13 @@ void registerBuiltInHandleFormats(State& s) {
                                    [](HANDLE h) { DeleteObject(h); }};
 }
 
-bool isRegistered(UINT format) {
-    return format >= CF_REGISTERED_FIRST && format - CF_REGISTERED_FIRST < state().names.size();
+// The registered name of a format; false for other formats.
+bool registeredName(UINT format, std::u16string* name = nullptr) {
+    State& s = state();
+    std::lock_guard<std::mutex> lock(s.namesMutex);
+    if (format < CF_REGISTERED_FIRST || format - CF_REGISTERED_FIRST >= s.names.size()) return false;
+    if (name) *name = s.names[format - CF_REGISTERED_FIRST];
+    return true;
 }
 
 std::u16string fold(std::u16string_view name) {
@@ -131,6 +139,7 @@ std::u16string fold(std::u16string_view name) {
 UINT registerName(std::u16string_view name) {
     State& s = state();
     if (name.empty()) return 0;
+    std::lock_guard<std::mutex> lock(s.namesMutex);
     const std::u16string key = fold(name);
     for (std::size_t i = 0; i < s.names.size(); ++i)
         if (fold(s.names[i]) == key) return CF_REGISTERED_FIRST + static_cast<UINT>(i);
@@ -158,8 +167,7 @@ std::string escapeName(const std::string& utf8) {
 }
 
 std::string mimeOf(UINT format) {
-    if (isRegistered(format)) {
-        const std::u16string& name = state().names[format - CF_REGISTERED_FIRST];
+    if (std::u16string name; registeredName(format, &name)) {
         const std::string utf8 = platform::fromWide(name, CP_UTF8);
         if (utf8.find('/') != std::string::npos) return utf8;
         return kRegisteredPrefix + escapeName(utf8);
@@ -455,9 +463,8 @@ Bytes desktopBytes(UINT format) {
         std::memcpy(b.data(), &effect, 4);
         return b;
     }
-    if (isRegistered(format)) {
-        const QByteArray b =
-            data->data(offeredType(data, QString::fromStdU16String(state().names[format - CF_REGISTERED_FIRST])));
+    if (std::u16string name; registeredName(format, &name)) {
+        const QByteArray b = data->data(offeredType(data, QString::fromStdU16String(name)));
         return Bytes(b.begin(), b.end());
     }
     return {};
@@ -543,7 +550,7 @@ private:
             return png;
         }
         std::vector<std::u16string> paths;
-        pathsOfDropFiles(bytesOf(entryHandle(c, CF_HDROP)), paths);
+        if (!pathsOfDropFiles(bytesOf(entryHandle(c, CF_HDROP)), paths)) return {};
         std::vector<std::string> raw;
         for (const std::u16string& p : paths) raw.push_back(platform::wideToFileName(p));
         const QByteArray uris = platform::uriListOf(raw);
@@ -763,11 +770,11 @@ UINT RegisterClipboardFormatW(LPCWSTR name) {
 }
 
 int GetClipboardFormatNameW(UINT format, LPWSTR buffer, int size) {
-    if (!isRegistered(format) || !buffer || size <= 0) {
+    std::u16string name;
+    if (!registeredName(format, &name) || !buffer || size <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::u16string& name = state().names[format - CF_REGISTERED_FIRST];
     const int n = std::min<int>(static_cast<int>(name.size()), size - 1);
     std::copy_n(name.begin(), n, buffer);
     buffer[n] = 0;
@@ -775,11 +782,12 @@ int GetClipboardFormatNameW(UINT format, LPWSTR buffer, int size) {
 }
 
 int GetClipboardFormatNameA(UINT format, LPSTR buffer, int size) {
-    if (!isRegistered(format) || !buffer || size <= 0) {
+    std::u16string wide;
+    if (!registeredName(format, &wide) || !buffer || size <= 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    std::string name = platform::wideToAnsi(state().names[format - CF_REGISTERED_FIRST]);
+    std::string name = platform::wideToAnsi(wide);
     // Never cut a character of the code page in two.
     while (static_cast<int>(name.size()) > size - 1) {
         const char* last = CharPrevA(name.c_str(), name.c_str() + name.size());

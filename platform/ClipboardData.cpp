@@ -272,8 +272,10 @@ Bytes dropFilesBlock(const std::vector<std::u16string>& paths) {
     return out;
 }
 
-bool pathsOfDropFiles(const Bytes& block, std::vector<std::u16string>& paths) {
-    paths.clear();
+namespace {
+
+// The names of a CF_HDROP block; false when its head or names lie outside it.
+bool readDropFiles(const Bytes& block, std::vector<std::u16string>& paths) {
     if (block.size() < sizeof(DROPFILES)) return false;
     DROPFILES head;
     std::memcpy(&head, block.data(), sizeof head);
@@ -306,4 +308,12 @@ bool pathsOfDropFiles(const Bytes& block, std::vector<std::u16string>& paths) {
     return false;
 }
 
+}  // namespace
+
+bool pathsOfDropFiles(const Bytes& block, std::vector<std::u16string>& paths) {
+    paths.clear();
+    const bool ok = readDropFiles(block, paths);
+    if (!ok) paths.clear();
+    return ok;
+}
 }  // namespace platform::clip
