@@ -135,6 +135,10 @@ TEST_F(ClipboardObject, UnsupportedDamagedAndHeldClipboards) {
     EXPECT_EQ(messageOf<EClipboardException>([&] { Clipboard()->SetAsText("x"); }), "Cannot open clipboard");
     EXPECT_EQ(platform::liveGlobalBlocks(), live);
     other.Close();
+    // A handle the clipboard refuses stays the caller's and the failure is told.
+    int notABlock = 0;
+    EXPECT_EQ(messageOf<EClipboardException>([&] { Clipboard()->SetAsHandle(CF_TEXT, &notABlock); }),
+              "Cannot put data on the clipboard");
     Clipboard()->SetAsText("x");
     EXPECT_EQ(Clipboard()->AsText(), "x");
 }
