@@ -255,23 +255,19 @@ std::vector<BYTE> dataFor(const Value& v, bool unicode) {
 
 std::vector<BYTE> storedData(DWORD type, const BYTE* data, DWORD size, bool unicode) {
     if (!data) size = 0;
-    if (unicode) {
-        if (isTextType(type)) return textData(textOf(data, size));
-        if (type == REG_MULTI_SZ) return listData(listOf(data, size));
-    } else {
-        const std::string_view s(reinterpret_cast<const char*>(data), size);
-        if (isTextType(type)) return textData(platform::ansiToWide(s.substr(0, std::min(s.find('\0'), s.size()))));
-        if (type == REG_MULTI_SZ) {
-            std::vector<std::u16string> items;
-            std::size_t pos = 0;
-            while (pos < s.size()) {
-                std::size_t end = std::min(s.find('\0', pos), s.size());
-                if (end == pos) break;
-                items.push_back(platform::ansiToWide(s.substr(pos, end - pos)));
-                pos = end + 1;
-            }
-            return listData(items);
+    if (unicode) return storedForm(type, data, size);
+    const std::string_view s(reinterpret_cast<const char*>(data), size);
+    if (isTextType(type)) return textData(platform::ansiToWide(s.substr(0, std::min(s.find('\0'), s.size()))));
+    if (type == REG_MULTI_SZ) {
+        std::vector<std::u16string> items;
+        std::size_t pos = 0;
+        while (pos < s.size()) {
+            std::size_t end = std::min(s.find('\0', pos), s.size());
+            if (end == pos) break;
+            items.push_back(platform::ansiToWide(s.substr(pos, end - pos)));
+            pos = end + 1;
         }
+        return listData(items);
     }
     return std::vector<BYTE>(data, data + size);
 }

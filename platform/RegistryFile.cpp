@@ -119,6 +119,12 @@ std::vector<std::u16string> listOf(const BYTE* data, std::size_t size) {
     return items;
 }
 
+std::vector<BYTE> storedForm(DWORD type, const BYTE* data, std::size_t size) {
+    if (isTextType(type)) return textData(textOf(data, size));
+    if (type == REG_MULTI_SZ) return listData(listOf(data, size));
+    return std::vector<BYTE>(data, data + size);
+}
+
 // ---- Escaped text -----------------------------------------------------------------------------
 
 namespace {
@@ -361,8 +367,9 @@ bool readValueLine(std::string_view line, Value& v) {
         return readHexBytes(data, v.data);
     }
     if (kind.size() > 7 && kind.substr(0, 6) == "bytes(" && kind.back() == ')') {
-        if (!readNumber(kind.substr(6, kind.size() - 7), v.type)) return false;
-        return readHexBytes(data, v.data);
+        if (!readNumber(kind.substr(6, kind.size() - 7), v.type) || !readHexBytes(data, v.data)) return false;
+        v.data = storedForm(v.type, v.data.data(), v.data.size());  // a text written as bytes is still a text
+        return true;
     }
     return false;
 }

@@ -47,5 +47,8 @@ std::vector<BYTE> listData(const std::vector<std::u16string>& items);
 std::u16string textOf(const BYTE* data, std::size_t size);
 std::vector<std::u16string> listOf(const BYTE* data, std::size_t size);
 inline bool isTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+// UTF-16 data of a type in its stored form: texts and lists cut and terminated as above,
+// other types as they are.
+std::vector<BYTE> storedForm(DWORD type, const BYTE* data, std::size_t size);
 
 }  // namespace platform::reg
