@@ -52,8 +52,12 @@ R onBlock(HGLOBAL handle, R failed, F f) {
 
 HGLOBAL handleOf(Block* b) { return b->moveable ? static_cast<HGLOBAL>(b) : b->data; }
 
+// No block is larger than the address space can give (1 TiB).
+constexpr std::size_t kMostBytes = std::size_t(1) << 40;
+
 // Heap memory of at least one byte, so that every fixed block has its own address.
 void* allocate(std::size_t bytes, bool zero) {
+    if (bytes > kMostBytes) return nullptr;
     const std::size_t n = bytes ? bytes : 1;
     return zero ? std::calloc(n, 1) : std::malloc(n);
 }
