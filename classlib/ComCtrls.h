@@ -348,3 +348,62 @@ private:
     TTrackBarOrientation FOrientation = trHorizontal;
 };
 
+namespace ComCtrlsEnums {
+Q_NAMESPACE
+enum TProgressBarOrientation { pbHorizontal, pbVertical };
+Q_ENUM_NS(TProgressBarOrientation)
+}  // namespace ComCtrlsEnums
+using ComCtrlsEnums::TProgressBarOrientation;
+using enum ComCtrlsEnums::TProgressBarOrientation;
+
+// A progress bar over the platform's progress bar. Position stays between Min and Max;
+// StepIt moves it by Step and starts again at Min past Max; a Max below Min raises
+// EInvalidOperation (outside layout reading).
+class TProgressBar : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int Min READ Min WRITE SetMin)
+    Q_PROPERTY(int Max READ Max WRITE SetMax)
+    Q_PROPERTY(ComCtrlsEnums::TProgressBarOrientation Orientation READ Orientation WRITE SetOrientation)
+    Q_PROPERTY(int Position READ Position WRITE SetPosition)
+    Q_PROPERTY(bool Smooth READ Smooth WRITE SetSmooth)
+    Q_PROPERTY(int Step READ Step WRITE SetStep)
+    Q_CLASSINFO("Default:Min", "0")
+    Q_CLASSINFO("Default:Max", "100")
+    Q_CLASSINFO("Default:Orientation", "pbHorizontal")
+    Q_CLASSINFO("Default:Position", "0")
+    Q_CLASSINFO("Default:Smooth", "False")
+    Q_CLASSINFO("Default:Step", "10")
+
+public:
+    explicit TProgressBar(TComponent* AOwner);
+    int Min() const { return FMin; }
+    void SetMin(int v);
+    int Max() const { return FMax; }
+    void SetMax(int v);
+    int Position();
+    void SetPosition(int v);
+    int Step() const { return FStep; }
+    void SetStep(int v);
+    bool Smooth() const { return FSmooth; }
+    void SetSmooth(bool v);
+    TProgressBarOrientation Orientation() const { return FOrientation; }
+    void SetOrientation(TProgressBarOrientation v);
+    void StepIt();
+    void StepBy(int Delta);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Loaded() override;
+
+private:
+    void SetParams(int AMin, int AMax);
+    int FMin = 0;
+    int FMax = 100;
+    int FPosition = 0;
+    int FStep = 10;
+    bool FSmooth = false;
+    TProgressBarOrientation FOrientation = pbHorizontal;
+};
+

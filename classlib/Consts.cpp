@@ -68,6 +68,12 @@
     X(SThreadCreateError, 65270, "Cannot create a thread: %s")                                \
     X(SThreadWaitSelf, 65271, "A thread cannot wait for itself")                              \
     X(SThreadNotStarted, 65272, "A suspended thread that was never started cannot be waited for") \
+    X(SInvalidImageSize, 65310, "Invalid image size")                                         \
+    X(SImageIndexError, 65311, "Invalid image list index")                                    \
+    X(SReplaceImage, 65312, "The image cannot be replaced")                                   \
+    X(SImageReadFail, 65313, "The image list cannot be read from the stream")                 \
+    X(SImageWriteFail, 65314, "The image list cannot be written to the stream")               \
+    X(SPropertyOutOfRange, 65315, "%s property out of range")                                 \
     X(SMsgDlgWarning, 65280, "Warnung")                                                       \
     X(SMsgDlgError, 65281, "Fehler")                                                          \
     X(SMsgDlgInformation, 65282, "Information")                                               \

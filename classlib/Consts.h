@@ -82,6 +82,14 @@ extern const TResStringRec SThreadCreateError;   // one string: the reason
 extern const TResStringRec SThreadWaitSelf;
 extern const TResStringRec SThreadNotStarted;
 
+// Image lists and common controls
+extern const TResStringRec SInvalidImageSize;
+extern const TResStringRec SImageIndexError;
+extern const TResStringRec SReplaceImage;
+extern const TResStringRec SImageReadFail;
+extern const TResStringRec SImageWriteFail;
+extern const TResStringRec SPropertyOutOfRange;  // one string: the class name
+
 // Message dialog captions and buttons
 extern const TResStringRec SMsgDlgWarning;
 extern const TResStringRec SMsgDlgError;

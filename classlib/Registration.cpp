@@ -9,6 +9,7 @@
 #include "classlib/FileCtrl.h"
 #include "classlib/Forms.h"
 #include "classlib/Graphics.h"
+#include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
 
@@ -25,7 +26,9 @@ void RegisterStandardClasses() {
         // ExtCtrls.
         RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
         // ComCtrls.
-        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar>();
+        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar>();
+        // ImgList.
+        RegisterClasses<TImageList>();
         // Forms.
         RegisterClasses<TForm, TScrollBox>();
         // Menus and Dialogs.

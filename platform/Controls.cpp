@@ -93,15 +93,12 @@ LRESULT controlProcImpl(Kind kind, bool unicode, HWND wnd, UINT msg, WPARAM wPar
     Window* w = find(wnd);
     if (!w) return 0;
     switch (msg) {
-    case WM_SETFONT: {
-        w->font = reinterpret_cast<HFONT>(wParam);
-        if (!w->widget) return 0;
-        if (auto* f = platform::gdi::find<platform::gdi::Font>(w->font, OBJ_FONT)) w->widget->setFont(f->qfont);
-        else w->widget->setFont(QFont());
-        if (lParam) w->widget->update();
-        return 0;
+    case WM_SETFONT:
+    case WM_GETFONT: {
+        LRESULT r = 0;
+        controlFontMessage(*w, msg, wParam, lParam, r);
+        return r;
     }
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
     case WM_CREATE: {
         const LRESULT r = defaultProc(wnd, msg, wParam, lParam, unicode);
         if (Window* again = find(wnd)) {
@@ -167,6 +164,21 @@ bool sameName(const std::u16string& a, const char16_t* b) {
 }
 
 }  // namespace
+
+bool controlFontMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
+    if (msg == WM_GETFONT) {
+        r = reinterpret_cast<LRESULT>(w.font);
+        return true;
+    }
+    if (msg != WM_SETFONT) return false;
+    r = 0;
+    w.font = reinterpret_cast<HFONT>(wParam);
+    if (!w.widget) return true;
+    if (auto* f = platform::gdi::find<platform::gdi::Font>(w.font, OBJ_FONT)) w.widget->setFont(f->qfont);
+    else w.widget->setFont(QFont());
+    if (lParam) w.widget->update();
+    return true;
+}
 
 WNDPROC controlProc(const std::u16string& className, bool unicode) {
     for (int k = 0; k < kKindCount; ++k)

@@ -1,11 +1,17 @@
 // File information, the process-wide icon list and overlays, thumbnails and info tips.
 #include "ShellInternal.h"
+#include "ImageListImpl.h"
 #include "platform/atomicfile.h"
+#include "platform/codepage.h"
+#include "platform/commctrl.h"
 #include "platform/gdi.h"
 #include "platform/shellapi.h"
+#include "platform/winicon.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QImage>
 #include <QImageReader>
@@ -13,12 +19,15 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+#include <QThread>
 
 #include <dirent.h>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -56,7 +65,35 @@ QIcon builtinIcon(const QString& name) {
     return style->standardIcon(sp);
 }
 
+// Where no desktop has set an icon theme up (no theme name, no search paths), the icon
+// folders of the XDG data directories are searched and a theme found there is used.
+void setUpIconTheme() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    QStringList paths = QIcon::themeSearchPaths();
+    const auto addPath = [&paths](const QString& path) {
+        if (!path.isEmpty() && QFileInfo(path).isDir() && !paths.contains(path)) paths << path;
+    };
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+    addPath(dataHome.isEmpty() ? QDir::homePath() + QLatin1String("/.local/share/icons")
+                               : QString::fromLocal8Bit(dataHome) + QLatin1String("/icons"));
+    addPath(QDir::homePath() + QLatin1String("/.icons"));
+    QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
+    for (const QByteArray& dir : dataDirs.split(':')) addPath(QString::fromLocal8Bit(dir) + QLatin1String("/icons"));
+    QIcon::setThemeSearchPaths(paths);
+    if (!QIcon::themeName().isEmpty()) return;
+    for (const char* theme : {"Adwaita", "breeze", "gnome", "Tango", "hicolor"})
+        for (const QString& path : paths)
+            if (QFileInfo::exists(path + QLatin1Char('/') + QLatin1String(theme) + QLatin1String("/index.theme"))) {
+                QIcon::setThemeName(QLatin1String(theme));
+                return;
+            }
+}
+
 QIcon themedIcon(const QString& name) {
+    setUpIconTheme();
     QIcon icon = QIcon::fromTheme(name);
     if (icon.isNull()) {
         const int dash = name.indexOf(QLatin1Char('-'));
@@ -82,6 +119,69 @@ QIcon builtinLinkOverlay() {
     p.drawLine(QPointF(5.5, 10.5), QPointF(5.5, 13));
     p.end();
     return QIcon(QPixmap::fromImage(image));
+}
+
+// Names of the overlay images in the icon table.
+const QString kShareOverlay = QStringLiteral(":overlay-share");
+const QString kLinkOverlay = QStringLiteral(":overlay-link");
+
+bool onUiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return qobject_cast<const QGuiApplication*>(app) && QThread::currentThread() == app->thread();
+}
+
+QImage pictureOf(const QIcon& icon, int size) {
+    if (icon.isNull()) return QImage();
+    return icon.pixmap(QSize(size, size), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// An overlay: the emblem at half the size in the lower left corner, the rest transparent.
+QImage overlayPicture(const QIcon& emblem, int size) {
+    QImage out(size, size, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    const int half = std::max(8, size / 2);
+    const QImage e = pictureOf(emblem, half);
+    if (!e.isNull()) {
+        QPainter p(&out);
+        p.drawImage(QRect(0, size - half, half, half), e);
+    }
+    return out.convertToFormat(QImage::Format_ARGB32);
+}
+
+// The picture of entry `index` of the icon table at `size` pixels (user-interface thread).
+QImage iconPicture(int index, int size) {
+    QString name;
+    {
+        std::lock_guard<std::mutex> lock(g_iconMutex);
+        if (index < 0 || index >= static_cast<int>(g_iconNames.size())) return QImage();
+        name = g_iconNames[static_cast<std::size_t>(index)];
+    }
+    if (!onUiThread()) return QImage();
+    if (name == kShareOverlay) return overlayPicture(shellOverlayIcon(0), size);
+    if (name == kLinkOverlay) return overlayPicture(shellOverlayIcon(1), size);
+    return pictureOf(themedIcon(name), size);
+}
+
+int iconCount() {
+    std::lock_guard<std::mutex> lock(g_iconMutex);
+    return static_cast<int>(g_iconNames.size());
+}
+
+// The two system image lists (16 and 32 pixels), made on first request; overlay 1 is
+// the share emblem, overlay 2 the link arrow.
+HIMAGELIST systemList(bool small) {
+    static const std::array<HIMAGELIST, 2> lists = [] {
+        const int share = iconIndex(kShareOverlay);
+        const int link = iconIndex(kLinkOverlay);
+        HIMAGELIST made[2];
+        for (int k = 0; k < 2; ++k) {
+            made[k] = il::createSystemList(k == 0 ? 16 : 32, &iconCount, &iconPicture);
+            ImageList_SetOverlayImage(made[k], share, 1);
+            ImageList_SetOverlayImage(made[k], link, 2);
+        }
+        return std::array<HIMAGELIST, 2>{made[0], made[1]};
+    }();
+    return lists[small ? 0 : 1];
 }
 
 }  // namespace
@@ -245,6 +345,13 @@ int shellIconCount() {
     return static_cast<int>(shell::g_iconNames.size());
 }
 
+HIMAGELIST systemImageList(bool small) { return shell::systemList(small); }
+
+void refreshShellIcons() {
+    il::forgetSystemImages(systemImageList(true));
+    il::forgetSystemImages(systemImageList(false));
+}
+
 QIcon shellIcon(int index) {
     QString name;
     {
@@ -305,9 +412,61 @@ DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD fileAttributes, SHFILEINFOW* info, 
     if (flags & SHGFI_ATTRIBUTES)
         info->dwAttributes = desktop ? SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER
                                      : attributesOf(e, ~SFGAOF(0));
-    if (flags & SHGFI_SYSICONINDEX) {
-        info->iIcon = iconIndex(desktop ? QStringLiteral("user-desktop") : iconName(e, open));
-        return (flags & SHGFI_SMALLICON) ? 1 : 2;
+    if (!(flags & (SHGFI_SYSICONINDEX | SHGFI_ICON))) return 1;
+    info->iIcon = iconIndex(desktop ? QStringLiteral("user-desktop") : iconName(e, open));
+    const HIMAGELIST list = systemImageList((flags & SHGFI_SMALLICON) != 0);
+    if (flags & SHGFI_ICON) {
+        const UINT overlay = (flags & SHGFI_LINKOVERLAY) ? INDEXTOOVERLAYMASK(2) : 0;
+        info->hIcon = ImageList_GetIcon(list, info->iIcon, ILD_TRANSPARENT | overlay);
+        if (!info->hIcon) return 0;
     }
-    return 1;
+    return (flags & SHGFI_SYSICONINDEX) ? reinterpret_cast<DWORD_PTR>(list) : 1;
+}
+
+namespace {
+
+// The ANSI form of a text in a buffer of `size` bytes, cut between characters.
+void copyAnsi(char* dest, std::size_t size, const WCHAR* text) {
+    std::u16string wide(text);
+    std::string ansi = wideToAnsi(wide);
+    while (ansi.size() > size - 1 && !wide.empty()) {
+        wide.pop_back();
+        ansi = wideToAnsi(wide);
+    }
+    std::memcpy(dest, ansi.data(), ansi.size());
+    dest[ansi.size()] = 0;
+}
+
+}  // namespace
+
+DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD fileAttributes, SHFILEINFOA* info, UINT infoSize, UINT flags) {
+    if (!path || !info || infoSize < sizeof(SHFILEINFOA)) return 0;
+    std::u16string widePath;
+    LPCWSTR arg = reinterpret_cast<LPCWSTR>(path);
+    if (!(flags & SHGFI_PIDL)) {
+        widePath = ansiToWide(path);
+        arg = widePath.c_str();
+    }
+    SHFILEINFOW w{};
+    const DWORD_PTR r = SHGetFileInfoW(arg, fileAttributes, &w, sizeof w, flags);
+    std::memset(info, 0, sizeof *info);
+    info->hIcon = w.hIcon;
+    info->iIcon = w.iIcon;
+    info->dwAttributes = w.dwAttributes;
+    copyAnsi(info->szDisplayName, MAX_PATH, w.szDisplayName);
+    copyAnsi(info->szTypeName, 80, w.szTypeName);
+    return r;
+}
+
+int SHGetIconOverlayIndexW(LPCWSTR iconPath, int iconIndex) {
+    if (iconPath) return -1;
+    switch (iconIndex) {
+    case IDO_SHGIOI_SHARE: return 1;
+    case IDO_SHGIOI_LINK: return 2;
+    default: return -1;
+    }
+}
+
+int SHGetIconOverlayIndexA(LPCSTR iconPath, int iconIndex) {
+    return SHGetIconOverlayIndexW(iconPath ? u"" : nullptr, iconIndex);
 }

@@ -340,12 +340,42 @@ inline constexpr UINT SHGFI_OPENICON = 0x2;
 inline constexpr UINT SHGFI_PIDL = 0x8;
 inline constexpr UINT SHGFI_USEFILEATTRIBUTES = 0x10;
 
-// `path` is a path, or with SHGFI_PIDL an absolute item-id list. With SHGFI_SYSICONINDEX
-// the result is the handle of the process-wide icon list (non-zero), else non-zero on
-// success; 0 on failure. SHGFI_ICON is not offered (hIcon stays null).
+struct SHFILEINFOA {
+    HICON hIcon;
+    int iIcon;
+    DWORD dwAttributes;
+    CHAR szDisplayName[MAX_PATH];
+    CHAR szTypeName[80];
+};
+
+// `path` is a path, or with SHGFI_PIDL an absolute item-id list; with
+// SHGFI_USEFILEATTRIBUTES only its name counts (the file is not touched) and
+// `fileAttributes` tells a folder (FILE_ATTRIBUTE_DIRECTORY). With SHGFI_SYSICONINDEX
+// the result is the handle of the system image list (HIMAGELIST, platform/commctrl.h):
+// 32 pixels, or 16 with SHGFI_SMALLICON; never destroy it. Otherwise non-zero on success;
+// 0 on failure. SHGFI_ICON gives a new icon (DestroyIcon it), with the link overlay for
+// SHGFI_LINKOVERLAY; it and the pictures of the system image lists are made on the
+// user-interface thread only (elsewhere SHGFI_ICON fails). An icon index names a file
+// type (its desktop icon) and stays the same for the process.
 DWORD_PTR SHGetFileInfoW(LPCWSTR path, DWORD fileAttributes, SHFILEINFOW* info, UINT infoSize, UINT flags);
+// The same with a path and texts in the ANSI code page.
+DWORD_PTR SHGetFileInfoA(LPCSTR path, DWORD fileAttributes, SHFILEINFOA* info, UINT infoSize, UINT flags);
+
+// The overlays of the system image lists (for INDEXTOOVERLAYMASK), asked with a null path.
+inline constexpr int IDO_SHGIOI_SHARE = 0x0FFFFFFF;
+inline constexpr int IDO_SHGIOI_LINK = 0x0FFFFFFE;
+inline constexpr int IDO_SHGIOI_SLOWFILE = 0x0FFFFFFD;
+inline constexpr int IDO_SHGIOI_DEFAULT = 0x0FFFFFFC;
+// 1 for the share overlay, 2 for the link overlay; -1 for anything else.
+int SHGetIconOverlayIndexW(LPCWSTR iconPath, int iconIndex);
+int SHGetIconOverlayIndexA(LPCSTR iconPath, int iconIndex);
 
 namespace platform {
+
+// The system image list of 16 (small) or 32 pixels.
+HIMAGELIST systemImageList(bool small);
+// Makes the pictures of the system image lists again (after the icon theme changed).
+void refreshShellIcons();
 
 // The process-wide icon list: SHGetFileInfoW's icon indexes point into it.
 int shellIconCount();

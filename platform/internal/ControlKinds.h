@@ -25,4 +25,7 @@ NewControl newComboBoxControl(HWND h, DWORD style);
 NewControl newScrollBarControl(HWND h, DWORD style);
 NewControl newUpDownControl(HWND h, DWORD style);
 
+// WM_SETFONT and WM_GETFONT of a control window; false for any other message.
+bool controlFontMessage(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r);
+
 }  // namespace platform::win

@@ -14,6 +14,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -422,13 +423,30 @@ TEST_F(ShellNotify, AnUnchangedMountTableIsNotReadAgain) {
         return std::vector<NotifyVolume>{{"/", "/dev/root", false}};
     });
     ItemIdList computer = computerList();
-    {
+    // Other processes may mount or unmount meanwhile (the loop-mount test among them); only
+    // a quiet spell of the real mount table counts.
+    const auto mountTable = [] {
+        std::string text;
+        if (FILE* f = std::fopen("/proc/self/mountinfo", "r")) {
+            char buf[4096];
+            std::size_t n;
+            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
+            std::fclose(f);
+        }
+        return text;
+    };
+    bool quiet = false;
+    for (int attempt = 0; attempt < 5 && !quiet; ++attempt) {
+        const std::string table = mountTable();
         Registered reg(wnd, computer.get());
         const int before = reads;
         settle(300);
+        if (mountTable() != table) continue;
+        quiet = true;
         EXPECT_EQ(reads, before);  // the mount table's notifier stays quiet
     }
     setNotifyVolumeSource(old);
+    if (!quiet) GTEST_SKIP() << "the mount table kept changing";
 }
 
 TEST_F(ShellNotify, ARealLoopMountIsADriveAdded) {
