@@ -517,4 +517,22 @@ TEST_F(Clipboard, FilesGoAsDroppedFilesAndAsTheFileManagersLists) {
     EXPECT_FALSE(platform::clipboardFiles(&paths, &cut));
 }
 
+TEST_F(Clipboard, EditControlsAndTheClipboardAgree) {
+    HWND edit = CreateWindowExW(0, u"EDIT", u"kopiert ✓", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, owner, nullptr, nullptr,
+                                nullptr);
+    ASSERT_NE(edit, nullptr);
+    put(owner, {{CF_TEXT, {'o', 'l', 'd', 0}}});
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_COPY, 0, 0);
+    EXPECT_EQ(count(owner, WM_DESTROYCLIPBOARD), 1);  // the edit's copy replaced our content
+    EXPECT_EQ(get(CF_UNICODETEXT), withNull(wide(u"kopiert ✓"), 2));
+    put(owner, {{CF_TEXT, {'n', 'e', 'u', 0}}});
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    char16_t text[32];
+    GetWindowTextW(edit, text, 32);
+    EXPECT_EQ(std::u16string(text), u"neu");
+    DestroyWindow(edit);
+}
+
 }  // namespace
