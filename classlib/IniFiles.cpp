@@ -30,12 +30,16 @@ bool SettingTextToFloat(const String& Text, Double& Value) {
     return true;
 }
 
+Integer SettingTextToInt(const String& Text, Integer Default) {
+    String s = Trim(Text);
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
+    return StrToIntDef(s, Default);
+}
+
 // ---- TCustomIniFile ---------------------------------------------------------------------------
 
 Integer TCustomIniFile::ReadInteger(const String& Section, const String& Ident, Integer Default) {
-    String s = Trim(ReadString(Section, Ident, String()));
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
-    return StrToIntDef(s, Default);
+    return SettingTextToInt(ReadString(Section, Ident, String()), Default);
 }
 
 void TCustomIniFile::WriteInteger(const String& Section, const String& Ident, Integer Value) {

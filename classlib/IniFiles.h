@@ -24,6 +24,9 @@ class TRegIniFile;
 // the digits that read back the same double. Reading takes "," as well.
 String FloatToSettingText(Double Value);
 bool SettingTextToFloat(const String& Text, Double& Value);
+// Whole numbers as the settings store them: decimal, or hexadecimal after "$" or "0x";
+// the default for any other text.
+Integer SettingTextToInt(const String& Text, Integer Default);
 
 class TCustomIniFile : public TObject {
     Q_OBJECT

@@ -364,10 +364,7 @@ void TRegIniFile::WriteString(const String& Section, const String& Ident, const 
 }
 
 Integer TRegIniFile::ReadInteger(const String& Section, const String& Ident, Integer Default) {
-    if (!ValueExists(Section, Ident)) return Default;
-    String s = Trim(ReadString(Section, Ident, String()));
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
-    return StrToIntDef(s, Default);
+    return SettingTextToInt(ReadString(Section, Ident, String()), Default);
 }
 
 void TRegIniFile::WriteInteger(const String& Section, const String& Ident, Integer Value) {
