@@ -1,8 +1,10 @@
 // Standard controls over the platform's predefined control classes.
 #include "classlib/StdCtrls.h"
 #include "platform/codepage.h"
+#include "platform/winpaint.h"
 
 #include <algorithm>
+#include <functional>
 
 // TCustomEdit
 
@@ -503,9 +505,48 @@ void TCustomMemo::Dispatch(TMessage& m) {
     TCustomEdit::Dispatch(m);
 }
 
+// Owner-drawn items of list and combo boxes
+
+namespace {
+
+// CN_DRAWITEM: the canvas gets the item's DC with the control's font and brush, a selected
+// item its highlight colours; a negative item only fills the rectangle; the focused item
+// gets a focus rectangle.
+void drawOwnerItem(TWinControl* control, TCanvas* canvas, const DRAWITEMSTRUCT& d,
+                   const std::function<void(int, const RECT&, TOwnerDrawState)>& draw) {
+    const TOwnerDrawState state = LOWORD(d.itemState);
+    canvas->SetHandle(d.hDC);
+    canvas->Font()->Assign(control->Font());
+    canvas->Brush()->Assign(control->Brush());
+    const int item = static_cast<int>(d.itemID);
+    if (item >= 0 && (state & odSelected)) {
+        canvas->Brush()->SetColor(clHighlight);
+        canvas->Font()->SetColor(clHighlightText);
+    }
+    try {
+        if (item >= 0) draw(item, d.rcItem, state);
+        else canvas->FillRect(d.rcItem);
+        if (state & odFocused) DrawFocusRect(d.hDC, &d.rcItem);
+    } catch (...) {
+        canvas->SetHandle(nullptr);
+        throw;
+    }
+    canvas->SetHandle(nullptr);
+}
+
+// The default drawing of an item: the filled rectangle and the text 2 pixels in,
+// centred vertically.
+void drawItemText(TCanvas* canvas, const RECT& r, const String& text) {
+    canvas->FillRect(r);
+    const int h = canvas->TextHeight("Wy");
+    canvas->TextOut(r.left + 2, r.top + (r.bottom - r.top - h) / 2, text);
+}
+
+}  // namespace
+
 // List boxes
 
-TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList) {
+TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList), FCanvas(new TCanvas) {
     // Clicks and double clicks come from the list's own notices, not from the mouse messages.
     ControlStyle = csSetCaption;
     FWidth = 121;
@@ -519,12 +560,54 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner), FItems
 TCustomListBox::~TCustomListBox() {
     FItems->OnChange = TNotifyEvent();
     delete FItems;
+    delete FCanvas;
+}
+
+void TCustomListBox::SetStyle(TListBoxStyle v) {
+    if (FStyle == v) return;
+    FStyle = v;
+    RecreateWnd();
+}
+
+int TCustomListBox::ItemHeight() const {
+    if (FHandle && FStyle == lbStandard) {
+        const LRESULT r = SendMessageA(FHandle, LB_GETITEMHEIGHT, 0, 0);
+        if (r > 0) return static_cast<int>(r);
+    }
+    return FItemHeight;
+}
+
+void TCustomListBox::SetItemHeight(int v) {
+    if (v <= 0 || v == FItemHeight) return;
+    FItemHeight = v;
+    if (FHandle && FStyle == lbOwnerDrawFixed) {
+        SendMessageA(FHandle, LB_SETITEMHEIGHT, 0, MAKELPARAM(static_cast<WORD>(v), 0));
+        Invalidate();
+    }
+}
+
+void TCustomListBox::DrawItem(int Index, const RECT& Rect, TOwnerDrawState State) {
+    if (OnDrawItem) OnDrawItem(this, Index, Rect, State);
+    else drawItemText(FCanvas, Rect, Index < FItems->Count() ? FItems->Strings(Index) : String());
+}
+
+void TCustomListBox::MeasureItem(int Index, int& Height) {
+    if (OnMeasureItem) OnMeasureItem(this, Index, Height);
+}
+
+void TCustomListBox::CNDrawItem(TMessage& m) {
+    const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+    if (!d) return;
+    drawOwnerItem(this, FCanvas, *d, [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
+    m.Result = TRUE;
 }
 
 void TCustomListBox::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     CreateSubClass(p, "LISTBOX");
     p.Style |= LBS_NOTIFY | LBS_HASSTRINGS | WS_VSCROLL;
+    if (FStyle == lbOwnerDrawFixed) p.Style |= LBS_OWNERDRAWFIXED;
+    else if (FStyle == lbOwnerDrawVariable) p.Style |= LBS_OWNERDRAWVARIABLE;
     if (FMultiSelect) p.Style |= LBS_EXTENDEDSEL;
     if (!FIntegralHeight) p.Style |= LBS_NOINTEGRALHEIGHT;
     if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
@@ -661,6 +744,19 @@ int TCustomListBox::ItemAtPos(POINT pos, bool existing) const {
 }
 
 void TCustomListBox::Dispatch(TMessage& m) {
+    if (m.Msg == CN_DRAWITEM) {
+        CNDrawItem(m);
+        return;
+    }
+    if (m.Msg == CN_MEASUREITEM) {
+        if (auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)) {
+            int height = FItemHeight;
+            if (FStyle == lbOwnerDrawVariable) MeasureItem(static_cast<int>(mi->itemID), height);
+            mi->itemHeight = static_cast<UINT>(std::max(height, 1));
+        }
+        m.Result = TRUE;
+        return;
+    }
     if (m.Msg == CN_COMMAND) {
         if (m.WParamHi() == LBN_SELCHANGE && !FFilling) {
             FItemIndex = ItemIndex();
@@ -675,7 +771,7 @@ void TCustomListBox::Dispatch(TMessage& m) {
 
 // Combo boxes
 
-TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList) {
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(new TStringList), FCanvas(new TCanvas) {
     ControlStyle = csSetCaption | csDoubleClicks | csFixedHeight;
     FWidth = 145;
     FHeight = 24;
@@ -688,6 +784,33 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner), FIte
 TCustomComboBox::~TCustomComboBox() {
     FItems->OnChange = TNotifyEvent();
     delete FItems;
+    delete FCanvas;
+}
+
+int TCustomComboBox::ItemHeight() const {
+    if (FHandle && (FStyle == csOwnerDrawFixed || FStyle == csOwnerDrawVariable)) {
+        const LRESULT r = SendMessageA(FHandle, CB_GETITEMHEIGHT, 0, 0);
+        if (r > 0) return static_cast<int>(r);
+    }
+    return FItemHeight;
+}
+
+void TCustomComboBox::SetItemHeight(int v) {
+    if (v <= 0 || v == FItemHeight) return;
+    FItemHeight = v;
+    if (FHandle && FStyle == csOwnerDrawFixed) {
+        SendMessageA(FHandle, CB_SETITEMHEIGHT, 0, MAKELPARAM(static_cast<WORD>(v), 0));
+        Invalidate();
+    }
+}
+
+void TCustomComboBox::DrawItem(int Index, const RECT& Rect, TOwnerDrawState State) {
+    if (OnDrawItem) OnDrawItem(this, Index, Rect, State);
+    else drawItemText(FCanvas, Rect, Index < FItems->Count() ? FItems->Strings(Index) : String());
+}
+
+void TCustomComboBox::MeasureItem(int Index, int& Height) {
+    if (OnMeasureItem) OnMeasureItem(this, Index, Height);
 }
 
 void TCustomComboBox::CreateParams(TCreateParams& p) {
@@ -697,6 +820,8 @@ void TCustomComboBox::CreateParams(TCreateParams& p) {
     switch (FStyle) {
     case csSimple: p.Style |= CBS_SIMPLE; break;
     case csDropDown: p.Style |= CBS_DROPDOWN; break;
+    case csOwnerDrawFixed: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED; break;
+    case csOwnerDrawVariable: p.Style |= CBS_DROPDOWNLIST | CBS_OWNERDRAWVARIABLE; break;
     default: p.Style |= CBS_DROPDOWNLIST; break;
     }
 }
@@ -821,6 +946,22 @@ void TCustomComboBox::Select() {
 }
 
 void TCustomComboBox::Dispatch(TMessage& m) {
+    if (m.Msg == CN_DRAWITEM) {
+        if (const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam))
+            drawOwnerItem(this, FCanvas, *d, [this](int i, const RECT& r, TOwnerDrawState s) { DrawItem(i, r, s); });
+        m.Result = TRUE;
+        return;
+    }
+    if (m.Msg == CN_MEASUREITEM) {
+        if (auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam)) {
+            int height = FItemHeight;
+            if (FStyle == csOwnerDrawVariable && static_cast<int>(mi->itemID) >= 0)
+                MeasureItem(static_cast<int>(mi->itemID), height);
+            mi->itemHeight = static_cast<UINT>(std::max(height, 1));
+        }
+        m.Result = TRUE;
+        return;
+    }
     if (m.Msg == CN_COMMAND) {
         if (FFilling) return;
         switch (m.WParamHi()) {

@@ -297,6 +297,17 @@ public:
     explicit TMemo(TComponent* AOwner) : TCustomMemo(AOwner) {}
 };
 
+// Owner drawing of list and combo box items: the state of an item (bits of ODS_*) and the
+// events that draw and measure items.
+enum TOwnerDrawStateElement : unsigned {
+    odSelected = 0x0001, odGrayed = 0x0002, odDisabled = 0x0004, odChecked = 0x0008, odFocused = 0x0010,
+    odDefault = 0x0020, odHotLight = 0x0040, odInactive = 0x0080, odNoAccel = 0x0100, odNoFocusRect = 0x0200,
+    odComboBoxEdit = 0x1000
+};
+using TOwnerDrawState = unsigned;
+using TDrawItemEvent = TEvent<void(TWinControl* Control, int Index, RECT Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = TEvent<void(TWinControl* Control, int Index, int& Height)>;
+
 // A list of strings, one of which can be chosen. Items is the list; ItemIndex the chosen
 // entry (-1: none). OnClick fires when the user chooses an entry (not when code sets
 // ItemIndex); OnDblClick on a double click.
@@ -309,8 +320,17 @@ class TCustomListBox : public TWinControl {
     Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
     Q_PROPERTY(bool IntegralHeight READ IntegralHeight WRITE SetIntegralHeight)
     Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
+    Q_PROPERTY(TListBoxStyle Style READ Style WRITE SetStyle)
+    Q_PROPERTY(TDrawItemEvent OnDrawItem MEMBER OnDrawItem)
+    Q_PROPERTY(TMeasureItemEvent OnMeasureItem MEMBER OnMeasureItem)
+    Q_CLASSINFO("Default:Style", "lbStandard")
 
 public:
+    // Owner-drawn styles draw each item through DrawItem (OnDrawItem); the variable one asks
+    // each item's height (OnMeasureItem), the fixed one uses ItemHeight.
+    enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
+    Q_ENUM(TListBoxStyle)
+
     explicit TCustomListBox(TComponent* AOwner);
     ~TCustomListBox() override;
     TStrings* Items() const { return FItems; }
@@ -321,8 +341,14 @@ public:
     void SetSorted(bool v);
     bool MultiSelect() const { return FMultiSelect; }
     void SetMultiSelect(bool v);
-    int ItemHeight() const { return FItemHeight; }
-    void SetItemHeight(int v) { FItemHeight = v; }
+    int ItemHeight() const;
+    void SetItemHeight(int v);
+    TListBoxStyle Style() const { return FStyle; }
+    void SetStyle(TListBoxStyle v);
+    // The canvas of item drawing (on the item's DC while an item is drawn).
+    TCanvas* Canvas() const { return FCanvas; }
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
     bool IntegralHeight() const { return FIntegralHeight; }
     void SetIntegralHeight(bool v) { FIntegralHeight = v; }
     TFormBorderStyle BorderStyle() const { return FBorderStyle; }
@@ -341,11 +367,17 @@ protected:
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
+    // Draws one item on Canvas: OnDrawItem, or the text 2 pixels in on the filled rectangle.
+    virtual void DrawItem(int Index, const RECT& Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
 
 private:
     void ItemsChanged();
     void FillWindow();
+    void CNDrawItem(TMessage& Message);
     TStringList* FItems;
+    TCanvas* FCanvas;
+    TListBoxStyle FStyle = lbStandard;
     std::vector<String> FShown;  // the texts the window holds, to change only what changed
     int FItemIndex = -1;
     std::vector<bool> FSelected;
@@ -356,6 +388,11 @@ private:
     TFormBorderStyle FBorderStyle = bsSingle;
     bool FFilling = false;
 };
+
+using TListBoxStyle = TCustomListBox::TListBoxStyle;
+inline constexpr TListBoxStyle lbStandard = TCustomListBox::lbStandard;
+inline constexpr TListBoxStyle lbOwnerDrawFixed = TCustomListBox::lbOwnerDrawFixed;
+inline constexpr TListBoxStyle lbOwnerDrawVariable = TCustomListBox::lbOwnerDrawVariable;
 
 class TListBox : public TCustomListBox {
     Q_OBJECT
@@ -377,7 +414,11 @@ class TCustomComboBox : public TWinControl {
     Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
     Q_PROPERTY(TNotifyEvent OnSelect MEMBER OnSelect)
     Q_PROPERTY(TNotifyEvent OnDropDown MEMBER OnDropDown)
+    Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
+    Q_PROPERTY(TDrawItemEvent OnDrawItem MEMBER OnDrawItem)
+    Q_PROPERTY(TMeasureItemEvent OnMeasureItem MEMBER OnMeasureItem)
     Q_CLASSINFO("Default:ItemIndex", "-1")
+    Q_CLASSINFO("Default:ItemHeight", "16")
     Q_CLASSINFO("Default:DropDownCount", "8")
 
 public:
@@ -402,6 +443,11 @@ public:
     void SetDroppedDown(bool v);
     void Clear();
     void Dispatch(TMessage& Message) override;
+    int ItemHeight() const;
+    void SetItemHeight(int v);
+    TCanvas* Canvas() const { return FCanvas; }
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
 
     TNotifyEvent OnChange;
     TNotifyEvent OnSelect;
@@ -416,11 +462,15 @@ protected:
     virtual void Change();
     virtual void Select();
     void Loaded() override;
+    virtual void DrawItem(int Index, const RECT& Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
 
 private:
     void ItemsChanged();
     void FillWindow();
     TStringList* FItems;
+    TCanvas* FCanvas;
+    int FItemHeight = 16;
     int FItemIndex = -1;
     TComboBoxStyle FStyle = csDropDown;
     bool FSorted = false;
@@ -433,6 +483,8 @@ using TComboBoxStyle = TCustomComboBox::TComboBoxStyle;
 inline constexpr TComboBoxStyle csDropDown = TCustomComboBox::csDropDown;
 inline constexpr TComboBoxStyle csSimple = TCustomComboBox::csSimple;
 inline constexpr TComboBoxStyle csDropDownList = TCustomComboBox::csDropDownList;
+inline constexpr TComboBoxStyle csOwnerDrawFixed = TCustomComboBox::csOwnerDrawFixed;
+inline constexpr TComboBoxStyle csOwnerDrawVariable = TCustomComboBox::csOwnerDrawVariable;
 
 class TComboBox : public TCustomComboBox {
     Q_OBJECT

@@ -579,6 +579,13 @@ void TWinControl::Dispatch(TMessage& m) {
         DoControlMsg(d ? d->hwndItem : nullptr, m);
         return;
     }
+    case WM_MEASUREITEM: {
+        // The item's control is found by its identifier (the class library's windows use
+        // their handle as identifier).
+        const auto* mi = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);
+        DoControlMsg(mi && FHandle ? GetDlgItem(FHandle, static_cast<int>(mi->CtlID)) : nullptr, m);
+        return;
+    }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (!DoKeyDown(m)) DefaultHandler(m);

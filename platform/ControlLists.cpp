@@ -1,13 +1,60 @@
 // The list box and the combo box.
 #include "ControlKinds.h"
+#include "CustomDraw.h"
 #include "platform/gdi.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+
+#include <cstring>
 
 namespace platform::win {
 namespace {
+
+constexpr int kHeightRole = Qt::UserRole + 1;
+
+// Owner-drawn items: WM_DRAWITEM paints each one, WM_MEASUREITEM gives the heights (one for
+// all items with a fixed style, one per item with a variable one).
+class OwnerDrawDelegate : public QStyledItemDelegate {
+public:
+    OwnerDrawDelegate(HWND h, UINT type, bool variable) : handle(h), type(type), variable(variable) {}
+    HWND handle;
+    UINT type;
+    bool variable;
+    int fixedHeight = 16;
+    bool focusShown = true;  // a list box shows the focus; a combo box's list shows none
+
+    int heightOf(const QModelIndex& index) const {
+        if (variable) {
+            const QVariant v = index.data(kHeightRole);
+            if (v.isValid()) return v.toInt();
+        }
+        return fixedHeight;
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(option.rect.width(), heightOf(index));
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        UINT state = 0;
+        if (option.state & QStyle::State_Selected) state |= ODS_SELECTED;
+        if (focusShown && (option.state & QStyle::State_HasFocus)) state |= ODS_FOCUS;
+        if (!(option.state & QStyle::State_Enabled)) state |= ODS_DISABLED;
+        const auto data = static_cast<ULONG_PTR>(index.data(Qt::UserRole).toULongLong());
+        ownerDrawItem(handle, type, *painter, option.rect, index.row(), ODA_DRAWENTIRE, state, data,
+                      option.palette.color(QPalette::Base));
+    }
+};
+
+int defaultItemHeight(const QWidget* w) { return QFontMetrics(w->font()).height(); }
+
+// The item data of lists without strings is what LB_GETTEXT copies out.
+LRESULT copyData(ULONG_PTR data, LPARAM buffer) {
+    if (buffer) std::memcpy(reinterpret_cast<void*>(buffer), &data, sizeof data);
+    return static_cast<LRESULT>(sizeof data);
+}
 
 // Lists shared by the list box and the combo box.
 
@@ -44,8 +91,16 @@ public:
         QObject::connect(list_, &QListWidget::itemDoubleClicked, [this] {
             if (style_ & LBS_NOTIFY) notifyParent(handle_, LBN_DBLCLK);
         });
+        if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) {
+            delegate_ = new OwnerDrawDelegate(h, ODT_LISTBOX, (style & LBS_OWNERDRAWVARIABLE) != 0);
+            delegate_->setParent(list_);
+            list_->setItemDelegate(delegate_);
+            list_->setUniformItemSizes(!(style & LBS_OWNERDRAWVARIABLE));
+        }
     }
     QWidget* widget() const { return list_; }
+    bool ownerDraw() const { return delegate_ != nullptr; }
+    bool hasStrings() const { return !ownerDraw() || (style_ & LBS_HASSTRINGS); }
     std::vector<QWidget*> eventWidgets() override { return {list_->viewport()}; }
     std::u16string text() const override { return text_; }
     void setText(const std::u16string& t) override { text_ = t; }
@@ -59,15 +114,59 @@ public:
         switch (msg) {
         case LB_ADDSTRING:
         case LB_INSERTSTRING: {
-            const QString s = toQt(textArg(lParam, u));
+            // Without strings the parameter is the item's data.
+            const QString s = hasStrings() ? toQt(textArg(lParam, u)) : QString();
             int at = msg == LB_ADDSTRING ? n : (index < 0 ? n : index);
             if (at > n) {
                 r = LB_ERR;
                 return true;
             }
-            if (msg == LB_ADDSTRING && (style_ & LBS_SORT)) at = sortedPosition(items(), s);
+            if (msg == LB_ADDSTRING && (style_ & LBS_SORT) && hasStrings()) at = sortedPosition(items(), s);
             list_->insertItem(at, s);
+            if (!hasStrings()) list_->item(at)->setData(Qt::UserRole, static_cast<qulonglong>(lParam));
+            if (delegate_ && delegate_->variable) {
+                const auto data = static_cast<ULONG_PTR>(list_->item(at)->data(Qt::UserRole).toULongLong());
+                const int height = measureItem(handle_, ODT_LISTBOX, at, data, list_->viewport()->width(),
+                                               defaultItemHeight(list_));
+                if (QListWidgetItem* it = list_->item(at)) it->setData(kHeightRole, height);
+            }
             r = at;
+            return true;
+        }
+        case WM_CREATE:
+            // A fixed owner-drawn list asks its item height once.
+            if (delegate_ && !delegate_->variable) {
+                delegate_->fixedHeight = measureItem(handle_, ODT_LISTBOX, 0, 0, list_->viewport()->width(),
+                                                     defaultItemHeight(list_));
+                list_->doItemsLayout();
+            }
+            return false;
+        case LB_SETITEMHEIGHT: {
+            const int height = static_cast<int>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+            if (height <= 0 || height > 255) {
+                r = LB_ERR;
+                return true;
+            }
+            if (delegate_ && delegate_->variable) {
+                if (index < 0 || index >= n) {
+                    r = LB_ERR;
+                    return true;
+                }
+                list_->item(index)->setData(kHeightRole, height);
+            } else if (delegate_) {
+                delegate_->fixedHeight = height;
+            }
+            list_->doItemsLayout();
+            r = LB_OKAY;
+            return true;
+        }
+        case LB_GETITEMRECT: {
+            if (index < 0 || index >= n || !lParam) {
+                r = LB_ERR;
+                return true;
+            }
+            *reinterpret_cast<RECT*>(lParam) = toRect(list_->visualItemRect(list_->item(index)));
+            r = LB_OKAY;
             return true;
         }
         case LB_DELETESTRING:
@@ -100,11 +199,14 @@ public:
         case LB_GETSELCOUNT: r = list_->selectedItems().size(); return true;
         case LB_GETTEXT:
             if (index < 0 || index >= n) r = LB_ERR;
+            else if (!hasStrings()) r = copyData(static_cast<ULONG_PTR>(list_->item(index)->data(Qt::UserRole).toULongLong()), lParam);
             else r = copyOut(fromQt(list_->item(index)->text()), lParam,
                              static_cast<WPARAM>(textLength(fromQt(list_->item(index)->text()), u)) + 1, u);
             return true;
         case LB_GETTEXTLEN:
-            r = (index < 0 || index >= n) ? LB_ERR : textLength(fromQt(list_->item(index)->text()), u);
+            r = (index < 0 || index >= n) ? LB_ERR
+                : !hasStrings()           ? static_cast<LRESULT>(sizeof(ULONG_PTR))
+                                          : textLength(fromQt(list_->item(index)->text()), u);
             return true;
         case LB_FINDSTRING:
         case LB_FINDSTRINGEXACT: {
@@ -133,7 +235,11 @@ public:
             if (index < 0 || index >= n) r = LB_ERR;
             else list_->item(index)->setData(Qt::UserRole, static_cast<qlonglong>(lParam));
             return true;
-        case LB_GETITEMHEIGHT: r = list_->sizeHintForRow(0) > 0 ? list_->sizeHintForRow(0) : 16; return true;
+        case LB_GETITEMHEIGHT:
+            if (delegate_) r = delegate_->variable && index >= 0 && index < n ? delegate_->heightOf(list_->model()->index(index, 0))
+                                                                            : delegate_->fixedHeight;
+            else r = list_->sizeHintForRow(0) > 0 ? list_->sizeHintForRow(0) : 16;
+            return true;
         case WM_GETDLGCODE: r = DLGC_WANTARROWS | DLGC_WANTCHARS; return true;
         default: return false;
         }
@@ -154,14 +260,50 @@ private:
     HWND handle_;
     DWORD style_;
     QListWidget* list_;
+    OwnerDrawDelegate* delegate_ = nullptr;
     std::u16string text_;
     bool setting_ = false;
+};
+
+// A combo box whose selection field shows the current item drawn by the program.
+class OwnerDrawCombo : public QComboBox {
+public:
+    OwnerDrawDelegate* delegate = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        opt.currentText.clear();
+        opt.currentIcon = QIcon();
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        if (!delegate) return;
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+        UINT state = ODS_COMBOBOXEDIT;
+        if (hasFocus()) state |= ODS_SELECTED | ODS_FOCUS;
+        if (!isEnabled()) state |= ODS_DISABLED;
+        const int item = currentIndex();
+        const auto data = item >= 0 ? static_cast<ULONG_PTR>(itemData(item).toULongLong()) : 0;
+        ownerDrawItem(delegate->handle, ODT_COMBOBOX, p, field, item, ODA_DRAWENTIRE, state, data,
+                      palette().color(QPalette::Base));
+    }
 };
 
 class ComboBoxControl : public Control {
 public:
     ComboBoxControl(HWND h, DWORD style) : handle_(h), style_(style) {
-        combo_ = new QComboBox;
+        if (style & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE)) {
+            auto* combo = new OwnerDrawCombo;
+            delegate_ = new OwnerDrawDelegate(h, ODT_COMBOBOX, (style & CBS_OWNERDRAWVARIABLE) != 0);
+            delegate_->focusShown = false;
+            delegate_->setParent(combo);
+            combo->delegate = delegate_;
+            combo->setItemDelegate(delegate_);
+            combo_ = combo;
+        } else {
+            combo_ = new QComboBox;
+        }
         const DWORD kind = style & 0x3;
         combo_->setEditable(kind == CBS_DROPDOWN || kind == CBS_SIMPLE);
         combo_->setInsertPolicy(QComboBox::NoInsert);
@@ -200,9 +342,38 @@ public:
         const int n = combo_->count();
         const int index = static_cast<int>(static_cast<LONG>(wParam));
         switch (msg) {
+        case WM_CREATE:
+            if (delegate_ && !delegate_->variable) {
+                fieldHeight_ = measureItem(handle_, ODT_COMBOBOX, -1, 0, combo_->width(), defaultItemHeight(combo_));
+                delegate_->fixedHeight = measureItem(handle_, ODT_COMBOBOX, 0, 0, combo_->width(), defaultItemHeight(combo_));
+            }
+            return false;
+        case CB_SETITEMHEIGHT: {
+            const int height = static_cast<int>(LOWORD(static_cast<DWORD_PTR>(lParam)));
+            if (!delegate_ || height <= 0 || height > 255) {
+                r = CB_ERR;
+                return true;
+            }
+            if (index == -1) fieldHeight_ = height;
+            else if (delegate_->variable && index >= 0 && index < n) combo_->setItemData(index, height, kHeightRole);
+            else if (!delegate_->variable) delegate_->fixedHeight = height;
+            else {
+                r = CB_ERR;
+                return true;
+            }
+            r = CB_OKAY;
+            return true;
+        }
+        case CB_GETITEMHEIGHT:
+            if (index == -1) r = delegate_ ? fieldHeight_ : combo_->height();
+            else if (delegate_) r = delegate_->variable && index >= 0 && index < n ? delegate_->heightOf(combo_->model()->index(index, 0))
+                                                                                 : delegate_->fixedHeight;
+            else r = defaultItemHeight(combo_);
+            return true;
         case CB_ADDSTRING:
         case CB_INSERTSTRING: {
-            const QString s = toQt(textArg(lParam, u));
+            const bool strings = !delegate_ || (style_ & CBS_HASSTRINGS);
+            const QString s = strings ? toQt(textArg(lParam, u)) : QString();
             int at = msg == CB_ADDSTRING ? n : (index < 0 ? n : index);
             if (at > n) {
                 r = CB_ERR;
@@ -212,6 +383,11 @@ public:
             const QString edit = combo_->isEditable() ? combo_->currentText() : QString();
             const int cur = combo_->currentIndex();
             combo_->insertItem(at, s);
+            if (!strings) combo_->setItemData(at, static_cast<qulonglong>(lParam));
+            if (delegate_ && delegate_->variable)
+                combo_->setItemData(at, measureItem(handle_, ODT_COMBOBOX, at, strings ? 0 : static_cast<ULONG_PTR>(lParam),
+                                                    combo_->width(), defaultItemHeight(combo_)),
+                                    kHeightRole);
             // Adding items never changes the selection.
             combo_->setCurrentIndex(cur < 0 ? -1 : (cur >= at ? cur + 1 : cur));
             if (combo_->isEditable()) combo_->setEditText(edit);
@@ -320,6 +496,8 @@ private:
     HWND handle_;
     DWORD style_;
     QComboBox* combo_;
+    OwnerDrawDelegate* delegate_ = nullptr;
+    int fieldHeight_ = 16;
 };
 
 }  // namespace

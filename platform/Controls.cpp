@@ -110,8 +110,12 @@ LRESULT controlProcImpl(Kind kind, bool unicode, HWND wnd, UINT msg, WPARAM wPar
     }
     case WM_PAINT:
         if (!w->hasSurface) {
-            // Qt paints the control; the parent may have new colours for it.
+            // Qt paints the control (now, in the paint it is handling; or onto the DC in
+            // wParam); the parent may have new colours for it.
             applyParentColours(*w, kind);
+            if (Window* again = find(wnd)) {
+                if (!controlDefaultPaint(*again) && wParam) paintControlInto(*again, reinterpret_cast<HDC>(wParam));
+            }
             ValidateRect(wnd, nullptr);
             return 0;
         }

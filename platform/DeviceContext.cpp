@@ -1,6 +1,8 @@
 // Device contexts: creation, state, selection, clipping, attributes and capabilities.
 #include "DeviceContext.h"
 
+#include <QPaintEngine>
+
 #include <cmath>
 
 namespace platform::gdi {
@@ -147,7 +149,8 @@ DeviceCaps DC::caps() const { return device->caps(); }
 QRect DC::surfaceRect() { return QRect(QPoint(0, 0), device->size()); }
 
 QRegion DC::clipRegion() {
-    const QRegion all(surfaceRect());
+    QRegion all(surfaceRect());
+    if (baseClip) all &= *baseClip;
     return state.clip ? state.clip->intersected(all) : all;
 }
 
@@ -259,7 +262,9 @@ Paint::Paint(DC& dc, bool rop2, const QRect& logical, int margin) : dc_(dc) {
     painter_->translate(dc.state.origin);
     painter_->setRenderHint(QPainter::Antialiasing, false);
     painter_->setBrushOrigin(-dc.state.origin);
-    if (image_ && rop2 && rasterTarget(*image_)) painter_->setCompositionMode(compositionOf(dc.state.rop2));
+    const bool rasterPainter = !image_ && painter_->paintEngine() && painter_->paintEngine()->type() == QPaintEngine::Raster;
+    if (rop2 && ((image_ && rasterTarget(*image_)) || rasterPainter))
+        painter_->setCompositionMode(compositionOf(dc.state.rop2));
     // Opaque backgrounds only where a pattern has gaps: Qt strokes differently in that mode.
     const bool dashed = dc.state.pen && (dc.state.pen->style & PS_STYLE_MASK) != PS_SOLID &&
                         (dc.state.pen->style & PS_STYLE_MASK) != PS_INSIDEFRAME && dc.state.pen->width <= 1;
@@ -342,15 +347,15 @@ BOOL RestoreDC(HDC handle, int level) {
 BOOL SetViewportOrgEx(HDC handle, int x, int y, LPPOINT old) {
     DC* dc = findDC(handle);
     if (!dc) return FALSE;
-    if (old) *old = POINT{dc->state.origin.x(), dc->state.origin.y()};
-    dc->state.origin = QPoint(x, y);
+    if (old) *old = POINT{dc->state.origin.x() - dc->base.x(), dc->state.origin.y() - dc->base.y()};
+    dc->state.origin = dc->base + QPoint(x, y);
     return TRUE;
 }
 
 BOOL GetViewportOrgEx(HDC handle, LPPOINT origin) {
     DC* dc = findDC(handle);
     if (!dc || !origin) return FALSE;
-    *origin = POINT{dc->state.origin.x(), dc->state.origin.y()};
+    *origin = POINT{dc->state.origin.x() - dc->base.x(), dc->state.origin.y() - dc->base.y()};
     return TRUE;
 }
 
@@ -363,7 +368,7 @@ int SelectClipRgn(HDC handle, HRGN rgn) {
     }
     auto* r = find<Region>(rgn, OBJ_REGION);
     if (!r) return RGN_ERROR;
-    dc->state.clip = r->region;
+    dc->state.clip = r->region.translated(dc->base);
     return regionType(dc->clipRegion());
 }
 

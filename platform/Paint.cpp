@@ -1,5 +1,6 @@
 // Update regions and painting: InvalidateRect, BeginPaint and the rest.
 #include "WindowImpl.h"
+#include "platform/GdiObject.h"
 #include "platform/gdi.h"
 
 #include <QWidget>
@@ -17,8 +18,12 @@ void invalidateTree(HWND wnd, const QRegion& region, bool erase, bool children) 
     Window* w = find(wnd);
     if (!w) return;
     if (erase) w->erasePending = true;
-    if (w->hasSurface) scheduleRepaint(*w, region);
-    else if (w->widget) w->widget->update(region.translated(clientOffset(*w)));
+    if (w->hasSurface) {
+        scheduleRepaint(*w, region);
+    } else if (w->widget) {
+        dropControlLayer(*w);
+        w->widget->update(region.translated(clientOffset(*w)));
+    }
     if (!children) return;
     for (HWND c : w->children) {
         Window* cw = find(c);
@@ -111,8 +116,10 @@ HDC BeginPaint(HWND wnd, PAINTSTRUCT* ps) {
     *ps = PAINTSTRUCT{};
     const QRegion region = w->invalid.isEmpty() ? QRegion() : w->invalid;
     ps->rcPaint = region.isEmpty() ? RECT{0, 0, 0, 0} : toRect(region.boundingRect());
-    // A DC on the window's surface, clipped to the update region.
-    HDC dc = w->hasSurface ? GetDC(wnd) : nullptr;
+    // A DC on the window's surface, clipped to the update region; a Qt-backed control paints
+    // on itself, all of it.
+    HDC dc = GetDC(wnd);
+    if (!w->hasSurface) ps->rcPaint = RECT{0, 0, clientSize(*w).width(), clientSize(*w).height()};
     if (dc && !region.isEmpty()) {
         HRGN clip = CreateRectRgn(0, 0, 0, 0);
         for (const QRect& r : region) {
@@ -141,7 +148,10 @@ BOOL EndPaint(HWND wnd, const PAINTSTRUCT* ps) {
 HBRUSH GetSysColorBrush(int index) {
     if (index < 0 || index >= COLOR_COUNT) return nullptr;
     static HBRUSH brushes[COLOR_COUNT] = {};
-    if (!brushes[index]) brushes[index] = CreateSolidBrush(GetSysColor(index));
+    const COLORREF colour = GetSysColor(index);
+    if (!brushes[index]) brushes[index] = CreateSolidBrush(colour);
+    // The brush follows the desktop's palette; its handle stays the same.
+    else if (auto* b = platform::gdi::find<platform::gdi::Brush>(brushes[index], OBJ_BRUSH)) b->colour = colour;
     return brushes[index];
 }
 

@@ -63,7 +63,10 @@ private:
     QImage image_;
 };
 
-// A window's retained surface, asked for anew at each call (it follows the window's size).
+}  // namespace
+
+// A window's retained surface, asked for anew at each call (it follows the window's size);
+// a Qt-backed control during WM_PAINT draws through a painter on the control.
 class WindowDevice : public Device {
 public:
     explicit WindowDevice(HWND wnd) : wnd_(wnd) {}
@@ -78,22 +81,49 @@ public:
     }
     QImage* image() override {
         const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
+        if (inPaint()) return nullptr;
+        if (!prepared_ && hooks.prepare) hooks.prepare(wnd_);
+        prepared_ = true;
         return hooks.surface ? hooks.surface(wnd_) : nullptr;
     }
     void changed(const QRect& rect) override {
         const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
         if (hooks.changed) hooks.changed(wnd_, rect);
     }
+    QPainter* beginPainter() override {
+        const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
+        return hooks.painter ? hooks.painter(wnd_) : nullptr;
+    }
+    void endPainter() override {
+        const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
+        if (hooks.donePainter) hooks.donePainter(wnd_);
+    }
     QSize size() override {
-        QImage* i = image();
+        const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
+        if (inPaint()) {
+            const RECT r = clientRect();
+            return QSize(r.right, r.bottom);
+        }
+        QImage* i = hooks.surface ? hooks.surface(wnd_) : nullptr;
         return i ? i->size() : QSize();
     }
 
 private:
+    bool inPaint() const {
+        const platform::WindowSurfaceHooks& hooks = platform::windowSurfaceHooks();
+        return hooks.painting && hooks.painting(wnd_);
+    }
+    RECT clientRect() const {
+        RECT r{0, 0, 0, 0};
+        GetClientRect(wnd_, &r);
+        return r;
+    }
     HWND wnd_;
+    bool prepared_ = false;
 };
 
-}  // namespace
+std::shared_ptr<Device> windowDevice(HWND wnd) { return std::make_shared<WindowDevice>(wnd); }
+
 
 DeviceCaps screenCaps() {
     DeviceCaps c;
@@ -122,10 +152,10 @@ HWND GetDesktopWindow() { return platform::desktopWindowHandle(); }
 HDC GetDC(HWND wnd) {
     HDC dc = nullptr;
     if (!wnd || wnd == platform::desktopWindowHandle()) {
-        dc = createDC(screenDevice(), platform::desktopWindowHandle());
+        dc = createDC(desktopDevice(), platform::desktopWindowHandle());
     } else {
         if (!IsWindow(wnd)) return nullptr;
-        dc = createDC(std::make_shared<WindowDevice>(wnd), wnd);
+        dc = createDC(windowDevice(wnd), wnd);
     }
     if (DC* d = findDC(dc)) d->fromGetDC = true;
     return dc;

@@ -47,6 +47,16 @@ void realizeFont(Font& f) {
     f.qfont = q;
 }
 
+const QFont& dcFont(const DC& dc) {
+    static const QFont fallback;
+    return dc.state.font ? dc.state.font->qfont : fallback;
+}
+
+QFontMetrics dcMetrics(DC& dc) {
+    if (QImage* image = dc.device->imageFor(QRect())) return QFontMetrics(dcFont(dc), image);
+    return QFontMetrics(dcFont(dc));
+}
+
 }  // namespace platform::gdi
 
 using namespace platform::gdi;
@@ -85,15 +95,9 @@ QString qstringAnsi(LPCSTR text, int count) {
     return QString::fromUtf16(w.data(), static_cast<qsizetype>(w.size()));
 }
 
-const QFont& fontOf(const DC& dc) {
-    static const QFont fallback;
-    return dc.state.font ? dc.state.font->qfont : fallback;
-}
+const QFont& fontOf(const DC& dc) { return dcFont(dc); }
 
-QFontMetrics metricsOf(DC& dc) {
-    if (QImage* image = dc.device->imageFor(QRect())) return QFontMetrics(fontOf(dc), image);
-    return QFontMetrics(fontOf(dc));
-}
+QFontMetrics metricsOf(DC& dc) { return dcMetrics(dc); }
 
 int advance(const QFontMetrics& fm, const QString& s, const INT* dx) {
     if (!dx) return fm.horizontalAdvance(s);
@@ -186,100 +190,6 @@ void fillMetrics(DC& dc, auto& tm) {
     tm.tmCharSet = dc.state.font ? dc.state.font->charSet : 0;
 }
 
-QString withoutPrefixes(const QString& s) {
-    QString out;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i] == u'&') {
-            if (i + 1 < s.size() && s[i + 1] == u'&') {
-                out += u'&';
-                ++i;
-            }
-            continue;
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-// Greedy wrapping at blanks.
-QStringList wrap(const QString& line, const QFontMetrics& fm, int width) {
-    QStringList out;
-    QString current;
-    for (const QString& word : line.split(u' ')) {
-        const QString candidate = current.isEmpty() ? word : current + u' ' + word;
-        if (!current.isEmpty() && fm.horizontalAdvance(candidate) > width) {
-            out << current;
-            current = word;
-        } else {
-            current = candidate;
-        }
-    }
-    out << current;
-    return out;
-}
-
-int drawText(DC& dc, QString s, LPRECT rect, UINT format) {
-    if (!(format & DT_NOPREFIX)) s = withoutPrefixes(s);
-    if (format & DT_EXPANDTABS) s.replace(u'\t', QString(8, u' '));
-    const QFontMetrics fm = metricsOf(dc);
-    QStringList lines;
-    if (format & DT_SINGLELINE) {
-        s.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-        s.replace(u'\r', u' ');
-        s.replace(u'\n', u' ');
-        lines << s;
-    } else {
-        s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        s.replace(u'\r', u'\n');
-        for (const QString& line : s.split(u'\n')) {
-            if (format & DT_WORDBREAK) lines << wrap(line, fm, rect->right - rect->left);
-            else lines << line;
-        }
-    }
-    const int lineHeight = fm.height();
-    const int total = lineHeight * static_cast<int>(lines.size());
-    int widest = 0;
-    for (const QString& line : lines) widest = std::max(widest, fm.horizontalAdvance(line));
-    if (format & DT_CALCRECT) {
-        rect->right = rect->left + widest;
-        rect->bottom = rect->top + total;
-        return total;
-    }
-    int y = rect->top;
-    if (format & DT_SINGLELINE) {
-        if (format & DT_VCENTER) y = rect->top + (rect->bottom - rect->top - lineHeight) / 2;
-        else if (format & DT_BOTTOM) y = rect->bottom - lineHeight;
-    }
-    const int result = y - rect->top + total;
-    const QRect area = format & DT_NOCLIP ? QRect() : QRect(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
-    Paint p = area.isNull() ? Paint(dc, false) : Paint(dc, false, area, 2);
-    if (!p.active()) return result;
-    QPainter& painter = p.painter();
-    const QRect box(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
-    if (!(format & DT_NOCLIP)) painter.setClipRect(box, Qt::IntersectClip);
-    painter.setFont(fontOf(dc));
-    painter.setPen(qcolour(dc.state.textColour));
-    painter.setBackgroundMode(Qt::TransparentMode);
-    for (const QString& line : lines) {
-        const int w = fm.horizontalAdvance(line);
-        int x = rect->left;
-        if (format & DT_CENTER) x = rect->left + (rect->right - rect->left - w) / 2;
-        else if (format & DT_RIGHT) x = rect->right - w;
-        const QRect cell(x, y, w, lineHeight);
-        if (dc.state.bkMode == OPAQUE) painter.fillRect(cell, qcolour(dc.state.bkColour));
-        painter.drawText(QPoint(x, y + fm.ascent()), line);
-        p.touched(format & DT_NOCLIP ? cell : cell & box, 2);
-        y += lineHeight;
-    }
-    return result;
-}
-
-std::size_t wideLength(LPCWSTR s) {
-    std::size_t n = 0;
-    while (s[n]) ++n;
-    return n;
-}
-
 }  // namespace
 
 HFONT CreateFontIndirectA(const LOGFONTA* lf) {
@@ -341,18 +251,4 @@ BOOL GetTextMetricsA(HDC handle, TEXTMETRICA* tm) {
     if (!dc || !tm) return FALSE;
     fillMetrics(*dc, *tm);
     return TRUE;
-}
-
-int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
-    DC* dc = findDC(handle);
-    if (!dc || !rect || !text) return 0;
-    const std::size_t n = count < 0 ? wideLength(text) : static_cast<std::size_t>(count);
-    return drawText(*dc, QString::fromUtf16(text, static_cast<qsizetype>(n)), rect, format);
-}
-
-int DrawTextA(HDC handle, LPCSTR text, int count, LPRECT rect, UINT format) {
-    DC* dc = findDC(handle);
-    if (!dc || !rect || !text) return 0;
-    const std::size_t n = count < 0 ? std::strlen(text) : static_cast<std::size_t>(count);
-    return drawText(*dc, qstringAnsi(text, static_cast<int>(n)), rect, format);
 }

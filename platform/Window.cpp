@@ -292,7 +292,10 @@ std::vector<HWND> topLevelWindows() {
 }
 
 QPoint clientOffset(const Window& w) {
-    if (!w.parent) return {0, 0};
+    if (!w.parent) {
+        const QMargins m = frameMarginsOf(w);
+        return {m.left(), m.top()};
+    }
     int b = 0;
     if (w.exStyle & WS_EX_CLIENTEDGE) b += 2;
     if (w.exStyle & WS_EX_STATICEDGE) b += 1;
@@ -303,6 +306,11 @@ QPoint clientOffset(const Window& w) {
 
 QSize clientSize(const Window& w) {
     if (!w.widget) return {0, 0};
+    if (!w.parent) {
+        const QMargins m = frameMarginsOf(w);
+        const QSize s = w.widget->size();
+        return {std::max(0, s.width() - m.left() - m.right()), std::max(0, s.height() - m.top() - m.bottom())};
+    }
     const QPoint off = clientOffset(w);
     const QSize s = w.widget->size();
     return {std::max(0, s.width() - 2 * off.x()), std::max(0, s.height() - 2 * off.y())};
@@ -581,12 +589,17 @@ BOOL SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT
             if (!(flags & SWP_NOSIZE)) g.setSize(QSize(cx, cy));
             wid->setGeometry(g);
         } else {
-            const QRect frame = wid->frameGeometry();
+            // A frame of our own lies inside the widget; the window manager's lies around it.
+            const bool own = ownFrame(*w);
+            const QRect frame = own ? wid->geometry() : wid->frameGeometry();
             const QRect inner = wid->geometry();
             const int dw = frame.width() - inner.width();
             const int dh = frame.height() - inner.height();
             if (!(flags & SWP_NOSIZE)) wid->resize(std::max(cx - dw, 1), std::max(cy - dh, 1));
-            if (!(flags & SWP_NOMOVE)) wid->move(x, y);
+            if (!(flags & SWP_NOMOVE)) {
+                if (own) wid->setGeometry(QRect(QPoint(x, y), wid->size()));
+                else wid->move(x, y);
+            }
         }
     }
     if (flags & SWP_SHOWWINDOW) ShowWindow(wnd, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
@@ -609,7 +622,7 @@ BOOL GetWindowRect(HWND wnd, LPRECT rect) {
     if (!w || !w->widget) return FALSE;
     QWidget* wid = w->widget;
     QRect r;
-    if (w->parent) r = QRect(wid->mapToGlobal(QPoint(0, 0)), wid->size());
+    if (w->parent || ownFrame(*w)) r = QRect(wid->mapToGlobal(QPoint(0, 0)), wid->size());
     else r = wid->frameGeometry();
     *rect = toRect(r);
     return TRUE;

@@ -41,12 +41,14 @@ protected:
     void paintEvent(QPaintEvent* e) override {
         Window* w = platform::win::find(handle);
         if (!w) return;
-        if (!w->invalid.isEmpty() && !w->inPaint) deliverPaint(*w);
+        if (!w->invalid.isEmpty() && !w->inPaint && !w->redrawOff) deliverPaint(*w);
         w = platform::win::find(handle);
         if (!w) return;
         QPainter p(this);
         const QPoint off = clientOffset(*w);
-        if (off.x() > 0) {
+        if (ownFrame(*w)) {
+            paintFrame(*w, p, e->region());
+        } else if (off.x() > 0) {
             // Border drawn as non-client area.
             const QRect r = rect();
             p.setPen(QColor(0x80, 0x80, 0x80));
@@ -110,6 +112,11 @@ public:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseMove:
+            // The frame of a window with a frame of its own answers through WM_NCHITTEST.
+            if (obj == w->widget && ownFrame(*w) && frameEvent(*w, e)) {
+                e->accept();
+                return true;
+            }
             return finish(obj, e, !mouse(h, static_cast<QWidget*>(obj), static_cast<QMouseEvent*>(e)));
         case QEvent::Wheel: return finish(obj, e, !wheel(h, static_cast<QWheelEvent*>(e)));
         case QEvent::KeyPress:
@@ -121,6 +128,9 @@ public:
             return false;
         }
         case QEvent::Resize:
+            if (obj == w->widget && ownFrame(*w)) send(h, WM_NCPAINT, 1, 0, true);
+            if (Window* again = find(h); again && obj == again->widget) notifyGeometry(*again);
+            return false;
         case QEvent::Move:
             if (obj == w->widget) notifyGeometry(*w);
             return false;
@@ -137,12 +147,10 @@ public:
             if (obj == w->widget) send(h, WM_MOUSELEAVE, 0, 0, true);
             return false;
         case QEvent::Paint:
-            // Qt paints the controls itself; their procedure still sees WM_PAINT first.
-            if (obj == w->widget && w->control && !w->hasSurface && !w->inPaint) {
-                w->inPaint = true;
-                send(h, WM_PAINT, 0, 0, true);
-                if (Window* again = find(h)) again->inPaint = false;
-            }
+            // A control's procedure handles WM_PAINT while Qt paints it: its own procedure
+            // lets Qt paint the control, a replaced one may draw before and after that.
+            if (obj == w->widget && w->control && !w->hasSurface && !w->inPaint)
+                return paintControl(*w, w->widget, static_cast<QPaintEvent*>(e));
             return false;
         case QEvent::ContextMenu: {
             auto* ce = static_cast<QContextMenuEvent*>(e);
@@ -152,7 +160,13 @@ public:
             return !scope.ctx.reachedDefault;
         }
         case QEvent::WindowActivate:
-            if (obj == w->widget && !w->parent) SetActiveWindow(h);
+            if (obj == w->widget && !w->parent) {
+                if (ownFrame(*w)) send(h, WM_NCACTIVATE, TRUE, 0, true);
+                SetActiveWindow(h);
+            }
+            return false;
+        case QEvent::WindowDeactivate:
+            if (obj == w->widget && !w->parent && ownFrame(*w)) send(h, WM_NCACTIVATE, FALSE, 0, true);
             return false;
         default: return false;
         }
@@ -279,13 +293,15 @@ EventBridge* bridge() {
 // Surfaces for the graphics layer.
 QImage* surfaceOf(HWND wnd) {
     Window* w = find(wnd);
-    return w && w->hasSurface ? &w->surface : nullptr;
+    if (!w) return nullptr;
+    return w->hasSurface ? &w->surface : controlLayer(*w);
 }
 
 void surfaceChanged(HWND wnd, const QRect& rect) {
     Window* w = find(wnd);
     if (!w || !w->widget) return;
-    w->widget->update(rect.translated(clientOffset(*w)));
+    if (!w->hasSurface) controlLayerChanged(*w, rect);
+    else if (!w->redrawOff) w->widget->update(rect.translated(clientOffset(*w)));
 }
 
 }  // namespace
@@ -303,6 +319,7 @@ void attachWidget(Window& w, QWidget* widget) {
         WindowSurfaceHooks hooks;
         hooks.surface = &surfaceOf;
         hooks.changed = &surfaceChanged;
+        addPaintHooks(hooks);
         setWindowSurfaceHooks(hooks);
     }
     w.widget = widget;
@@ -327,7 +344,7 @@ void applyWindowFlags(Window& w) {
     if (w.parent) return;
     Qt::WindowFlags f = Qt::Window;
     if (w.exStyle & WS_EX_TOOLWINDOW) f = Qt::Tool;
-    if ((w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION) f |= Qt::FramelessWindowHint;
+    if (((w.style & WS_POPUP) && (w.style & WS_CAPTION) != WS_CAPTION) || ownFrame(w)) f |= Qt::FramelessWindowHint;
     if (w.exStyle & WS_EX_TOPMOST) f |= Qt::WindowStaysOnTopHint;
     if (f != wid->windowFlags()) {
         const bool vis = !wid->isHidden();
@@ -362,7 +379,7 @@ void resizeSurface(Window& w) {
 void scheduleRepaint(Window& w, const QRegion& region) {
     if (!w.hasSurface || region.isEmpty()) return;
     w.invalid += region & QRect(QPoint(0, 0), clientSize(w));
-    if (w.widget) w.widget->update(region.translated(clientOffset(w)));
+    if (w.widget && !w.redrawOff) w.widget->update(region.translated(clientOffset(w)));
 }
 
 void deliverPaint(Window& w) {
@@ -475,6 +492,7 @@ LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unico
         w = find(wnd);
         if (!w) return r;
     }
+    if (LRESULT r = 0; frameDefault(*w, msg, wParam, lParam, r)) return r;
     switch (msg) {
     case WM_NCCREATE: {
         if (lParam) {
@@ -498,6 +516,19 @@ LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unico
     case WM_GETTEXT: return copyOut(w->control ? w->control->text() : w->text, lParam, wParam, unicode);
     case WM_GETTEXTLENGTH: return textLength(w->control ? w->control->text() : w->text, unicode);
     case WM_CLOSE: DestroyWindow(wnd); return 0;
+    case WM_SETREDRAW:
+        // Painting stops until it is turned on again (which repaints what became invalid).
+        w->redrawOff = wParam == FALSE;
+        if (w->widget) w->widget->setUpdatesEnabled(wParam != FALSE);
+        return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: send(wnd, WM_CLOSE, 0, 0, true); return 0;
+        case SC_MINIMIZE: ShowWindow(wnd, SW_MINIMIZE); return 0;
+        case SC_MAXIMIZE: ShowWindow(wnd, SW_SHOWMAXIMIZED); return 0;
+        case SC_RESTORE: ShowWindow(wnd, SW_RESTORE); return 0;
+        default: return 0;
+        }
     case WM_PAINT: {
         PAINTSTRUCT ps{};
         BeginPaint(wnd, &ps);
@@ -563,7 +594,6 @@ LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unico
         if (GetCapture() == wnd) ReleaseCapture();
         return 0;
     case WM_MOUSEACTIVATE: return 1;
-    case WM_NCHITTEST: return HTCLIENT;
     case WM_SHOWWINDOW:
     case WM_GETDLGCODE:
     default: break;

@@ -135,6 +135,18 @@ inline constexpr UINT DT_EXPANDTABS = 0x0040;
 inline constexpr UINT DT_NOCLIP = 0x0100;
 inline constexpr UINT DT_CALCRECT = 0x0400;
 inline constexpr UINT DT_NOPREFIX = 0x0800;
+inline constexpr UINT DT_TABSTOP = 0x0080;         // tab stops every (format >> 8) & 0xFF characters
+inline constexpr UINT DT_EXTERNALLEADING = 0x0200;
+inline constexpr UINT DT_INTERNAL = 0x1000;
+inline constexpr UINT DT_EDITCONTROL = 0x2000;
+inline constexpr UINT DT_PATH_ELLIPSIS = 0x4000;
+inline constexpr UINT DT_END_ELLIPSIS = 0x8000;
+inline constexpr UINT DT_MODIFYSTRING = 0x10000;
+inline constexpr UINT DT_RTLREADING = 0x20000;
+inline constexpr UINT DT_WORD_ELLIPSIS = 0x40000;
+inline constexpr UINT DT_NOFULLWIDTHCHARBREAK = 0x80000;
+inline constexpr UINT DT_HIDEPREFIX = 0x100000;
+inline constexpr UINT DT_PREFIXONLY = 0x200000;
 
 // Region results and combinations
 inline constexpr int RGN_ERROR = 0;
@@ -429,7 +441,14 @@ BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
 BOOL GetTextMetricsA(HDC dc, TEXTMETRICA* metrics);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* metrics);
-// Count -1: the text ends at its null. Returns the height of the text drawn or measured.
+// Count -1: the text ends at its null. Returns the height of the text drawn or measured
+// (with DT_VCENTER or DT_BOTTOM on one line: from the rectangle's top to the text's bottom);
+// 0 for an empty text. "&x" underlines x unless DT_NOPREFIX (DT_HIDEPREFIX hides the line,
+// DT_PREFIXONLY draws the lines alone). Tabs with DT_EXPANDTABS stop every 8 average
+// character widths (DT_TABSTOP: the count in bits 8 to 15). DT_WORDBREAK breaks lines at
+// blanks and never inside a word; DT_END_ELLIPSIS, DT_WORD_ELLIPSIS and DT_PATH_ELLIPSIS
+// shorten each line that does not fit ("..." at the end, or before the last path part).
+// DT_MODIFYSTRING is not honoured: the text is never written back.
 int DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
 int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);
 

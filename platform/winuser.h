@@ -134,6 +134,15 @@ struct DRAWITEMSTRUCT {
     ULONG_PTR itemData;
 };
 
+struct MEASUREITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemWidth;
+    UINT itemHeight;
+    ULONG_PTR itemData;
+};
+
 struct SCROLLINFO {
     UINT cbSize;
     UINT fMask;
@@ -212,6 +221,13 @@ inline constexpr UINT WM_NCHITTEST = 0x0084;
 inline constexpr UINT WM_NCPAINT = 0x0085;
 inline constexpr UINT WM_NCACTIVATE = 0x0086;
 inline constexpr UINT WM_GETDLGCODE = 0x0087;
+inline constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
+inline constexpr UINT WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr UINT WM_NCLBUTTONUP = 0x00A2;
+inline constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+inline constexpr UINT WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr UINT WM_NCRBUTTONUP = 0x00A5;
+inline constexpr UINT WM_NCRBUTTONDBLCLK = 0x00A6;
 inline constexpr UINT WM_KEYFIRST = 0x0100;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
@@ -224,6 +240,12 @@ inline constexpr UINT WM_KEYLAST = 0x0109;
 inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
+inline constexpr WPARAM SC_SIZE = 0xF000;
+inline constexpr WPARAM SC_MOVE = 0xF010;
+inline constexpr WPARAM SC_MINIMIZE = 0xF020;
+inline constexpr WPARAM SC_MAXIMIZE = 0xF030;
+inline constexpr WPARAM SC_CLOSE = 0xF060;
+inline constexpr WPARAM SC_RESTORE = 0xF120;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_HSCROLL = 0x0114;
 inline constexpr UINT WM_VSCROLL = 0x0115;
@@ -417,6 +439,23 @@ inline constexpr int HTTRANSPARENT = -1;
 inline constexpr int HTNOWHERE = 0;
 inline constexpr int HTCLIENT = 1;
 inline constexpr int HTCAPTION = 2;
+inline constexpr int HTSYSMENU = 3;
+inline constexpr int HTMENU = 5;
+inline constexpr int HTHSCROLL = 6;
+inline constexpr int HTVSCROLL = 7;
+inline constexpr int HTMINBUTTON = 8;
+inline constexpr int HTMAXBUTTON = 9;
+inline constexpr int HTLEFT = 10;
+inline constexpr int HTRIGHT = 11;
+inline constexpr int HTTOP = 12;
+inline constexpr int HTTOPLEFT = 13;
+inline constexpr int HTTOPRIGHT = 14;
+inline constexpr int HTBOTTOM = 15;
+inline constexpr int HTBOTTOMLEFT = 16;
+inline constexpr int HTBOTTOMRIGHT = 17;
+inline constexpr int HTBORDER = 18;
+inline constexpr int HTCLOSE = 20;
+inline constexpr int HTHELP = 21;
 
 // Dialog codes
 inline constexpr LRESULT DLGC_WANTARROWS = 0x0001;
@@ -554,7 +593,11 @@ inline constexpr WORD BN_SETFOCUS = 6;
 inline constexpr WORD BN_KILLFOCUS = 7;
 
 // Owner drawing
+inline constexpr UINT ODT_MENU = 1;
+inline constexpr UINT ODT_LISTBOX = 2;
+inline constexpr UINT ODT_COMBOBOX = 3;
 inline constexpr UINT ODT_BUTTON = 4;
+inline constexpr UINT ODT_STATIC = 5;
 inline constexpr UINT ODA_DRAWENTIRE = 0x0001;
 inline constexpr UINT ODA_SELECT = 0x0002;
 inline constexpr UINT ODA_FOCUS = 0x0004;
@@ -564,6 +607,7 @@ inline constexpr UINT ODS_DISABLED = 0x0004;
 inline constexpr UINT ODS_CHECKED = 0x0008;
 inline constexpr UINT ODS_FOCUS = 0x0010;
 inline constexpr UINT ODS_DEFAULT = 0x0020;
+inline constexpr UINT ODS_COMBOBOXEDIT = 0x1000;
 
 // Static control
 inline constexpr DWORD SS_LEFT = 0x0000;
@@ -605,6 +649,7 @@ inline constexpr UINT LB_SETITEMDATA = 0x019A;
 inline constexpr UINT LB_SETITEMHEIGHT = 0x01A0;
 inline constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
 inline constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
+inline constexpr UINT LB_GETITEMRECT = 0x0198;
 inline constexpr WORD LBN_SELCHANGE = 1;
 inline constexpr WORD LBN_DBLCLK = 2;
 
@@ -613,6 +658,8 @@ inline constexpr DWORD CBS_SIMPLE = 0x0001;
 inline constexpr DWORD CBS_DROPDOWN = 0x0002;
 inline constexpr DWORD CBS_DROPDOWNLIST = 0x0003;
 inline constexpr DWORD CBS_AUTOHSCROLL = 0x0040;
+inline constexpr DWORD CBS_OWNERDRAWFIXED = 0x0010;
+inline constexpr DWORD CBS_OWNERDRAWVARIABLE = 0x0020;
 inline constexpr DWORD CBS_SORT = 0x0100;
 inline constexpr DWORD CBS_HASSTRINGS = 0x0200;
 inline constexpr LRESULT CB_OKAY = 0;
@@ -636,6 +683,8 @@ inline constexpr UINT CB_GETITEMDATA = 0x0150;
 inline constexpr UINT CB_SETITEMDATA = 0x0151;
 inline constexpr UINT CB_GETDROPPEDSTATE = 0x0157;
 inline constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+inline constexpr UINT CB_SETITEMHEIGHT = 0x0153;
+inline constexpr UINT CB_GETITEMHEIGHT = 0x0154;
 inline constexpr WORD CBN_SELCHANGE = 1;
 inline constexpr WORD CBN_DBLCLK = 2;
 inline constexpr WORD CBN_SETFOCUS = 3;
@@ -752,21 +801,39 @@ inline constexpr int SM_CXHSCROLL = 21;
 inline constexpr int SM_SWAPBUTTON = 23;
 inline constexpr int SM_CXMIN = 28;
 inline constexpr int SM_CYMIN = 29;
+inline constexpr int SM_CXSIZE = 30;
+inline constexpr int SM_CYSIZE = 31;
 inline constexpr int SM_CXFRAME = 32;
 inline constexpr int SM_CYFRAME = 33;
+inline constexpr int SM_CXSIZEFRAME = SM_CXFRAME;
+inline constexpr int SM_CYSIZEFRAME = SM_CYFRAME;
+inline constexpr int SM_CXFIXEDFRAME = SM_CXDLGFRAME;
+inline constexpr int SM_CYFIXEDFRAME = SM_CYDLGFRAME;
 inline constexpr int SM_CXDOUBLECLK = 36;
 inline constexpr int SM_CYDOUBLECLK = 37;
 inline constexpr int SM_CXEDGE = 45;
 inline constexpr int SM_CYEDGE = 46;
 inline constexpr int SM_CXSMICON = 49;
 inline constexpr int SM_CYSMICON = 50;
+inline constexpr int SM_CYSMCAPTION = 51;
+inline constexpr int SM_CXSMSIZE = 52;
+inline constexpr int SM_CYSMSIZE = 53;
+inline constexpr int SM_CXMENUSIZE = 54;
+inline constexpr int SM_CYMENUSIZE = 55;
 inline constexpr int SM_CXMAXIMIZED = 61;
 inline constexpr int SM_CYMAXIMIZED = 62;
 inline constexpr int SM_CXDRAG = 68;
 inline constexpr int SM_CYDRAG = 69;
+inline constexpr int SM_CXMENUCHECK = 71;
+inline constexpr int SM_CYMENUCHECK = 72;
 inline constexpr int SM_MOUSEWHEELPRESENT = 75;
+inline constexpr int SM_XVIRTUALSCREEN = 76;
+inline constexpr int SM_YVIRTUALSCREEN = 77;
 inline constexpr int SM_CXVIRTUALSCREEN = 78;
 inline constexpr int SM_CYVIRTUALSCREEN = 79;
+inline constexpr int SM_CMONITORS = 80;
+inline constexpr int SM_CXFOCUSBORDER = 83;
+inline constexpr int SM_CYFOCUSBORDER = 84;
 
 // System colours
 inline constexpr int COLOR_SCROLLBAR = 0;
@@ -980,7 +1047,8 @@ HDC BeginPaint(HWND wnd, PAINTSTRUCT* ps);
 BOOL EndPaint(HWND wnd, const PAINTSTRUCT* ps);
 BOOL ScrollWindow(HWND wnd, int dx, int dy, const RECT* rect, const RECT* clip);
 
-// System values
+// System values: metrics from the screens and the widget style, colours from the desktop's
+// palette (fixed classic values while no GUI application runs).
 int GetSystemMetrics(int index);
 DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);

@@ -71,10 +71,14 @@ TEST(SpinScreenshot, FormWithEachKindTypeAndState) {
     POINT f = form->ClientToScreen(POINT{0, 0});
     const int bx = o.x - f.x, by = o.y - f.y;
     const int bw = first->Button()->Width(), bh = first->Button()->Height();
-    const QColor frame(100, 100, 100);
+    auto sys = [](int index) {
+        const COLORREF c = GetSysColor(index);
+        return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+    };
+    const QColor frame = sys(COLOR_WINDOWFRAME);
     EXPECT_EQ(shot.pixelColor(bx + bw / 2, by + bh - 1 - bw / 2), frame);
     EXPECT_EQ(shot.pixelColor(bx, by + bh / 2), frame);
-    EXPECT_EQ(shot.pixelColor(bx + bw / 2, by + 3), QColor(240, 240, 240));
+    EXPECT_EQ(shot.pixelColor(bx + bw / 2, by + 3), sys(COLOR_BTNFACE));
     delete form;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/GdiObject.h"
 #include "platform/gdi.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <memory>
@@ -121,6 +122,10 @@ public:
     std::vector<DcState> saved;
     HWND wnd = nullptr;         // GetDC of a window (or the desktop)
     bool fromGetDC = false;
+    // DCs on a part of a larger device (a window on its top-level overlay): the device
+    // position of the DC's own (0, 0) and the area it may draw on, in device pixels.
+    QPoint base;
+    std::optional<QRegion> baseClip;
 
     DeviceCaps caps() const;
     // The current clip in device coordinates, bounded by the surface.
@@ -135,6 +140,12 @@ public:
 DC* findDC(HDC dc);
 HDC createDC(std::shared_ptr<Device> device, HWND wnd = nullptr);
 HDC handleOf(DC* dc);
+
+// The device of a window's client area (its surface, or its control while painting).
+std::shared_ptr<Device> windowDevice(HWND wnd);
+
+// The screen's DC device: the program's windows through their overlays (WindowDC.cpp).
+std::shared_ptr<Device> desktopDevice();
 
 // Caps of the emulated screen.
 DeviceCaps screenCaps();
@@ -153,6 +164,9 @@ bool rasterTarget(const QImage& image);
 
 // Builds the Qt font of a logical font (Text.cpp).
 void realizeFont(Font& font);
+// The Qt font of the DC's selected font, and its metrics on the DC's device.
+const QFont& dcFont(const DC& dc);
+QFontMetrics dcMetrics(DC& dc);
 
 QColor qcolour(COLORREF c);
 inline QRgb qrgb(COLORREF c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }

@@ -4,6 +4,7 @@
 #include "platform/winuser.h"
 
 #include <QImage>
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <QRegion>
@@ -14,6 +15,12 @@
 #include <vector>
 
 class QEvent;
+class QPaintEvent;
+class QPainter;
+
+namespace platform {
+struct WindowSurfaceHooks;
+}
 
 namespace platform::win {
 
@@ -54,6 +61,11 @@ struct ClassInfo {
     std::string nameA;
 };
 
+struct PaintExtras;
+struct PaintExtrasDeleter {
+    void operator()(PaintExtras* extras) const;
+};
+
 struct Window {
     HWND handle = nullptr;
     std::shared_ptr<ClassInfo> cls;
@@ -85,7 +97,18 @@ struct Window {
     HCURSOR cursor = nullptr;
     HFONT font = nullptr;  // WM_SETFONT
     int showState = 0;  // 0 normal, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED
+    // Window placement values the window system has no use for, kept for GetWindowPlacement.
+    UINT placementFlags = 0;
+    POINT minPosition{-1, -1};
+    POINT maxPosition{-1, -1};
+    // WM_SETREDRAW FALSE stops the window from repainting until TRUE.
+    bool redrawOff = false;
+    // Painting beyond the window's own surface (Overlay.cpp, NonClient.cpp).
+    std::unique_ptr<struct PaintExtras, struct PaintExtrasDeleter> extras;
 };
+
+// What the painting units keep per window besides the surface (defined in Overlay.cpp).
+PaintExtras& paintExtras(Window& w);
 
 // Window table
 Window* find(HWND wnd);
@@ -153,6 +176,34 @@ void scheduleRepaint(Window& w, const QRegion& region);
 void deliverPaint(Window& w);
 void resizeSurface(Window& w);
 void notifyGeometry(Window& w);
+
+// Painting beyond the surface (WindowDC.cpp): the layer of a Qt-backed control for drawing
+// outside WM_PAINT, its WM_PAINT handled while Qt paints it, and its own painting.
+QImage* controlLayer(Window& w);
+void controlLayerChanged(Window& w, const QRect& rect);
+void dropControlLayer(Window& w);
+// Runs the control's WM_PAINT for a Qt paint event; true when that painted the control.
+bool paintControl(Window& w, QWidget* widget, QPaintEvent* e);
+// The predefined control's own WM_PAINT: Qt paints the control now (during paintControl);
+// false outside one.
+bool controlDefaultPaint(Window& w);
+// WM_PAINT with a DC in wParam: what the control shows, drawn on that DC.
+void paintControlInto(Window& w, HDC dc);
+void addPaintHooks(::platform::WindowSurfaceHooks& hooks);
+
+// Frames of our own drawing (NonClient.cpp).
+bool ownFrame(const Window& w);
+// The margins of the non-client area inside the widget of a window with its own frame.
+QMargins frameMarginsOf(const Window& w);
+// A DC on the whole window of one with its own frame (DCX_WINDOW), or null.
+HDC frameDC(Window& w, HRGN clip, DWORD flags);
+// Qt events on the frame of a window with its own frame; true when handled.
+bool frameEvent(Window& w, QEvent* e);
+// Paints the frame's image (in the widget's paint event).
+void paintFrame(Window& w, QPainter& p, const QRegion& region);
+// WM_NCPAINT, WM_NCACTIVATE, WM_NCHITTEST, WM_NCCALCSIZE and the rest of the default
+// procedure's non-client work; true when the message was one of them.
+bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 // Controls: makes the window a predefined control when its class procedure is one.
 bool makeControl(Window& w, WNDPROC classProc);

@@ -6,6 +6,7 @@
 #include "platform/wintypes.h"
 
 class QImage;
+class QPainter;
 class QRect;
 
 namespace platform {
@@ -16,6 +17,14 @@ struct WindowSurfaceHooks {
     QImage* (*surface)(HWND wnd) = nullptr;
     // Drawing changed `rect` (client coordinates) of the surface; the window shows it.
     void (*changed)(HWND wnd, const QRect& rect) = nullptr;
+    // A DC is about to draw on the surface for the first time (a Qt-backed control's layer
+    // starts from what the control shows).
+    void (*prepare)(HWND wnd) = nullptr;
+    // While a Qt-backed control's procedure handles WM_PAINT: a painter on the control
+    // (client coordinates), ended by donePainter; null at other times.
+    bool (*painting)(HWND wnd) = nullptr;
+    QPainter* (*painter)(HWND wnd) = nullptr;
+    void (*donePainter)(HWND wnd) = nullptr;
 };
 
 void setWindowSurfaceHooks(const WindowSurfaceHooks& hooks);

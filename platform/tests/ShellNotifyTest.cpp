@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -424,24 +426,25 @@ TEST_F(ShellNotify, AnUnchangedMountTableIsNotReadAgain) {
     });
     ItemIdList computer = computerList();
     // Other processes may mount or unmount meanwhile (the loop-mount test among them); only
-    // a quiet spell of the real mount table counts.
-    const auto mountTable = [] {
-        std::string text;
-        if (FILE* f = std::fopen("/proc/self/mountinfo", "r")) {
-            char buf[4096];
-            std::size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-            std::fclose(f);
-        }
-        return text;
-    };
+    // a spell in which the real mount table did not change counts. A watch of our own on the
+    // table tells: after reading it to its end, a change raises POLLPRI.
     bool quiet = false;
     for (int attempt = 0; attempt < 5 && !quiet; ++attempt) {
-        const std::string table = mountTable();
-        Registered reg(wnd, computer.get());
-        const int before = reads;
-        settle(300);
-        if (mountTable() != table) continue;
+        const int fd = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        char buffer[4096];
+        while (::read(fd, buffer, sizeof buffer) > 0) {
+        }
+        int before = 0;
+        {
+            Registered reg(wnd, computer.get());
+            before = reads;
+            settle(300);
+        }
+        pollfd p{fd, POLLPRI, 0};
+        const bool changed = ::poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR));
+        ::close(fd);
+        if (changed) continue;
         quiet = true;
         EXPECT_EQ(reads, before);  // the mount table's notifier stays quiet
     }
