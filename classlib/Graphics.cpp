@@ -1153,6 +1153,7 @@ void TPicture::UnregisterGraphicClass(TPersistentClass graphicClass) {
     formats.erase(std::remove_if(formats.begin(), formats.end(),
                                  [&](const TFileFormat& f) { return f.GraphicClass == graphicClass; }),
                   formats.end());
+    UnregisterClipboardFormats(graphicClass);
 }
 
 std::vector<TFileFormat> TPicture::FileFormats() { return fileFormats(); }

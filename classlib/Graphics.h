@@ -336,6 +336,11 @@ public:
     void DefineProperties(TFiler* filer) override;
     virtual void ReadData(TStream* stream);
     virtual void WriteData(TStream* stream);
+    // The graphic's clipboard form: a format with its handle, and a palette or null (the
+    // clipboard takes both). EInvalidGraphic "Unsupported clipboard format" unless a class
+    // offers one (classlib/Clipbrd.cpp).
+    virtual void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette);
+    virtual void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette);
 
 protected:
     virtual bool GetTransparent() const { return FTransparent; }
@@ -385,6 +390,10 @@ public:
     // Raw access for the picture code: BITMAPINFO header and pixel rows of the bitmap.
     bool ReadDib(std::vector<BYTE>& info, std::vector<BYTE>& bits);
     void WriteDib(const BITMAPINFO* info, const void* bits);
+    // CF_BITMAP (a copy of the bitmap with a palette of its colour table); loads CF_BITMAP
+    // and CF_DIB, whose block is checked against its real size.
+    void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) override;
+    void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) override;
     // A palette made from the colour table of a bitmap of 8 bits or less; null otherwise.
     HPALETTE Palette() override;
     // A fixed transparent colour; clDefault goes back to the bottom-left pixel's colour.
@@ -491,6 +500,16 @@ public:
     void DefineProperties(TFiler* filer) override;
     TNotifyEvent OnChange;
 
+    // Clipboard formats and the graphic classes that read them (CF_DIB and CF_BITMAP:
+    // TBitmap); registering a format again replaces its class.
+    static void RegisterClipboardFormat(UINT format, TPersistentClass graphicClass);
+    static void UnregisterClipboardFormats(TPersistentClass graphicClass);
+    static bool SupportsClipboardFormat(UINT format);
+    // A new graphic of the format's class read from the data; EInvalidGraphic "Unsupported
+    // clipboard format" for a format no class reads.
+    void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+    // The graphic's clipboard form; EInvalidGraphic for an empty picture.
+    void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
     // The registry of picture formats. Registering an extension again replaces its entry.
     static void RegisterFileFormat(const String& extension, const String& description, TPersistentClass graphicClass,
                                    const std::string& signature = std::string());

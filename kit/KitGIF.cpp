@@ -3,6 +3,8 @@
 
 #include "kit/AniFile.h"
 #include "kit/GifLzw.h"
+#include "platform/clipboard.h"
+#include "platform/globalmem.h"
 
 #include <algorithm>
 #include <cctype>
@@ -153,9 +155,18 @@ BYTE TExtension::Label() const {
 
 // Registration
 
+namespace {
+
+UINT gifClipboardFormat() {
+    static const UINT format = RegisterClipboardFormatA(CF_GIF_NAME);
+    return format;
+}
+
+}  // namespace
+
 void RegisterKitGIF() {
     TPicture::RegisterFileFormat<TGIFImage>("gif", "CompuServe GIF Image", "GIF8");
-    RegisterClass<TGIFImage>();
+    TPicture::RegisterClipboardFormat(gifClipboardFormat(), RegisterClass<TGIFImage>());
 }
 
 void UnregisterKitGIF() {
@@ -811,6 +822,32 @@ void TGIFImage::WriteData(TStream* stream) {
     const auto size = static_cast<std::int32_t>(out.size());
     stream->WriteBuffer(&size, 4);
     stream->WriteBuffer(out.data(), size);
+}
+
+void TGIFImage::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) {
+    if (FFrames.empty() || Empty()) throw EInvalidGraphicOperation(SGIFNoData);
+    FFrames.front()->Bitmap()->SaveToClipboardFormat(Format, Data, Palette);
+    std::vector<BYTE> block;
+    if (!SaveToClipboardData(block)) return;
+    HGLOBAL gif = platform::globalFromBytes(block.data(), block.size());
+    if (gif && !SetClipboardData(gifClipboardFormat(), gif)) GlobalFree(gif);
+}
+
+void TGIFImage::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) {
+    if (HANDLE gif = GetClipboardData(gifClipboardFormat())) {
+        std::vector<BYTE> block(GlobalSize(gif));
+        if (const void* p = GlobalLock(gif)) {
+            std::memcpy(block.data(), p, block.size());
+            GlobalUnlock(gif);
+        }
+        TBitmap bitmap;
+        if (HANDLE b = GetClipboardData(CF_BITMAP)) bitmap.LoadFromClipboardFormat(CF_BITMAP, b, nullptr);
+        LoadFromClipboardData(block.data(), block.size(), bitmap.Empty() ? nullptr : &bitmap);
+        return;
+    }
+    TBitmap bitmap;
+    bitmap.LoadFromClipboardFormat(Format, Data, Palette);
+    Assign(&bitmap);
 }
 
 bool TGIFImage::SaveToClipboardData(std::vector<BYTE>& block) {

@@ -154,9 +154,13 @@ public:
     // The clipboard's "GIF Image" block: a 4-byte length, then the GIF data. Reading leaves
     // the frames encoded, makes frame 0 current and takes its bitmap from `bitmap` when
     // given (the clipboard's bitmap). Writing gives false when a frame has no encoded data.
-    // Not connected to the clipboard yet: the platform's clipboard will call these.
     void LoadFromClipboardData(const BYTE* data, std::size_t size, TBitmap* bitmap = nullptr);
     bool SaveToClipboardData(std::vector<BYTE>& block);
+    // Frame 0's bitmap as CF_BITMAP, and beside it "GIF Image" when every frame is encoded
+    // (the clipboard is open). Reading takes "GIF Image" (with CF_BITMAP as frame 0's
+    // bitmap) when the clipboard holds it, else a bitmap of the given format.
+    void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) override;
+    void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) override;
 
     void Clear();
     int Count() const { return static_cast<int>(FFrames.size()); }

@@ -1,5 +1,6 @@
 // Context menus and verbs: open, cut, copy, paste, delete to the trash, rename, properties
 // and restore; the menu presenter, the clipboard's file lists and dropped files.
+#include "ClipboardData.h"
 #include "ShellInternal.h"
 #include "platform/atomicfile.h"
 #include "platform/msgbox.h"
@@ -7,7 +8,6 @@
 
 #include <QApplication>
 #include <QByteArray>
-#include <QClipboard>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDialog>
@@ -392,52 +392,6 @@ std::vector<std::string> localPathsOfUriList(const QByteArray& list) {
     return paths;
 }
 
-namespace {
-constexpr const char* kGnomeFormat = "x-special/gnome-copied-files";
-constexpr const char* kKdeCutFormat = "application/x-kde-cutselection";
-QClipboard* clipboard() {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
-}
-}  // namespace
-
-void setClipboardFiles(const std::vector<std::string>& paths, bool cut) {
-    QClipboard* cb = clipboard();
-    if (!cb) return;
-    auto* data = new QMimeData;
-    const QByteArray uris = uriListOf(paths);
-    data->setData(QStringLiteral("text/uri-list"), uris);
-    QByteArray gnome = cut ? "cut" : "copy";
-    for (const QByteArray& line : uris.split('\n'))
-        if (!line.trimmed().isEmpty()) gnome += "\n" + line.trimmed();
-    data->setData(QString::fromLatin1(kGnomeFormat), gnome);
-    if (cut) data->setData(QString::fromLatin1(kKdeCutFormat), "1");
-    QString text;
-    for (const std::string& p : paths) text += QString::fromStdU16String(wideOf(p)) + QLatin1Char('\n');
-    data->setText(text);
-    cb->setMimeData(data);
-}
-
-bool clipboardFiles(std::vector<std::string>* paths, bool* cut) {
-    QClipboard* cb = clipboard();
-    const QMimeData* data = cb ? cb->mimeData() : nullptr;
-    if (!data) return false;
-    bool isCut = false;
-    std::vector<std::string> found;
-    if (data->hasFormat(QString::fromLatin1(kGnomeFormat))) {
-        const QByteArray gnome = data->data(QString::fromLatin1(kGnomeFormat));
-        const int nl = gnome.indexOf('\n');
-        isCut = gnome.left(nl < 0 ? gnome.size() : nl).trimmed() == "cut";
-        if (nl >= 0) found = localPathsOfUriList(gnome.mid(nl + 1));
-    } else if (data->hasFormat(QStringLiteral("text/uri-list"))) {
-        found = localPathsOfUriList(data->data(QStringLiteral("text/uri-list")));
-        isCut = data->data(QString::fromLatin1(kKdeCutFormat)).trimmed() == "1";
-    }
-    if (found.empty()) return false;
-    if (paths) *paths = std::move(found);
-    if (cut) *cut = isCut;
-    return true;
-}
-
 // ---- Properties -------------------------------------------------------------------------------
 
 namespace {
@@ -662,9 +616,7 @@ public:
             DWORD failure = 0;
             for (const std::string& s : sources)
                 if (!pasteFile(s, entries_[0].path, cut, nullptr)) failure = GetLastError();
-            if (cut && !failure) {
-                if (QClipboard* cb = clipboard()) cb->clear();
-            }
+            if (cut && !failure) clearClipboardFiles();
             return failure ? HRESULT_FROM_WIN32(failure) : S_OK;
         }
         case kDelete: {
@@ -778,10 +730,13 @@ const DropFiles* dropOf(HDROP drop) {
 
 UINT DragQueryFileW(HDROP drop, UINT index, LPWSTR buffer, UINT size) {
     const DropFiles* d = dropOf(drop);
-    if (!d) return 0;
-    if (index == 0xFFFFFFFFu) return static_cast<UINT>(d->paths.size());
-    if (index >= d->paths.size()) return 0;
-    const std::u16string& p = d->paths[index];
+    std::vector<std::u16string> inBlock;
+    const std::vector<std::u16string>* paths = d ? &d->paths : nullptr;
+    if (!paths && platform::clip::pathsOfDropFiles(platform::clip::bytesOf(drop), inBlock)) paths = &inBlock;
+    if (!paths) return 0;
+    if (index == 0xFFFFFFFFu) return static_cast<UINT>(paths->size());
+    if (index >= paths->size()) return 0;
+    const std::u16string& p = (*paths)[index];
     if (!buffer) return static_cast<UINT>(p.size());
     if (size == 0) return 0;
     const std::size_t n = std::min<std::size_t>(p.size(), size - 1);

@@ -18,6 +18,7 @@
 // Folder objects are shared through std::shared_ptr (see platform/objbase.h).
 #pragma once
 
+#include "platform/clipboard.h"
 #include "platform/fileapi.h"
 #include "platform/objbase.h"
 #include "platform/wintypes.h"
@@ -508,8 +509,11 @@ inline constexpr const char16_t* kConfirmDeleteCaption = u"Confirm Delete";
 
 // The clipboard's file list (raw paths) and whether it was cut; false when it has none.
 bool clipboardFiles(std::vector<std::string>* paths, bool* cut);
-// Puts files on the clipboard as the file managers do.
+// Puts files on the clipboard as CF_HDROP with "Preferred DropEffect" (DROPEFFECT_MOVE when
+// cut) and their names as text; the desktop sees the file managers' formats.
 void setClipboardFiles(const std::vector<std::string>& paths, bool cut);
+// Empties the clipboard once cut files were moved.
+void clearClipboardFiles();
 // The text/uri-list of raw paths, and the raw local paths of one.
 QByteArray uriListOf(const std::vector<std::string>& paths);
 std::vector<std::string> localPathsOfUriList(const QByteArray& list);
@@ -528,10 +532,12 @@ bool moveToTrash(const std::string& path);
 // ---- Dropped files ----------------------------------------------------------------------------
 
 TESSELLON_DECLARE_HANDLE(HDROP);
-inline constexpr UINT CF_HDROP = 15;
-// Index 0xFFFFFFFF gives the count; a null buffer gives the length of the name (without the
-// terminator); otherwise copies up to size - 1 characters and returns the count copied.
+// The handle is one of createDrop or a CF_HDROP block of the clipboard (DROPFILES in global
+// memory, checked against its size). Index 0xFFFFFFFF gives the count; a null buffer gives
+// the length of the name (without the terminator); otherwise copies up to size - 1
+// characters and returns the count copied.
 UINT DragQueryFileW(HDROP drop, UINT index, LPWSTR buffer, UINT size);
+// Frees a handle of createDrop (a clipboard block belongs to the clipboard).
 void DragFinish(HDROP drop);
 
 namespace platform {
