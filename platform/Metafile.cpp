@@ -157,19 +157,19 @@ UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data) {
     return n;
 }
 
-std::string platform::enhMetaFileSvg(HENHMETAFILE metafile, int width, int height) {
-    Metafile* m = metafileOf(metafile);
-    if (!m || width <= 0 || height <= 0) return {};
+namespace {
+
+// The SVG of the records in the metafile's device units, shifted so that the bounds'
+// top-left corner is at (0, 0).
+std::string deviceSvg(Metafile& m) {
     // The converter wants writable bytes.
-    std::vector<char> contents(m->bytes.begin(), m->bytes.end());
+    std::vector<char> contents(m.bytes.begin(), m.bytes.end());
     char nameSpace[] = "";
     generatorOptions options{};
     options.nameSpace = nameSpace;
     options.verbose = false;
     options.emfplus = true;
     options.svgDelimiter = true;
-    options.imgWidth = width;
-    options.imgHeight = height;
     char* out = nullptr;
     std::size_t outLength = 0;
     const int ok = emf2svg(contents.data(), contents.size(), &out, &outLength, &options);
@@ -177,6 +177,28 @@ std::string platform::enhMetaFileSvg(HENHMETAFILE metafile, int width, int heigh
     if (ok && out) svg.assign(out, outLength);
     std::free(out);
     return svg;
+}
+
+// The drawing's area in the SVG's units: the bounds (inclusive), or, when they are empty,
+// the frame converted to device units through the reference device.
+QRectF drawingArea(const Metafile& m) {
+    const RECTL& b = m.header.rclBounds;
+    if (b.right >= b.left && b.bottom >= b.top)
+        return QRectF(0, 0, double(b.right) - b.left + 1, double(b.bottom) - b.top + 1);
+    const RECTL& f = m.header.rclFrame;
+    const SIZEL& px = m.header.szlDevice;
+    const SIZEL& mm = m.header.szlMillimeters;
+    if (px.cx <= 0 || px.cy <= 0 || mm.cx <= 0 || mm.cy <= 0) return {};
+    const double sx = double(px.cx) / (mm.cx * 100.0), sy = double(px.cy) / (mm.cy * 100.0);
+    return QRectF(f.left * sx - b.left, f.top * sy - b.top, (double(f.right) - f.left + 1) * sx,
+                  (double(f.bottom) - f.top + 1) * sy);
+}
+
+}  // namespace
+
+std::string platform::enhMetaFileSvg(HENHMETAFILE metafile) {
+    Metafile* m = metafileOf(metafile);
+    return m ? deviceSvg(*m) : std::string();
 }
 
 BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
@@ -187,20 +209,25 @@ BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
         return FALSE;
     }
     const QRect target(QPoint(rect->left, rect->top), QPoint(rect->right - 1, rect->bottom - 1));
-    if (target.isEmpty()) {
+    const QRectF area = drawingArea(*m);
+    if (target.isEmpty() || area.isEmpty()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::string svg = platform::enhMetaFileSvg(metafile, target.width(), target.height());
+    const std::string svg = deviceSvg(*m);
     QSvgRenderer renderer(QByteArray::fromRawData(svg.data(), static_cast<qsizetype>(svg.size())));
     if (svg.empty() || !renderer.isValid()) {
         SetLastError(ERROR_INVALID_DATA);
         return FALSE;
     }
+    // The drawing's area fills the rectangle.
+    renderer.setViewBox(area);
+    renderer.setAspectRatioMode(Qt::IgnoreAspectRatio);
     Paint p(*dc, false, target);
     if (!p.active()) return TRUE;  // nothing visible to draw on
     p.painter().setRenderHint(QPainter::Antialiasing, true);
     p.painter().setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.painter().setClipRect(target, Qt::IntersectClip);
     renderer.render(&p.painter(), QRectF(target));
     p.touched(target);
     return TRUE;

@@ -68,16 +68,16 @@ HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
 UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, ENHMETAHEADER* header);
 // Copies the metafile's bytes; with a null buffer, their number.
 UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data);
-// Draws the picture onto the device context, its frame scaled to `rect` (logical units,
-// right and bottom exclusive). Areas the picture leaves unpainted keep what they had.
+// Draws the picture onto the device context, its bounds (or, when they are empty, its
+// frame) scaled to `rect` (logical units, right and bottom exclusive). Areas the picture leaves unpainted keep what they had.
 // FALSE for an unknown handle or DC, an empty rectangle, or records that cannot be drawn.
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 
 namespace platform {
 
-// The SVG text of a metafile's drawing at a size in pixels (empty when the records cannot
-// be converted).
-std::string enhMetaFileSvg(HENHMETAFILE metafile, int width, int height);
+// The SVG text of a metafile's records in its device units, the bounds' top-left corner at
+// (0, 0); empty when the records cannot be converted.
+std::string enhMetaFileSvg(HENHMETAFILE metafile);
 
 }  // namespace platform
