@@ -207,22 +207,14 @@ void TMainForm::PrefListBoxKeyPress(TObject* Sender, char& Key) {
 
 void TMainForm::openfilenow(const String& Name) {
     const String folder = IncludeTrailingPathDelimiter(SelectedFolder());
-    const auto failed = [&](const String& text) {
-        const String message = "Error: The file " + Name + " could not be loaded!";
-        if (text.size() < 6)
-            Application->MessageBox(message, "Error", MB_OK);
-        else
-            Application->MessageBox(text, message, MB_OK);
-    };
     if (UpperCase(ExtractFileExt(Name)) == ".EMF") {
-        // Metafiles need the vector-import dialog, which is not part of this window yet.
-        failed(String());
+        OpenMetafile(folder, Name);
         return;
     }
     TDib dib{};
     OpenDib(&dib, (folder + Name).c_str(), StartUp ? PW_JIF : PW_BY_EXTENSION, Handle());
     if (!dib.Bits) {
-        failed(DibErrorText(dib));
+        ShowLoadError(Name, DibErrorText(dib));
         return;
     }
     InstallDib(dib, folder);
@@ -812,6 +804,10 @@ void TMainForm::Dispatch(TMessage& Message) {
         WMUser(Message);
         return;
     }
+    if (Message.Msg == WM_SCANREADY) {
+        WMUser2(Message);
+        return;
+    }
     TForm::Dispatch(Message);
 }
 
@@ -859,10 +855,10 @@ void TMainForm::SetUpPictureButtons() {
     add({HilfeBtn}, {HilfeBtn2}, [this](TObject* s) { HelpBtnClick(s); });
     add({ueberbtn}, {ueberBtn2}, [this](TObject* s) { AboutBitBtnClick(s); });
     add({GoBtn1}, {GoBtn1Down}, [this](TObject* s) { PrintBtnClick(s); });
-    // Pass pictures and the scanner come with their own steps; their buttons are disabled.
+    // Pass pictures come with their own step; its button is disabled.
     add({GoBtn2}, {GoBtn2Down}, {});
-    add({ScanBtn}, {ScanBtnDown}, {});
-    add({TSetupBtn}, {TsetupBtnDown}, {});
+    add({ScanBtn}, {ScanBtnDown}, [this](TObject* s) { ScanButtonClick(s); });
+    add({TSetupBtn}, {TsetupBtnDown}, [this](TObject* s) { SelectButtonClick(s); });
     add({SetupBtn, SetupBtn_}, {SetupBtnDown, SetupBtn_Down}, [this](TObject* s) { SetupBtnClick(s); });
     for (TPictureButton& b : FButtons) ShowPressed(b, false);
 }

@@ -262,6 +262,16 @@ public:
     void Dispatch(TMessage& Message) override;
     // WM_PROGRESS: the percentage in wParam goes to the status bar's progress bar.
     void WMUser(TMessage& Message);
+    // WM_SCANREADY: the scanned picture of the handle in wParam replaces the poster picture.
+    void WMUser2(TMessage& Message);
+    // The scan page's buttons: scan, and choose the scanner.
+    void ScanButtonClick(TObject* Sender);
+    void SelectButtonClick(TObject* Sender);
+    // Opens a metafile of the folder at the size chosen in the vector-import dialog.
+    void OpenMetafile(const String& Folder, const String& Name);
+    // The box of a picture that could not be loaded; a library text of 6 or more
+    // characters is its text.
+    void ShowLoadError(const String& Name, const String& Text);
 
     // The picture buttons: normal image, pressed image(s), command, held flag.
     struct TPictureButton {

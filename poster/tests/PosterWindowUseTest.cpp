@@ -197,9 +197,7 @@ TEST_F(PosterWindowUse, DisabledPictureButtonsLookDisabledAndDoNothing) {
         TImage* normal;
         TImage* down;
         TWinControl* sheetOwner;
-    } cases[] = {{form->GoBtn2, form->GoBtn2Down, form->ViewPages},
-                 {form->ScanBtn, form->ScanBtnDown, form->PicturePages},
-                 {form->TSetupBtn, form->TsetupBtnDown, form->PicturePages}};
+    } cases[] = {{form->GoBtn2, form->GoBtn2Down, form->ViewPages}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.normal->Name());
         ASSERT_FALSE(c.normal->Enabled());
