@@ -154,6 +154,7 @@ TEST_F(PictureInput, TheDialogKeepsTheProportionsWhileTheUserTypes) {
         note();  // the width follows the height: 80 x 40
         typeInto(d->BreitEdit, "320");
         note();  // 320 x 160
+        if (const char* out = getenv("TESSELLON_SHOTS")) widget(d)->grab().save(QString(out) + "/size-dialog.png");
         clickButton(d->OKBtn);
     });
     doubleClick(pictures, "drawing.emf");
@@ -166,6 +167,7 @@ TEST_F(PictureInput, TheDialogKeepsTheProportionsWhileTheUserTypes) {
     EXPECT_EQ(colour(d, 170, 80), 0xFF0000u);
     EXPECT_EQ(colour(d, 319, 159), 0xFF0000u) << "drawn to the last pixel";
     EXPECT_EQ(form->Breit->Caption(), "320 Pixel");
+    if (const char* out = getenv("TESSELLON_SHOTS")) widget(form)->grab().save(QString(out) + "/emf-window.png");
 }
 
 TEST_F(PictureInput, LargerAndSmallerStepByATenthAndStayInRange) {
@@ -305,5 +307,134 @@ TEST_F(PictureInput, ARenderingBitmapTooLargeForMemoryIsReported) {
     EXPECT_EQ(form->RenderBitmap->Width(), 1);
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+// SANE's test scanner behind the scan page; SANE reads its folder's name once per process.
+class PosterScanning : public PictureInput {
+protected:
+    void SetUp() override {
+        static TempDir* sane = new TempDir;
+        setenv("SANE_CONFIG_DIR", sane->path().c_str(), 1);
+        std::ofstream(sane->file("dll.conf")) << "test\n";
+        std::ofstream(sane->file("test.conf")) << "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\n"
+                                                  "test-picture \"Color pattern\"\nbr_x 80.0\nbr_y 100.0\n";
+        PictureInput::SetUp();
+        auto* sheet = dynamic_cast<TTabSheet*>(form->ScanBtn->Parent());
+        ASSERT_NE(sheet, nullptr);
+        form->PicturePages->SetActivePage(sheet);
+        settle();
+    }
+    void TearDown() override {
+        waitFor([] { return !scanvia::scanRunning(); });
+        PictureInput::TearDown();
+    }
+    static bool waitFor(const std::function<bool()>& done, int ms = 20000) {
+        QElapsedTimer t;
+        t.start();
+        while (!done()) {
+            if (t.elapsed() > ms) return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+    // Presses and releases a picture button as a user does.
+    void press(TImage* image) {
+        QWidget* w = widget(image->Parent());
+        const QPoint p(image->Left() + image->Width() / 2, image->Top() + image->Height() / 2);
+        QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, p);
+        QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, p);
+    }
+    static QDialog* scanDialog() {
+        QDialog* found = nullptr;
+        waitFor([&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == "ScanviaScanDialog" && w->isVisible()) found = qobject_cast<QDialog*>(w);
+            return found != nullptr;
+        }, 5000);
+        return found;
+    }
+};
+
+TEST_F(PosterScanning, TheScanButtonScansIntoThePosterWindow) {
+    const BYTE* startPicture = form->Dib.get().Bits;
+    press(form->ScanBtn);
+    QDialog* d = scanDialog();
+    ASSERT_NE(d, nullptr);
+    auto* mode = d->findChild<QComboBox*>("mode");
+    ASSERT_NE(mode, nullptr);
+    EXPECT_EQ(mode->currentText(), "Colour");
+    if (const char* out = getenv("TESSELLON_SHOTS")) d->grab().save(QString(out) + "/scan-dialog.png");
+    QTest::mouseClick(d->findChild<QPushButton*>("scan"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return form->Dib.get().Bits != startPicture; }));
+    const TDib& dib = form->Dib.get();
+    const int w = DibWidth(dib), h = DibHeight(dib);
+    EXPECT_NEAR(w, 157, 1);  // 80 mm at 50 dpi
+    EXPECT_NEAR(h, 196, 1);  // 100 mm
+    // The labels hold the numbers only, as for every scan.
+    EXPECT_EQ(form->Breit->Caption(), std::to_string(w));
+    EXPECT_EQ(form->Hoch->Caption(), std::to_string(h));
+    EXPECT_EQ(form->Tief->Caption(), "16777216");
+    EXPECT_EQ(form->Section.right, w);
+    EXPECT_EQ(form->Section.bottom, h);
+    EXPECT_TRUE(boxes.shown().empty());
+    // The scan page shows the picture, fitted: red, green and blue of the pattern appear.
+    settle();
+    QWidget* page = widget(form->ScanBtn->Parent());
+    const QImage shot = page->grab().toImage();
+    if (const char* out = getenv("TESSELLON_SHOTS")) {
+        widget(form)->grab().save(QString(out) + "/scan-window.png");
+        shot.save(QString(out) + "/scan-page.png");
+    }
+    bool red = false, green = false, blue = false;
+    const QRect box(form->ScanPaintBox->Left(), form->ScanPaintBox->Top(), form->ScanPaintBox->Width(),
+                    form->ScanPaintBox->Height());
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QRgb c = shot.pixel(x, y) & 0xFFFFFF;
+            red |= c == 0xFF0000, green |= c == 0x00FF00, blue |= c == 0x0000FF;
+        }
+    EXPECT_TRUE(red && green && blue);
+    // The scan is not a preferred folder.
+    EXPECT_EQ(form->PrefListBox->Items()->Count(), 0);
+}
+
+TEST_F(PosterScanning, ACancelledScanKeepsThePictureAndItsLabels) {
+    const TDib before = form->Dib.get();
+    const String breit = form->Breit->Caption(), hoch = form->Hoch->Caption();
+    press(form->ScanBtn);
+    QDialog* d = scanDialog();
+    ASSERT_NE(d, nullptr);
+    QTest::mouseClick(d->findChild<QPushButton*>("cancel"), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([] { return !scanvia::scanRunning(); }));
+    settle();
+    EXPECT_EQ(form->Dib.get().Bits, before.Bits);
+    EXPECT_EQ(form->Breit->Caption(), breit);
+    EXPECT_EQ(form->Hoch->Caption(), hoch);
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(PosterScanning, TheSelectButtonListsTheScanners) {
+    QString listed;
+    QTimer::singleShot(0, [&] {
+        QWidget* m = QApplication::activeModalWidget();
+        ASSERT_NE(m, nullptr);
+        auto* list = m->findChild<QListWidget*>("scanners");
+        ASSERT_NE(list, nullptr);
+        listed = list->currentItem() ? list->currentItem()->text() : QString();
+        QTest::keyClick(m, Qt::Key_Return);
+    });
+    press(form->TSetupBtn);
+    EXPECT_TRUE(listed.contains("test:0")) << listed.toStdString();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, scanvia::RegistryKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    char value[64] = {};
+    DWORD size = sizeof value;
+    RegQueryValueExA(key, scanvia::ScannerValue, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    EXPECT_STREQ(value, "test:0");
+}
 
 }  // namespace
