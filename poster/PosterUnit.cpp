@@ -324,8 +324,10 @@ void TMainForm::WriteOutOptions(const TOptionsRec& Rec) {
     KlrandCheck->SetChecked(Rec.Klrand);
     KlPrintCheck->SetChecked(Rec.KlPrint);
     NoKlRCheck->SetChecked(Rec.NoKlR);
-    KrandxlEd->SetValue(Rec.Krandxl);
-    KrandylEd->SetValue(Rec.Krandyl);
+    // A percentage outside its edit's range (a damaged file) keeps the current value.
+    for (auto [edit, value] : {std::pair{KrandxlEd, Rec.Krandxl}, std::pair{KrandylEd, Rec.Krandyl}})
+        if (value >= static_cast<double>(edit->MinValue()) && value <= static_cast<double>(edit->MaxValue()))
+            edit->SetValue(value);
     UpdateOptions(this);
 }
 

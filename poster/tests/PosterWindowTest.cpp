@@ -127,6 +127,18 @@ TEST_F(PosterWindow, OptionsSavedAndOpenedRestoreEveryValue) {
     TOptionsRec after;
     form->ReadinOptions(after);
     EXPECT_EQ(after, before);
+
+    // A file whose percentages lie outside the edits' range keeps the current ones.
+    TOptionsRec odd = before;
+    odd.Krandxl = 150;
+    odd.Krandyl = -3;
+    odd.Schnitt = !before.Schnitt;
+    ASSERT_TRUE(WriteOptionsFile(dir.file("options.dat"), odd));
+    form->SpeedButton2Click(nullptr);
+    form->ReadinOptions(after);
+    EXPECT_DOUBLE_EQ(after.Krandxl, before.Krandxl);
+    EXPECT_DOUBLE_EQ(after.Krandyl, before.Krandyl);
+    EXPECT_EQ(after.Schnitt, odd.Schnitt);
 }
 
 TEST_F(PosterWindow, WithoutMemoryForTheBlankPictureTheWindowStartsWithNone) {
