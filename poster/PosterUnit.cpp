@@ -121,8 +121,6 @@ void TMainForm::FormCreate(TObject*) {
         item->SetCaption(PosterEffect(i).Caption);
         item->SetTag(i);
         item->OnClick = TNotifyEvent(this, &TMainForm::EffektClick);
-        // Offered once the filters can be applied.
-        item->SetEnabled(false);
         EffektPopup->Items()->Add(item);
     }
     // 7. Views.
@@ -822,12 +820,6 @@ void popupBelow(TPopupMenu* menu, TControl* button, TControl* panel) {
 void TMainForm::DateiButtonClick(TObject*) { popupBelow(DateiPopup, DateiButton, MenuPanel); }
 void TMainForm::EffekteButtonClick(TObject*) { popupBelow(EffektPopup, EffekteButton, MenuPanel); }
 void TMainForm::RetuscheButtonClick(TObject*) { popupBelow(RetuschePopup, RetuscheButton, MenuPanel); }
-
-void TMainForm::EffektClick(TObject* Sender) {
-    // Item i applies effect record i; the convolution comes with the picture operations.
-    const auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || item->Tag() < 0 || item->Tag() >= PosterEffectCount) return;
-}
 
 void TMainForm::setcursor_(int Cursor) {
     if (RetuschPaint->Cursor() != Cursor) RetuschPaint->SetCursor(Cursor);

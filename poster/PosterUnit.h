@@ -13,6 +13,7 @@
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
 #include "pixwerk/pixwerk.h"
+#include "poster/PictureOps.h"
 #include "poster/PosterLayout.h"
 #include "poster/PosterOptions.h"
 #include "poster/PosterPreview.h"
@@ -238,6 +239,12 @@ public slots:
     void DragMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void DragMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void PrintBtnClick(TObject* Sender);
+    // Picture commands.
+    void FlipHBtnClick(TObject* Sender);
+    void FlipVBtnClick(TObject* Sender);
+    void RotLeftBtnClick(TObject* Sender);
+    void RotRightBtnClick(TObject* Sender);
+    void MoreQualityBtnClick(TObject* Sender);
     void HochQuerBtnClick(TObject* Sender);
     void PicSaveBtnClick(TObject* Sender);
 
@@ -279,6 +286,16 @@ public:
     std::vector<TPictureButton>& PictureButtons() { return FButtons; }
 
 private:
+    // The status bar's progress as a sink for the picture operations.
+    TProgressSink Progress();
+    // Installs an operation's result (false when it has no pixels: the picture stays) and
+    // shows its size and colours; a reshaped picture also resets the marked rectangle,
+    // the retouch zoom and the poster layout.
+    bool ReplacePicture(UniqueDib Result, bool Reshaped);
+    // After an operation changed the picture's pixels in place.
+    void PixelsChanged();
+    // Raises a palette picture to 24 bits; false (with the error box) when it could not.
+    bool RaiseToTrueColour();
     void PublishFields();
     void SetUpPictureButtons();
     poster::PosterSetup Setup() const;
