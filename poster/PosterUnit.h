@@ -146,6 +146,7 @@ public:
     TPaintBox* RetuschPaint = nullptr;
     TKitSpinEdit* ZoomEd2 = nullptr;
     TSpeedButton* SchnittBtn = nullptr;
+    TSpeedButton* SaveBtn = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
     TSaveDialog* SaveDialog2 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
@@ -245,6 +246,12 @@ public slots:
     void RotLeftBtnClick(TObject* Sender);
     void RotRightBtnClick(TObject* Sender);
     void MoreQualityBtnClick(TObject* Sender);
+    // The marked rectangle of the retouch view, the crop and saving the picture.
+    void RetuschPaintMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void RetuschPaintMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+    void RetuschPaintMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SchnittBtnClick(TObject* Sender);
+    void SaveBtnClick(TObject* Sender);
     void HochQuerBtnClick(TObject* Sender);
     void PicSaveBtnClick(TObject* Sender);
 
@@ -335,6 +342,18 @@ private:
     int FUpdateOptionsDepth = 0;
     bool FReady = false;  // set once the start sequence has laid out the controls
     poster::RetouchScale FRetouchScale;
+    // The marked rectangle in view pixels, the edges the pointer holds or is over, and
+    // whether a drag runs; the picture rectangle (Section) follows the view rectangle.
+    struct TEdgeGrab {
+        bool left = false, right = false, top = false, bottom = false;
+    };
+    RECT FMark{};
+    TEdgeGrab FGrab;
+    bool FOverEdge = false;
+    bool FMarking = false;
+    void RefreshRetouchScale();
+    void MarkToSection();
+    void SectionToMark();
     POINT FDragStart{};
     POINT FDragScroll{};
     TControl* FDragging = nullptr;
