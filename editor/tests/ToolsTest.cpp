@@ -465,3 +465,66 @@ TEST(MouseTools, MessagesOpenAfterThePressReturns) {
     d.link.Deferred[0]();
     EXPECT_EQ(boxes.shown().size(), 1u);
 }
+
+TEST(MouseTools, EveryToolAtEveryDepthAlongTheEdgesWithAndWithoutAMask) {
+    // Strokes around the picture and beyond it; a mask keeps the masked tools to its pixels,
+    // and one undo step brings the picture back exactly.
+    const TEditorTool tools[] = {TEditorTool::Brush, TEditorTool::Clone, TEditorTool::Replace, TEditorTool::Retouch,
+                                 TEditorTool::Line,  TEditorTool::Shape, TEditorTool::Fill};
+    for (int bits : {1, 4, 8, 24})
+        for (TEditorTool tool : tools)
+            for (bool masked : {false, true}) {
+                if (tool == TEditorTool::Retouch && bits != 24) continue;
+                ToolDoc d(makePicture(24, 18, bits, bits == 24 ? pattern24 : +[](int x, int y) { return (x + y) % 2; }));
+                d.use(tool);
+                d.link.Opt.Size = 9;
+                d.link.Opt.Density = 100;
+                d.link.Opt.RetouchMode = 3;
+                d.doc.Color1 = bits == 24 ? 0x0000FF : 1;
+                d.doc.Color2 = 0;
+                d.window.Tol = 200;
+                if (masked) d.doc.SelectShape(6, 4, 17, 13, 0, 0);
+                if (tool == TEditorTool::Clone) d.click(4, 3, mbLeft, ssShift);  // an odd offset: the checkerboard changes
+                const UniqueDib before = copyOf(d.doc.Dib.get());
+                if (tool == TEditorTool::Fill) {
+                    d.click(12, 9);
+                } else {
+                    d.doc.PaintBox1MouseDown(mbLeft, 0, -3, -3);
+                    for (POINT p : {POINT{26, -3}, POINT{26, 20}, POINT{-3, 20}, POINT{-3, 0}, POINT{12, 9}})
+                        d.doc.PaintBox1MouseMove(ssLeft, p.x, p.y);
+                    d.doc.PaintBox1MouseUp(mbLeft, 0, 12, 9);
+                }
+                ASSERT_EQ(d.doc.UndoCount, 1) << bits << " bits, tool " << static_cast<int>(tool);
+                const bool honoursMask = tool != TEditorTool::Line && tool != TEditorTool::Shape;
+                int changed = 0;
+                for (int y = 0; y < 18; ++y)
+                    for (int x = 0; x < 24; ++x) {
+                        const bool differs = d.pixel(x, y) != getpixel(before.get(), x, y);
+                        changed += differs;
+                        if (masked && honoursMask && differs) {
+                            ASSERT_TRUE(x >= 6 && x <= 17 && y >= 4 && y <= 13)
+                                << bits << " bits, tool " << static_cast<int>(tool) << " at " << x << "," << y;
+                        }
+                    }
+                EXPECT_GT(changed, 0) << bits << " bits, tool " << static_cast<int>(tool) << (masked ? " masked" : "");
+                d.doc.LoadFromUndo();
+                EXPECT_TRUE(samePixels(before.get(), d.doc.Dib.get())) << bits << " bits, tool " << static_cast<int>(tool);
+            }
+}
+
+TEST(MouseTools, ViewCoordinatesAtFourToOne) {
+    ToolDoc d(30, 30, 24);
+    d.doc.ZoomNum = 4;
+    d.use(TEditorTool::Brush);
+    d.link.Opt.Size = 1;
+    d.doc.Color1 = 0x00FF00;
+    d.click(43, 22);  // picture (10, 5)
+    EXPECT_EQ(d.pixel(10, 5), 0x00FF00);
+    EXPECT_EQ(d.count(0x00FF00), 1);
+    d.use(TEditorTool::Line);
+    d.drag(8, 80, 84, 81);  // picture (2, 20) to (20, 20): the end point is the mouse less one, then divided
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(d.pixel(x, 20), x >= 2 && x <= 20 ? 0x00FF00 : 0) << x;
+    d.use(TEditorTool::Pipette);
+    d.click(9, 81, mbRight);
+    EXPECT_EQ(d.doc.Color2, 0x00FF00);
+}
