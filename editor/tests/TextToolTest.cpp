@@ -195,3 +195,17 @@ TEST(TextTool, CancelInTheDialog) {
     QTimer::singleShot(0, [&] { QTest::mouseClick(widgetOf(form.CancelBtn), Qt::LeftButton); });
     EXPECT_EQ(form.ShowModal(), mrCancel);
 }
+
+TEST(TextTool, OutOfMemoryPlacesNothing) {
+    platform::ScriptedMessageBoxes boxes;
+    Doc d(200, 100, 24);
+    TPaintTools tools;
+    {
+        AllocationLimit limit(64);  // not even the text's mask
+        tools.PlaceText(d.doc, threeLines(1));
+    }
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{EditorOutOfMemoryText});
+    EXPECT_EQ(d.doc.ToolState, 0);
+    EXPECT_FALSE(d.doc.FloatDib);
+    EXPECT_EQ(d.doc.UndoCount, 0);
+}

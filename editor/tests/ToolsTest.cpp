@@ -528,3 +528,22 @@ TEST(MouseTools, ViewCoordinatesAtFourToOne) {
     d.click(9, 81, mbRight);
     EXPECT_EQ(d.doc.Color2, 0x00FF00);
 }
+
+TEST(FillTool, OutOfMemoryStopsBeforeTheUndoStep) {
+    platform::ScriptedMessageBoxes boxes;
+    ToolDoc d(100, 100, 24);
+    d.use(TEditorTool::Fill);
+    d.doc.Color1 = 0xFFFFFF;
+    UniqueDib sample = makePicture(40, 40, 8, [](int x, int) { return x % 3; });
+    for (bool withSample : {false, true}) {
+        boxes.clear();
+        d.link.Sample = withSample ? &sample.get() : nullptr;
+        {
+            AllocationLimit limit(1000);  // below the work picture and the converted sample
+            d.click(50, 50);
+        }
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{EditorOutOfMemoryText}) << withSample;
+        EXPECT_EQ(d.doc.UndoCount, 0);
+        EXPECT_EQ(d.count(0), 10000);
+    }
+}
