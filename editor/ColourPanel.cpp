@@ -483,6 +483,10 @@ void TColourPanel::BrushTypBoxChange(TObject*) {
     OpaCityEdit->SetValue(p.opacity);
 }
 
+void TColourPanel::ShowZoomEntry(int Index) {
+    if (Index >= 0 && Index <= 30 && ZoomBox->ItemIndex() != Index) ZoomBox->SetItemIndex(Index);
+}
+
 void TColourPanel::ZoomBoxChange(TObject*) {
     const int k = ZoomBox->ItemIndex();
     if (k < 0 || k > 30) return;  // no entry chosen

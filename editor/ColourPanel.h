@@ -81,6 +81,8 @@ public:
     void SwatchesChanged(COLORREF Colour1, COLORREF Colour2);
     int SelectionType() const;
     int Tolerance() const;
+    // The view zoomed: the zoom box shows its entry (without firing its change).
+    void ShowZoomEntry(int Index);
     // Opens a sample picture for the fill; shows the loading error when it fails.
     bool LoadPattern(const String& FileName);
 
@@ -142,6 +144,7 @@ public:
     TEditorTool CurrentTool() const override { return FPanel.CurrentTool(); }
     int SelectionType() const override { return FPanel.SelectionType(); }
     int Tolerance() const override { return FPanel.Tolerance(); }
+    void ZoomEntryChanged(int Index) override { FPanel.ShowZoomEntry(Index); }
 
 private:
     TColourPanel& FPanel;

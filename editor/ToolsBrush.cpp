@@ -165,12 +165,17 @@ void TPaintTools::SetBrushPixel(TChildDocument& Doc, const Tip& T, int CX, int C
     };
     const int tol = Doc.Window().Tolerance();
     const Rgb replaced = colourOf(d, Doc.ReplacedColor);
-    for (int dy = T.Lo; dy < T.Lo + s; ++dy)
-        for (int dx = T.Lo; dx < T.Lo + s; ++dx) {
+    // Tip pixels outside the picture are left out (before any random number is drawn), so
+    // only the part of the tip over the picture is visited.
+    const long long dy0 = std::max<long long>(T.Lo, -static_cast<long long>(CY));
+    const long long dy1 = std::min<long long>(T.Lo + s - 1, static_cast<long long>(pic.height()) - 1 - CY);
+    const long long dx0 = std::max<long long>(T.Lo, -static_cast<long long>(CX));
+    const long long dx1 = std::min<long long>(T.Lo + s - 1, static_cast<long long>(pic.width()) - 1 - CX);
+    if (dy0 > dy1 || dx0 > dx1) return;
+    for (int dy = static_cast<int>(dy0); dy <= dy1; ++dy)
+        for (int dx = static_cast<int>(dx0); dx <= dx1; ++dx) {
             if (!T.inside(dx, dy)) continue;
             const int x = CX + dx, y = CY + dy;
-            // Tip pixels outside the picture are left out.
-            if (!pic.inside(x, y)) continue;
             if (Doc.CloneStroke) {
                 if (!(allowed(x, y) && Random(100) < FStroke.Density)) continue;
                 long long qx, qy;

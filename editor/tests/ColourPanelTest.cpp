@@ -228,6 +228,16 @@ TEST_F(PanelForm, BrushPresetsZoomBoxAndSwap) {
         panel->ZoomBoxChange(panel->ZoomBox);
     }
     EXPECT_EQ(zooms, (std::vector<std::pair<int, int>>{{16, 1}, {1, 16}, {1, 1}}));
+    // Zooming the view with the zoom tool shows its entry in the box, firing nothing.
+    panel->ZoomBtnClick(TEditorTool::Zoom);
+    QTest::mouseClick(widgetOf(view->ScrollBox1), Qt::LeftButton, Qt::NoModifier, picture(10, 10));
+    EXPECT_EQ(view->ZoomNum, 2);
+    EXPECT_EQ(panel->ZoomBox->ItemIndex(), 14);
+    QTest::mouseClick(widgetOf(view->ScrollBox1), Qt::RightButton, Qt::NoModifier, picture(10, 10));
+    QTest::mouseClick(widgetOf(view->ScrollBox1), Qt::RightButton, Qt::NoModifier, picture(10, 10));
+    EXPECT_EQ(view->ZoomDen, 2);
+    EXPECT_EQ(panel->ZoomBox->ItemIndex(), 16);
+    EXPECT_EQ(zooms.size(), 3u);
     // Swap the colours with the button.
     view->setcol1(3);
     view->setcol2(200);

@@ -4,6 +4,9 @@
 #include "editor/Tools.h"
 #include "editor/tests/EditorTestSupport.h"
 #include "platform/msgbox.h"
+#include "testsupport/TestSupport.h"
+
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
@@ -546,4 +549,29 @@ TEST(FillTool, OutOfMemoryStopsBeforeTheUndoStep) {
         EXPECT_EQ(d.doc.UndoCount, 0);
         EXPECT_EQ(d.count(0), 10000);
     }
+}
+
+TEST(BrushTool, AStrokeFarBeyondThePictureOnlyPaintsWhatLiesOnIt) {
+    ToolDoc d(50, 50, 24);
+    d.use(TEditorTool::Brush);
+    d.link.Opt.Size = 200;
+    d.link.Opt.BrushForm = 0;
+    d.doc.Color1 = 0x0000FF;
+    QElapsedTimer clock;
+    clock.start();
+    d.doc.PaintBox1MouseDown(mbLeft, 0, 25, -300);
+    d.doc.PaintBox1MouseMove(ssLeft, 2000000, -300);
+    d.doc.PaintBox1MouseUp(mbLeft, 0, 2000000, -300);
+    if (testsupport::kTimingChecked) {
+        EXPECT_LT(clock.elapsed(), 3000);
+    }
+    // The tip reaches 99 rows below the stroke: nothing of the picture.
+    EXPECT_EQ(d.count(0), 2500);
+    d.doc.PaintBox1MouseDown(mbLeft, 0, 25, -60);
+    d.doc.PaintBox1MouseMove(ssLeft, -2000000, -60);
+    d.doc.PaintBox1MouseUp(mbLeft, 0, -2000000, -60);
+    // Rows up to -60 + 100 = 40 are painted, from the left edge to x = 25 + 100.
+    EXPECT_EQ(d.pixel(0, 40), 0x0000FF);
+    EXPECT_EQ(d.pixel(49, 40), 0x0000FF);
+    EXPECT_EQ(d.pixel(10, 41), 0);
 }
