@@ -361,3 +361,36 @@ TEST_F(PanelForm, ADrawingMadeWithTheMouse) {
     const QPoint p = picture(80, 75);
     EXPECT_EQ(shown.pixel(p) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF);
 }
+
+TEST_F(PanelForm, RubberBandAndCloneCrossHairAreDrawnOverThePicture) {
+    install(24);  // white
+    QWidget* w = widgetOf(view->ScrollBox1);
+    auto shown = [&](int x, int y) { return w->grab().toImage().pixel(picture(x, y)) & 0xFFFFFF; };
+    view->setcol1(0x0000FF);
+    panel->ZoomBtnClick(TEditorTool::Line);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, picture(10, 50));
+    QTest::mouseMove(w, picture(60, 50));
+    QTest::mouseMove(w, picture(100, 50));
+    // The rubber band inverts the white picture; nothing is drawn into it yet.
+    EXPECT_EQ(shown(50, 50), 0u);
+    EXPECT_EQ(getpixel(view->Dib.get(), 50, 50), 0xFFFFFF);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, picture(100, 50));
+    EXPECT_EQ(getpixel(view->Dib.get(), 10, 50), 0x0000FF);
+    EXPECT_EQ(shown(10, 50), qRgb(255, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(shown(50, 60), 0xFFFFFFu);
+    // The clone cross-hair: two diagonals of 20 pixels around the source point that
+    // corresponds to the mouse.
+    panel->ZoomBtnClick(TEditorTool::Clone);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::ShiftModifier, picture(20, 20));
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, picture(60, 80));
+    QTest::mouseMove(w, picture(70, 80));
+    ASSERT_TRUE(view->CrossHairShown);
+    EXPECT_EQ(view->CrossHair.x, 30);
+    EXPECT_EQ(view->CrossHair.y, 20);
+    EXPECT_EQ(shown(25, 15), 0u);
+    EXPECT_EQ(shown(35, 15), 0u);
+    EXPECT_EQ(shown(30, 14), 0xFFFFFFu);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, picture(70, 80));
+    EXPECT_FALSE(view->CrossHairShown);
+    EXPECT_EQ(shown(25, 15), 0xFFFFFFu);
+}
