@@ -575,3 +575,22 @@ TEST(BrushTool, AStrokeFarBeyondThePictureOnlyPaintsWhatLiesOnIt) {
     EXPECT_EQ(d.pixel(49, 40), 0x0000FF);
     EXPECT_EQ(d.pixel(10, 41), 0);
 }
+
+TEST(FillTool, ATrueColourSampleOnPalettePicturesTakesTheNearestEntries) {
+    for (int bits : {1, 4, 8}) {
+        ToolDoc d(12, 6, bits);
+        d.use(TEditorTool::Fill);
+        d.link.Opt.FillStyle = 1;
+        const int a = bits == 1 ? 0 : 1, b = (1 << bits) - 1;
+        const PALETTEENTRY& ea = d.doc.Dib.get().Palette.palPalEntry[a];
+        const PALETTEENTRY& eb = d.doc.Dib.get().Palette.palPalEntry[b];
+        // Colours one step off two palette entries, in columns of two.
+        UniqueDib sample = makePicture(2, 1, 24, [&](int x, int) {
+            const PALETTEENTRY& e = x == 0 ? ea : eb;
+            return std::min(e.peRed + 1, 255) | e.peGreen << 8 | e.peBlue << 16;
+        });
+        d.link.Sample = &sample.get();
+        d.click(5, 3);
+        for (int x = 0; x < 12; ++x) EXPECT_EQ(d.pixel(x, 2), x % 2 == 0 ? a : b) << bits << " bits, x " << x;
+    }
+}
