@@ -495,13 +495,15 @@ void TColourPanel::ZoomBoxChange(TObject*) {
 }
 
 bool TColourPanel::LoadPattern(const String& FileName) {
-    PatternDib.reset();
-    OpenDib(PatternDib.out(), FileName.c_str(), PW_BY_EXTENSION, nullptr);
-    if (!PatternDib) {
+    // The sample loaded before stays when the new one cannot be read.
+    UniqueDib loaded;
+    OpenDib(loaded.out(), FileName.c_str(), PW_BY_EXTENSION, nullptr);
+    if (!loaded) {
         if (FDoc) FDoc->ShowMessage("Error while loading the picture!", "", MB_OK | MB_ICONERROR);
         else MessageBoxA(nullptr, "Error while loading the picture!", "", MB_OK | MB_ICONERROR);
         return false;
     }
+    PatternDib = std::move(loaded);
     return true;
 }
 

@@ -286,6 +286,11 @@ TEST_F(PanelForm, FillSampleFromAFile) {
     QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, picture(50, 50));
     EXPECT_EQ(view->UndoCount, 1);
     EXPECT_EQ(getpixel(view->Dib.get(), 4, 5), 1 * 40 | 2 * 40 << 8);
+    // A sample that cannot be read leaves the one loaded before.
+    const TDib* before = panel->Pattern();
+    EXPECT_FALSE(panel->LoadPattern(dir.file("missing.png").c_str()));
+    EXPECT_EQ(panel->Pattern(), before);
+    EXPECT_EQ(DibWidth(*panel->Pattern()), 3);
 }
 
 TEST_F(PanelForm, ADrawingMadeWithTheMouse) {
