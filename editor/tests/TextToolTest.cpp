@@ -5,6 +5,9 @@
 #include "platform/msgbox.h"
 #include "platform/winuser.h"
 
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -208,4 +211,27 @@ TEST(TextTool, OutOfMemoryPlacesNothing) {
     EXPECT_EQ(d.doc.ToolState, 0);
     EXPECT_FALSE(d.doc.FloatDib);
     EXPECT_EQ(d.doc.UndoCount, 0);
+}
+
+TEST(TextTool, TheFontDialogCarriesAColourButton) {
+    TTextChoice font = threeLines(0);
+    font.FontHeight = 24;
+    COLORREF colour = RGB(1, 2, 3);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        QPushButton* colourButton = nullptr;
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "Colour...") colourButton = b;
+        seen = colourButton != nullptr;
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        ASSERT_NE(buttons, nullptr);
+        QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    });
+    ASSERT_TRUE(ChooseFontWithColour(font, colour));
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(colour, RGB(1, 2, 3));
+    EXPECT_EQ(font.FontHeight, 24);  // 18 points
+    EXPECT_FALSE(font.FontName.empty());
 }
