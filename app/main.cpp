@@ -3,6 +3,7 @@
 #include "classlib/Forms.h"
 #include "poster/PosterUnit.h"
 #include "poster/RenderSizeUnit.h"
+#include "poster/Quality.h"
 #include "shell/ThreadPool.h"
 
 #include <QApplication>
@@ -16,11 +17,11 @@ int main(int argc, char** argv) {
     Application->HelpFile = String();
     // The windows created at start, in this order, each reached through its global variable.
     Application->CreateForm(MainForm);  // the poster window, the main form
-    // Not built yet; it joins here once it exists:
+    // The editor window joins here once it exists:
     //   Application->CreateForm(DIBMainForm);     // the editor window
     Application->CreateForm(RenderSizeForm);  // the vector-import dialog
-    // Not built yet; they join here, in this order, once they exist:
-    //   Application->CreateForm(QualityForm);     // the quality dialog
+    Application->CreateForm(QualityForm);     // the quality dialog
+    // and then, with the editor:
     //   DIBMainForm->ZoomBtnClick(DIBMainForm);   // the editor shows its first tool's options
     Application->Run();
     return 0;
