@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <dlfcn.h>
 #include <fstream>
 #include <functional>
 #include <sys/resource.h>
@@ -317,6 +318,9 @@ class PosterScanning : public PictureInput {
 protected:
     void SetUp() override {
         static TempDir* sane = new TempDir;
+        // The test backend stays loaded after sane_exit, so that what it keeps is told by name.
+        static void* backend = dlopen(TESSELLON_SANE_TEST_BACKEND, RTLD_NOW);
+        (void)backend;
         setenv("SANE_CONFIG_DIR", sane->path().c_str(), 1);
         std::ofstream(sane->file("dll.conf")) << "test\n";
         std::ofstream(sane->file("test.conf")) << "number_of_devices 1\nmode Color\ndepth 8\nresolution 50.0\n"

@@ -21,6 +21,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <dlfcn.h>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -45,6 +46,9 @@ protected:
         platform::setRegistryHive(dir.file("registry.ini"));
         // SANE reads the folder's name once per process: every test uses the same one.
         static TempDir* sane = new TempDir;
+        // The test backend stays loaded after sane_exit, so that what it keeps is told by name.
+        static void* backend = dlopen(TESSELLON_SANE_TEST_BACKEND, RTLD_NOW);
+        (void)backend;
         saneDir = sane->path();
         setenv("SANE_CONFIG_DIR", saneDir.c_str(), 1);
         writeText("dll.conf", "test\n");
