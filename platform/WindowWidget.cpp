@@ -160,7 +160,8 @@ public:
             return !scope.ctx.reachedDefault;
         }
         case QEvent::WindowActivate:
-            if (obj == w->widget && !w->parent) {
+            // A disabled window (the owner of a modal dialog) does not become the active one.
+            if (obj == w->widget && !w->parent && IsWindowEnabled(h)) {
                 if (ownFrame(*w)) send(h, WM_NCACTIVATE, TRUE, 0, true);
                 SetActiveWindow(h);
             }
