@@ -587,9 +587,16 @@ void TWinControl::Dispatch(TMessage& m) {
         return;
     }
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // Menu shortcuts come before the control's own keys.
+        if (TCustomForm* f = GetParentForm(this);
+            f && f->IsShortCut(static_cast<WORD>(m.WParam), KeyDataToShiftState(m.LParam), this)) {
+            m.Result = 0;
+            return;
+        }
         if (!DoKeyDown(m)) DefaultHandler(m);
         return;
+    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
         if (!DoKeyUp(m)) DefaultHandler(m);
