@@ -587,16 +587,9 @@ void TWinControl::Dispatch(TMessage& m) {
         return;
     }
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-        // Menu shortcuts come before the control's own keys.
-        if (TCustomForm* f = GetParentForm(this);
-            f && f->IsShortCut(static_cast<WORD>(m.WParam), KeyDataToShiftState(m.LParam), this)) {
-            m.Result = 0;
-            return;
-        }
+    case WM_SYSKEYDOWN:
         if (!DoKeyDown(m)) DefaultHandler(m);
         return;
-    }
     case WM_KEYUP:
     case WM_SYSKEYUP:
         if (!DoKeyUp(m)) DefaultHandler(m);
@@ -782,6 +775,10 @@ void TWinControl::WMSetCursor(TMessage& m) {
 
 void TWinControl::CNKeyDown(TMessage& m) {
     m.Result = 1;
+    // Menu shortcuts come before the control's own keys (and no character follows them).
+    if (TCustomForm* f = GetParentForm(this);
+        f && f->IsShortCut(static_cast<WORD>(m.WParam), KeyDataToShiftState(m.LParam), this))
+        return;
     if (!ComponentState().Contains(csDesigning)) {
         if (Perform(CM_CHILDKEY, m.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
         LRESULT mask = 0;

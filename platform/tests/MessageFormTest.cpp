@@ -207,6 +207,7 @@ TEST(EditKeys, ClipboardKeysAndTheEditMenuGoThroughTheWindowProcedure) {
 
     // Let through, the same keys edit.
     refuseEdits = false;
+    QApplication::clipboard()->setText(QStringLiteral("99"));
     SendMessageA(e, EM_SETSEL, 0, -1);
     QTest::keyClick(w, Qt::Key_Insert, Qt::ShiftModifier);
     EXPECT_EQ(editText(e), "99");
