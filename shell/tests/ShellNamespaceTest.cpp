@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -111,12 +112,9 @@ private:
     }
     void poll() {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            busy_ = false;
-            return;
-        }
-        if (busy_) return;
-        busy_ = true;
+        // Each menu once: a menu handled before is still closing (or is a sub-menu of it).
+        if (!menu || handled_) return;
+        handled_ = menu;
         shown = record(menu);
         hints.clear();
         for (QMenu* m = menu; m;) {
@@ -142,7 +140,7 @@ private:
     }
     std::u16string caption_;
     QTimer timer_;
-    bool busy_ = false;
+    QPointer<QMenu> handled_;
 };
 
 class UrlCatcher : public QObject {
