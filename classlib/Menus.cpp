@@ -426,18 +426,24 @@ void TMenuItem::DrawItem(TCanvas* ACanvas, const RECT& ARect, bool Selected) {
             ACanvas->LineTo(cx + 5, midY - 3);
         }
     }
-    ACanvas->Brush()->SetStyle(bsClear);
-    ACanvas->Font()->SetColor(!FEnabled ? clGrayText : Selected ? clHighlightText : clMenuText);
+    // The texts: transparent, in the colour of the item's state.
+    const HDC dc = ACanvas->Handle();
+    const HGDIOBJ oldFont = SelectObject(dc, ACanvas->Font()->Handle());
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour =
+        SetTextColor(dc, ColorToRGB(!FEnabled ? clGrayText : Selected ? clHighlightText : clMenuText));
     RECT text = ARect;
     text.left += glyph + 2 + 8;
-    DrawTextA(ACanvas->Handle(), FCaption.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
+    DrawTextA(dc, FCaption.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
     if (FShortCut) {
         RECT sc = ARect;
         sc.right -= 10;
         const String s = ShortCutToText(FShortCut);
-        DrawTextA(ACanvas->Handle(), s.c_str(), -1, &sc, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextA(dc, s.c_str(), -1, &sc, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
-    ACanvas->Brush()->SetStyle(bsSolid);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldFont);
 }
 
 TComponent* TMenuItem::GetParentComponent() const {

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -189,6 +190,9 @@ TEST(PopupMenus, OwnerDrawnItemsWithImagesArePaintedAndClicked) {
     TMenuItem* painted = addItem(&form, popup.Items(), "Painted", "|Drawn by its handler");
     TMenuItem* withImage = addItem(&form, popup.Items(), "With image", "Image|Has a green image");
     withImage->SetImageIndex(0);
+    TMenuItem* radio = addItem(&form, popup.Items(), "Radio", "");
+    radio->SetRadioItem(true);
+    radio->SetChecked(true);
     painted->OnMeasureItem = TMenuMeasureItemEvent([](TObject*, TCanvas*, int& w, int& h) {
         w = 150;
         h = 28;
@@ -201,15 +205,17 @@ TEST(PopupMenus, OwnerDrawnItemsWithImagesArePaintedAndClicked) {
     withImage->OnClick = TNotifyEvent([&](TObject*) { clicked.push_back("image"); });
     bool popped = false;
     popup.OnPopup = TNotifyEvent([&](TObject*) { popped = true; });
-    QImage paintedFace, imageFace;
+    QImage paintedFace, imageFace, radioFace;
     String hintOnImage;
     QTimer::singleShot(0, [&] {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
-        const auto faces = menu->findChildren<QWidget*>(QStringLiteral("ownerDrawnMenuItem"));
-        ASSERT_EQ(faces.size(), 2);
-        QWidget* first = faces[0]->y() < faces[1]->y() ? faces[0] : faces[1];
-        QWidget* second = first == faces[0] ? faces[1] : faces[0];
+        auto faces = menu->findChildren<QWidget*>(QStringLiteral("ownerDrawnMenuItem"));
+        ASSERT_EQ(faces.size(), 3);
+        std::sort(faces.begin(), faces.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+        QWidget* first = faces[0];
+        QWidget* second = faces[1];
+        radioFace = faces[2]->grab().toImage();
         EXPECT_EQ(first->size(), QSize(150, 28));
         paintedFace = first->grab().toImage();
         QTest::mouseMove(second, second->rect().center());
@@ -224,6 +230,19 @@ TEST(PopupMenus, OwnerDrawnItemsWithImagesArePaintedAndClicked) {
     EXPECT_EQ(hintOnImage, "Has a green image");
     ASSERT_FALSE(paintedFace.isNull());
     EXPECT_EQ(QColor(paintedFace.pixel(75, 14)), QColor(255, 0, 0));
+    // A checked radio item: its dot in the glyph column, its text on the menu's colour.
+    ASSERT_FALSE(radioFace.isNull());
+    const QRgb menuColour = QColor::fromRgb(ColorToRGB(clMenu) & 0xFF, (ColorToRGB(clMenu) >> 8) & 0xFF,
+                                            (ColorToRGB(clMenu) >> 16) & 0xFF).rgb();
+    int menuPixels = 0, dark = 0;
+    for (int x = 30; x < radioFace.width(); ++x)
+        for (int y = 0; y < radioFace.height(); ++y) {
+            menuPixels += radioFace.pixel(x, y) == menuColour;
+            dark += qGray(radioFace.pixel(x, y)) < 64;
+        }
+    EXPECT_GT(menuPixels, dark * 4);  // text on the menu colour, not a filled bar
+    EXPECT_GT(dark, 0);               // the caption is there
+    EXPECT_LT(qGray(radioFace.pixel(1 + 8, radioFace.height() / 2)), 64);  // the dot
     // The selected image item: highlight behind, the green image in the glyph column.
     ASSERT_FALSE(imageFace.isNull());
     EXPECT_EQ(QColor(imageFace.pixel(1 + 8, imageFace.height() / 2)), QColor(0, 255, 0));
