@@ -120,6 +120,14 @@ TEST(MainMenus, ShortcutsRadioGroupsAndChangesReachThePlatformMenu) {
     QTest::keyClick(platform::windowWidget(f.edit->Handle()), Qt::Key_O, Qt::ControlModifier);
     EXPECT_EQ(f.clicks, (std::vector<std::string>{"&Open..."}));
     EXPECT_EQ(f.edit->Text(), "");
+    // Ctrl+Alt shortcuts, and keys of no item that type as usual.
+    f.save->SetShortCut(ShortCut('N', ssCtrl | ssAlt));
+    QTest::keyClick(platform::windowWidget(f.edit->Handle()), Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(f.clicks.back(), "&Save");
+    QTest::keyClick(platform::windowWidget(f.edit->Handle()), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(f.clicks.size(), 2u);
+    f.clicks.clear();
+    f.clicks.push_back("&Open...");
 
     // A radio item checked by code unchecks its group, in the platform menu too.
     const HMENU view = f.view->Handle();
