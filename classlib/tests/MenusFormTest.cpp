@@ -1,6 +1,7 @@
 // The class library's menus on platform menus: a form's main menu driven through its menu
 // bar, hints, shortcuts, radio groups and merging; pop-up menus with owner-drawn items and
 // images, driven with the mouse.
+#include "classlib/Filer.h"
 #include "classlib/Graphics.h"
 #include "classlib/ImgList.h"
 #include "classlib/Menus.h"
@@ -274,4 +275,35 @@ TEST(Shortcuts, TextsAndKeys) {
     ShortCutToKey(ShortCut('Q', ssAlt), key, shift);
     EXPECT_EQ(key, 'Q');
     EXPECT_EQ(shift, static_cast<TShiftState>(ssAlt));
+}
+
+TEST(MainMenus, ALayoutGivesTheFormItsMenuBar) {
+    RegisterStandardClasses();
+    TForm form(nullptr);
+    ReadComponentText(R"(object MenuLayoutForm: TForm
+  Left = 10
+  Top = 10
+  Width = 300
+  Height = 200
+  Menu = MainMenu1
+  object MainMenu1: TMainMenu
+    object FileItem: TMenuItem
+      Caption = '&File'
+      object OpenItem: TMenuItem
+        Caption = '&Open'
+        ShortCut = 16463
+        Hint = 'Open|Opens a file'
+      end
+    end
+  end
+end
+)",
+                      &form);
+    ASSERT_NE(form.Menu(), nullptr);
+    form.Show();
+    EXPECT_EQ(GetMenu(form.Handle()), form.Menu()->Handle());
+    TMenuItem* file = form.Menu()->Items()->Items(0);
+    EXPECT_EQ(barText(form.Menu()->Handle(), 0), "&File");
+    EXPECT_EQ(barText(file->Handle(), 0), "&Open\tCtrl+O");
+    EXPECT_NE(platform::windowWidget(form.Handle())->findChild<QMenuBar*>(), nullptr);
 }
