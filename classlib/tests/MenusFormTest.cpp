@@ -2,6 +2,7 @@
 // bar, hints, shortcuts, radio groups and merging; pop-up menus with owner-drawn items and
 // images, driven with the mouse.
 #include "classlib/Filer.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Graphics.h"
 #include "classlib/ImgList.h"
 #include "classlib/Menus.h"
@@ -9,6 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -306,4 +308,39 @@ end
     EXPECT_EQ(barText(form.Menu()->Handle(), 0), "&File");
     EXPECT_EQ(barText(file->Handle(), 0), "&Open\tCtrl+O");
     EXPECT_NE(platform::windowWidget(form.Handle())->findChild<QMenuBar*>(), nullptr);
+}
+
+TEST(PopupMenus, ARightClickOnAControlShowsItsMenu) {
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 240, 160);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetBounds(20, 20, 120, 80);
+    TPopupMenu popup(&form);
+    TMenuItem* copy = addItem(&form, popup.Items(), "&Copy", "|Copies the panel");
+    addItem(&form, popup.Items(), "&Paste");
+    panel->SetPopupMenu(&popup);
+    form.Show();
+    std::vector<String> log;
+    popup.OnPopup = TNotifyEvent([&](TObject*) { log.push_back("popup"); });
+    copy->OnClick = TNotifyEvent([&](TObject*) { log.push_back("copy"); });
+    String hint;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QAction* a = actionNamed(menu, "&Copy");
+        ASSERT_NE(a, nullptr);
+        QTest::mouseMove(menu, menu->actionGeometry(a).center());
+        QApplication::processEvents();
+        hint = Application->Hint();
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+    });
+    // What the window system delivers for a right click on the panel.
+    QWidget* w = platform::windowWidget(panel->Handle());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 30), w->mapToGlobal(QPoint(30, 30)));
+    QApplication::sendEvent(w, &click);
+    for (int i = 0; i < 5 && log.size() < 2; ++i) QApplication::processEvents();
+    EXPECT_EQ(log, (std::vector<String>{"popup", "copy"}));
+    EXPECT_EQ(popup.PopupComponent(), panel);
+    EXPECT_EQ(hint, "Copies the panel");
 }
