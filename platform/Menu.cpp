@@ -17,7 +17,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QWidgetAction>
 #include <algorithm>
 #include <cstddef>
@@ -383,10 +382,7 @@ QImage bitmapImage(HBITMAP b) {
     return image;
 }
 
-QString itemText(const Item& item) {
-    QString t = toQt(item.text);
-    return t;
-}
+QString itemText(const Item& item) { return toQt(item.text); }
 
 // An owner-drawn item: its size from WM_MEASUREITEM, its face from WM_DRAWITEM on a DC.
 class OwnerDrawnItem : public QWidget {
