@@ -344,3 +344,39 @@ TEST(PopupMenus, ARightClickOnAControlShowsItsMenu) {
     EXPECT_EQ(popup.PopupComponent(), panel);
     EXPECT_EQ(hint, "Copies the panel");
 }
+
+TEST(MainMenus, OwnerDrawnItemsOfTheBarsMenusPaintThroughTheForm) {
+    MenuForm f;
+    f.menu->SetOwnerDraw(true);
+    int drawn = 0;
+    f.save->OnDrawItem = TMenuDrawItemEvent([&](TObject*, TCanvas* c, const RECT& r, bool selected) {
+        ++drawn;
+        c->Brush()->SetColor(selected ? clYellow : clPurple);
+        c->FillRect(r);
+    });
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    GetMenuItemInfoA(f.file->Handle(), f.save->Command(), FALSE, &info);
+    EXPECT_NE(info.fType & MFT_OWNERDRAW, 0u);
+    GetMenuItemInfoA(f.menu->Handle(), 0, TRUE, &info);
+    EXPECT_EQ(info.fType & MFT_OWNERDRAW, 0u);  // the bar itself shows texts
+    QMenuBar* bar = f.bar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(actionNamed(bar, "&File")).center());
+    QApplication::processEvents();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    auto faces = menu->findChildren<QWidget*>(QStringLiteral("ownerDrawnMenuItem"));
+    ASSERT_EQ(faces.size(), 2);
+    std::sort(faces.begin(), faces.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    const QImage before = faces[1]->grab().toImage();
+    QTest::mouseMove(faces[1], faces[1]->rect().center());
+    QApplication::processEvents();
+    const QImage after = faces[1]->grab().toImage();
+    EXPECT_EQ(Application->Hint(), "Saves the picture");
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_GE(drawn, 2);
+    EXPECT_EQ(QColor(before.pixel(before.width() / 2, before.height() / 2)), QColor(128, 0, 128));
+    EXPECT_EQ(QColor(after.pixel(after.width() / 2, after.height() / 2)), QColor(255, 255, 0));
+}
