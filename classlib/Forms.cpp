@@ -69,6 +69,7 @@ void TCustomForm::DoCreate() {
 void TCustomForm::Loaded() {
     TWinControl::Loaded();
     if (FActiveControl && FActiveControl->Parent() == nullptr) FActiveControl = nullptr;
+    if (FMenu && HandleAllocated()) FMenu->SetWindowHandle(Handle());
 }
 
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
@@ -76,6 +77,7 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove) {
         if (AComponent == FActiveControl) FActiveControl = nullptr;
         if (AComponent == FFocusedControl) FFocusedControl = nullptr;
+        if (AComponent == FMenu) FMenu = nullptr;
     }
 }
 
@@ -113,8 +115,30 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
+    if (FMenu && !ComponentState().Contains(csLoading)) FMenu->SetWindowHandle(Handle());
     // The size given is the client size of the layout; keep the outer bounds as stored.
     UpdateBounds();
+}
+
+void TCustomForm::SetMenu(TMainMenu* v) {
+    if (FMenu == v) return;
+    if (FMenu) {
+        FMenu->SetWindowHandle(nullptr);
+        FMenu->RemoveFreeNotification(this);
+    }
+    FMenu = v;
+    if (!FMenu) return;
+    FMenu->FreeNotification(this);
+    if (HandleAllocated() && !ComponentState().Contains(csLoading)) FMenu->SetWindowHandle(Handle());
+}
+
+TComponent* TCustomForm::MenuComponent() const { return FMenu; }
+void TCustomForm::SetMenuComponent(TComponent* v) { SetMenu(qobject_cast<TMainMenu*>(v)); }
+
+bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift, TControl* Control) {
+    for (TControl* c = Control; c; c = c->Parent())
+        if (auto* popup = qobject_cast<TPopupMenu*>(c->PopupMenu()); popup && popup->IsShortCut(Key, Shift)) return true;
+    return FMenu && FMenu->IsShortCut(Key, Shift);
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
@@ -380,6 +404,14 @@ void TCustomForm::CMDialogKey(TMessage& m) {
 
 void TCustomForm::Dispatch(TMessage& m) {
     switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_INITMENUPOPUP:
+    case WM_MENUSELECT:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        if (DispatchMenuMessage(FMenu, m)) return;
+        TWinControl::Dispatch(m);
+        return;
     case CM_VISIBLECHANGED: ShowOrHide(m.WParam != 0); return;
     case WM_CLOSE: Close(); return;
     case WM_ACTIVATE: Activated(LOWORD(m.WParam) != WA_INACTIVE); return;

@@ -28,8 +28,11 @@ using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, Exception& E)>;
 using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
 
+class TMainMenu;
+
 class TCustomForm : public TWinControl {
     Q_OBJECT
+    Q_PROPERTY(TComponent* Menu READ MenuComponent WRITE SetMenuComponent)
     Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(TPosition Position READ Position WRITE SetPosition)
     Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE SetKeyPreview)
@@ -93,6 +96,14 @@ public:
     int PixelsPerInch() const { return FPixelsPerInch; }
     void SetPixelsPerInch(int v) { FPixelsPerInch = v; }
     bool Modal() const { return FModal; }
+    // The menu bar of the form.
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* v);
+    TComponent* MenuComponent() const;
+    void SetMenuComponent(TComponent* v);
+    // Runs the menu item whose shortcut the key is (the form's menu, then the pop-up menus of
+    // `Control` and its parents); true when one ran.
+    bool IsShortCut(WORD Key, TShiftState Shift, TControl* Control);
 
     // Focus bookkeeping (called by the controls).
     bool SetFocusedControl(TWinControl* Control);
@@ -136,6 +147,7 @@ private:
     TWindowState FWindowState = wsNormal;
     TWinControl* FActiveControl = nullptr;
     TWinControl* FFocusedControl = nullptr;
+    TMainMenu* FMenu = nullptr;
     TModalResult FModalResult = 0;
     int FPixelsPerInch = 96;
     bool FActive = false;

@@ -32,7 +32,7 @@ void RegisterStandardClasses() {
         // Forms.
         RegisterClasses<TForm, TScrollBox>();
         // Menus and Dialogs.
-        RegisterClasses<TMenuItem, TPopupMenu>();
+        RegisterClasses<TMenuItem, TPopupMenu, TMainMenu>();
         RegisterClasses<TOpenDialog, TSaveDialog>();
         // FileCtrl.
         RegisterClasses<TFilterComboBox, TFileListBox, TDirectoryListBox>();

@@ -775,6 +775,10 @@ void TWinControl::WMSetCursor(TMessage& m) {
 
 void TWinControl::CNKeyDown(TMessage& m) {
     m.Result = 1;
+    // Menu shortcuts come before the control's own keys (and no character follows them).
+    // Alt with Ctrl comes as WM_KEYDOWN without the Alt bit: its state is asked for.
+    const TShiftState shift = KeyDataToShiftState(m.LParam) | (GetKeyState(VK_MENU) < 0 ? ssAlt : 0);
+    if (TCustomForm* f = GetParentForm(this); f && f->IsShortCut(static_cast<WORD>(m.WParam), shift, this)) return;
     if (!ComponentState().Contains(csDesigning)) {
         if (Perform(CM_CHILDKEY, m.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
         LRESULT mask = 0;
