@@ -27,6 +27,7 @@ using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, Exception& E)>;
 using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
+using TShowHintEvent = TEvent<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
 
 class TCustomForm : public TWinControl {
     Q_OBJECT
@@ -314,6 +315,19 @@ public:
     bool ShowHint = true;
     void CancelHint();
     void HintMouseMessage(TControl* Control, TMessage& Message);
+    // Hints under the mouse (HintWindow.cpp): the wait before a hint shows, before the next
+    // one shows while one is up, and before it hides again (ms, 0: never hides).
+    int HintPause = 500;
+    int HintShortPause = 50;
+    int HintHidePause = 2500;
+    TColor HintColor = clInfoBk;
+    // Makes the hint windows (THintWindow when empty).
+    std::function<THintWindow*(TComponent* Owner)> HintWindowClass;
+    // The hint of the control under the cursor, now.
+    void ActivateHint(POINT CursorPos);
+    // The hint window shown, or null.
+    THintWindow* ActiveHintWindow() const;
+    TShowHintEvent OnShowHint;
 
     TExceptionEvent OnException;
     TNotifyEvent OnHint;

@@ -1,6 +1,7 @@
 // The one registration of the class library's classes for layouts. A new layout class of
 // the class library is added here; the kit and the other libraries register their own
 // classes (RegisterKitSpin, ...) after calling this.
+#include "classlib/ActnList.h"
 #include "classlib/Buttons.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/Controls.h"
@@ -34,6 +35,8 @@ void RegisterStandardClasses() {
         // Menus and Dialogs.
         RegisterClasses<TMenuItem, TPopupMenu>();
         RegisterClasses<TOpenDialog, TSaveDialog>();
+        // ActnList.
+        RegisterClasses<TActionList, TAction, THintAction>();
         // FileCtrl.
         RegisterClasses<TFilterComboBox, TFileListBox, TDirectoryListBox>();
         return true;

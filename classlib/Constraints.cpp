@@ -1,0 +1,88 @@
+// Size constraints of controls: the bounds a control may take, and the limits of the
+// window a user resizes.
+#include "ControlState.h"
+#include "classlib/Controls.h"
+
+#include <QWidget>
+#include <algorithm>
+
+void TSizeConstraints::SetMaxHeight(int v) {
+    v = std::max(v, 0);
+    if (v == FMaxHeight) return;
+    FMaxHeight = v;
+    if (v > 0 && v < FMinHeight) FMinHeight = v;
+    Change();
+}
+
+void TSizeConstraints::SetMaxWidth(int v) {
+    v = std::max(v, 0);
+    if (v == FMaxWidth) return;
+    FMaxWidth = v;
+    if (v > 0 && v < FMinWidth) FMinWidth = v;
+    Change();
+}
+
+void TSizeConstraints::SetMinHeight(int v) {
+    v = std::max(v, 0);
+    if (v == FMinHeight) return;
+    FMinHeight = v;
+    if (FMaxHeight > 0 && v > FMaxHeight) FMaxHeight = v;
+    Change();
+}
+
+void TSizeConstraints::SetMinWidth(int v) {
+    v = std::max(v, 0);
+    if (v == FMinWidth) return;
+    FMinWidth = v;
+    if (FMaxWidth > 0 && v > FMaxWidth) FMaxWidth = v;
+    Change();
+}
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+    auto* s = qobject_cast<TSizeConstraints*>(Source);
+    if (!s) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    FMinWidth = s->FMinWidth;
+    FMinHeight = s->FMinHeight;
+    FMaxWidth = s->FMaxWidth;
+    FMaxHeight = s->FMaxHeight;
+    Change();
+}
+
+void TSizeConstraints::Constrain(int& Width, int& Height) const {
+    if (FMaxWidth > 0) Width = std::min(Width, FMaxWidth);
+    if (FMaxHeight > 0) Height = std::min(Height, FMaxHeight);
+    Width = std::max(Width, FMinWidth);
+    Height = std::max(Height, FMinHeight);
+}
+
+void TSizeConstraints::Change() {
+    if (FControl) FControl->ConstraintsChanged();
+    if (OnChange) OnChange(this);
+}
+
+void TControl::ConstraintsChanged() {
+    if (auto* w = dynamic_cast<TWinControl*>(this)) detail::applyWindowConstraints(w);
+    if (ComponentState().Contains(csLoading) || !FConstraints) return;
+    int w = FWidth;
+    int h = FHeight;
+    FConstraints->Constrain(w, h);
+    if (w != FWidth || h != FHeight) SetBounds(FLeft, FTop, w, h);
+}
+
+void detail::applyWindowConstraints(TWinControl* c) {
+    if (!c->HandleAllocated() || c->Parent()) return;
+    QWidget* widget = platform::windowWidget(c->Handle());
+    if (!widget) return;
+    // The window's frame is the window manager's: the limits hold for the client area,
+    // less what the control's bounds have beyond it.
+    const RECT client = c->ClientRect();
+    const int dw = std::max(0, c->Width() - (client.right - client.left));
+    const int dh = std::max(0, c->Height() - (client.bottom - client.top));
+    const TSizeConstraints* k = c->Constraints();
+    widget->setMinimumSize(std::max(0, k->MinWidth() - dw), std::max(0, k->MinHeight() - dh));
+    widget->setMaximumSize(k->MaxWidth() > 0 ? std::max(1, k->MaxWidth() - dw) : QWIDGETSIZE_MAX,
+                           k->MaxHeight() > 0 ? std::max(1, k->MaxHeight() - dh) : QWIDGETSIZE_MAX);
+}
