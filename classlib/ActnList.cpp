@@ -121,7 +121,10 @@ QVariant TActionLink::ClientProperty(const char* Name) const {
 }
 
 void TActionLink::SetClientProperty(const char* Name, const QVariant& Value) {
-    if (HasClientProperty(Name)) FClient->setProperty(Name, Value);
+    if (!HasClientProperty(Name)) return;
+    ++FClientUpdating;
+    FClient->setProperty(Name, Value);
+    --FClientUpdating;
 }
 
 namespace {
@@ -237,8 +240,7 @@ void TBasicAction::SetOnExecute(const TNotifyEvent& Value) {
 }
 
 void TBasicAction::Change() {
-    const std::vector<TBasicActionLink*> links = FClients;
-    for (TBasicActionLink* l : links) l->Change();
+    if (OnChange) OnChange(this);
 }
 
 void TBasicAction::Notification(TComponent* AComponent, TOperation Operation) {
@@ -482,9 +484,6 @@ void TControl::SetAction(TBasicAction* Value) {
     }
     if (!FActionLink) FActionLink = CreateActionLink();
     FActionLink->SetAction(Value);
-    FActionLink->OnChange = TNotifyEvent([this](TObject*) {
-        if (TBasicAction* a = Action()) ActionChange(a, false);
-    });
     ActionChange(Value, ComponentState().Contains(csLoading));
     Value->FreeNotification(this);
 }
@@ -512,6 +511,8 @@ void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {
 bool detail::clickRunsAction(TControl* c) {
     TBasicActionLink* link = c->ActionLink();
     if (!link || !link->Action()) return false;
+    if (auto* l = qobject_cast<TActionLink*>(link); l && l->ClientUpdating() && c->OnClick == link->Action()->OnExecute())
+        return true;
     // A click handler of the control's own wins over the action.
     if (c->OnClick && !(c->OnClick == link->Action()->OnExecute())) return false;
     return link->Execute(c);

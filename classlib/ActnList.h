@@ -64,8 +64,12 @@ public:
     virtual void SetShortCut(TShortCut Value);
     virtual void SetVisible(bool Value);
     virtual void SetOnExecute(const TNotifyEvent& Value);
+    // While the link writes a value into its client: a click that this fires (a check
+    // box's) does not run the action again.
+    bool ClientUpdating() const { return FClientUpdating > 0; }
 
 protected:
+    int FClientUpdating = 0;
     // The client's published property, when it has one.
     bool HasClientProperty(const char* Name) const;
     QVariant ClientProperty(const char* Name) const;
@@ -112,6 +116,8 @@ public:
     TNotifyEvent OnExecute() const { return FOnExecute; }
     void SetOnExecute(const TNotifyEvent& Value);
     TNotifyEvent OnUpdate;
+    // Any value of the action changed (its links have passed it on to their clients).
+    TNotifyEvent OnChange;
     int ClientCount() const { return static_cast<int>(FClients.size()); }
     TBasicActionLink* Clients(int Index) const { return FClients.at(static_cast<std::size_t>(Index)); }
 

@@ -1,0 +1,206 @@
+// Actions linked to controls: values passed on, clicks and shortcuts running them, groups,
+// and their update when the message loop is idle.
+#include "classlib/ActnList.h"
+#include "classlib/Forms.h"
+#include "classlib/StdCtrls.h"
+
+#include <QEventLoop>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Actions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = new TForm(nullptr);
+        form->SetBounds(30, 30, 320, 200);
+        list = new TActionList(form);
+        open = new TAction(form);
+        open->SetActionList(list);
+        open->SetCaption("Open");
+        open->SetHint("Open|Opens a picture");
+        open->SetOnExecute(TNotifyEvent([this](TObject* sender) {
+            ++executed;
+            executedBy = sender;
+            executedFrom = open->ActionComponent();
+        }));
+        button = new TButton(form);
+        button->SetParent(form);
+        button->SetBounds(10, 10, 100, 28);
+        edit = new TEdit(form);
+        edit->SetParent(form);
+        edit->SetBounds(10, 60, 150, 24);
+    }
+    void TearDown() override { delete form; }
+    QWidget* widgetOf(TWinControl* c) { return platform::windowWidget(c->Handle()); }
+    // Runs the message loop for a moment: it waits for messages, so the application idles.
+    void idle() {
+        QEventLoop loop;
+        QTimer::singleShot(5, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    TForm* form = nullptr;
+    TActionList* list = nullptr;
+    TAction* open = nullptr;
+    TButton* button = nullptr;
+    TEdit* edit = nullptr;
+    int executed = 0;
+    TObject* executedBy = nullptr;
+    TComponent* executedFrom = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Actions, ALinkedButtonShowsTheActionAndAClickRunsIt) {
+    button->SetAction(open);
+    EXPECT_EQ(button->Caption(), "Open");
+    EXPECT_EQ(button->Hint(), "Open|Opens a picture");
+    form->Show();
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(executed, 1);
+    EXPECT_EQ(executedBy, open);
+    EXPECT_EQ(executedFrom, button);
+    EXPECT_EQ(open->ActionComponent(), nullptr);
+
+    open->SetCaption("Open...");
+    open->SetEnabled(false);
+    EXPECT_EQ(button->Caption(), "Open...");
+    EXPECT_FALSE(button->Enabled());
+    open->SetEnabled(true);
+    // A caption the control set itself is no longer the action's.
+    button->SetCaption("Mine");
+    open->SetCaption("Open again");
+    EXPECT_EQ(button->Caption(), "Mine");
+    open->SetVisible(false);
+    EXPECT_FALSE(button->Visible());
+}
+
+TEST_F(Actions, AClickHandlerOfTheControlsOwnWinsAndAnActionGoneLeavesTheControlAlone) {
+    button->SetAction(open);
+    int own = 0;
+    button->OnClick = TNotifyEvent([&](TObject*) { ++own; });
+    form->Show();
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(own, 1);
+    EXPECT_EQ(executed, 0);
+    delete open;
+    open = nullptr;
+    EXPECT_EQ(button->Action(), nullptr);
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(own, 2);
+}
+
+TEST_F(Actions, IdleUpdatesEnableTheActionsOfVisibleClientsOnly) {
+    bool canOpen = false;
+    int updates = 0;
+    open->OnUpdate = TNotifyEvent([&](TObject*) {
+        ++updates;
+        open->SetEnabled(canOpen);
+    });
+    button->SetAction(open);
+    idle();
+    EXPECT_EQ(updates, 0);  // the form is not shown
+    form->Show();
+    idle();
+    EXPECT_GT(updates, 0);
+    EXPECT_FALSE(open->Enabled());
+    EXPECT_FALSE(button->Enabled());
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(executed, 0);
+    canOpen = true;
+    idle();
+    EXPECT_TRUE(button->Enabled());
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(executed, 1);
+    // A hidden client's action is left alone.
+    button->Hide();
+    const int before = updates;
+    idle();
+    EXPECT_EQ(updates, before);
+}
+
+TEST_F(Actions, AnActionWithoutAnyHandlerDisablesItselfAndTheListMayHandleFirst) {
+    auto* orphan = new TAction(form);
+    orphan->SetActionList(list);
+    orphan->SetCaption("Nothing");
+    auto* other = new TButton(form);
+    other->SetParent(form);
+    other->SetBounds(120, 10, 100, 28);
+    other->SetAction(orphan);
+    form->Show();
+    idle();
+    EXPECT_FALSE(orphan->Enabled());
+    EXPECT_FALSE(other->Enabled());
+
+    bool handled = true;
+    TBasicAction* seen = nullptr;
+    list->OnExecute = TActionEvent([&](TBasicAction* a, bool& h) {
+        seen = a;
+        h = handled;
+    });
+    button->SetAction(open);
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(seen, open);
+    EXPECT_EQ(executed, 0);
+    handled = false;
+    QTest::mouseClick(widgetOf(button), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_EQ(executed, 1);
+}
+
+TEST_F(Actions, CheckedActionsOfAGroupExcludeEachOtherAndTheirCheckBoxesFollow) {
+    auto* small = new TAction(form);
+    auto* large = new TAction(form);
+    int runs = 0;
+    for (TAction* a : {small, large}) {
+        a->SetActionList(list);
+        a->SetGroupIndex(1);
+        a->SetAutoCheck(true);
+        a->SetOnExecute(TNotifyEvent([&](TObject*) { ++runs; }));
+    }
+    small->SetCaption("Small");
+    large->SetCaption("Large");
+    auto* box = new TCheckBox(form);
+    box->SetParent(form);
+    box->SetBounds(10, 100, 120, 20);
+    box->SetAction(small);
+    form->Show();
+    QTest::mouseClick(widgetOf(box), Qt::LeftButton, Qt::NoModifier, QPoint(6, 10));
+    EXPECT_TRUE(small->Checked());
+    EXPECT_TRUE(box->Checked());
+    EXPECT_EQ(runs, 1);  // once, although checking the box clicks it
+    large->Execute();
+    EXPECT_TRUE(large->Checked());
+    EXPECT_FALSE(small->Checked());
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(runs, 2);
+}
+
+TEST_F(Actions, AShortcutRunsTheEnabledActionInsteadOfTypingTheKey) {
+    open->SetShortCut('K' | 0x4000);  // Ctrl+K
+    form->Show();
+    edit->SetFocus();
+    QTest::keyClick(widgetOf(edit), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(executed, 1);
+    QTest::keyClick(widgetOf(edit), Qt::Key_K);
+    EXPECT_EQ(executed, 1);  // plain K is no shortcut
+    EXPECT_EQ(edit->Text(), "k");
+    open->SetEnabled(false);
+    open->OnUpdate = TNotifyEvent([](TObject*) {});
+    QTest::keyClick(widgetOf(edit), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_EQ(executed, 1);
+}
+
+TEST_F(Actions, AHintActionMakesItsHintTheApplicationsHint) {
+    THintAction hint(form);
+    hint.SetHint("Ready");
+    String seen;
+    TNotifyEvent old = Application->OnHint;
+    Application->OnHint = TNotifyEvent([&](TObject*) { seen = Application->Hint(); });
+    EXPECT_TRUE(hint.Execute());
+    Application->OnHint = old;
+    EXPECT_EQ(seen, "Ready");
+}
