@@ -76,12 +76,14 @@ void detail::applyWindowConstraints(TWinControl* c) {
     if (!c->HandleAllocated() || c->Parent()) return;
     QWidget* widget = platform::windowWidget(c->Handle());
     if (!widget) return;
-    // The window's frame is the window manager's: the limits hold for the client area,
-    // less what the control's bounds have beyond it.
-    const RECT client = c->ClientRect();
-    const int dw = std::max(0, c->Width() - (client.right - client.left));
-    const int dh = std::max(0, c->Height() - (client.bottom - client.top));
+    // The limits hold for the window's bounds; the widget is the part of them that Qt sizes
+    // (the window manager's frame lies outside it).
+    const int dw = std::max(0, c->Width() - widget->width());
+    const int dh = std::max(0, c->Height() - widget->height());
     const TSizeConstraints* k = c->Constraints();
+    if (!k->MinWidth() && !k->MinHeight() && !k->MaxWidth() && !k->MaxHeight() && widget->minimumSize().isNull() &&
+        widget->maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX))
+        return;
     widget->setMinimumSize(std::max(0, k->MinWidth() - dw), std::max(0, k->MinHeight() - dh));
     widget->setMaximumSize(k->MaxWidth() > 0 ? std::max(1, k->MaxWidth() - dw) : QWIDGETSIZE_MAX,
                            k->MaxHeight() > 0 ? std::max(1, k->MaxHeight() - dh) : QWIDGETSIZE_MAX);

@@ -280,6 +280,22 @@ private:
     bool FScrolling = false;
 };
 
+// A container of controls designed like a form and placed on forms as one control: its
+// layout (the frame's own components and controls) is read like a form's.
+class TFrame : public TScrollBox {
+    Q_OBJECT
+    Q_CLASSINFO("Default:BorderStyle", "bsNone")
+    Q_CLASSINFO("Default:ParentColor", "True")
+
+public:
+    Q_INVOKABLE explicit TFrame(TComponent* AOwner);
+    // Reads the frame's layout resource (":/layouts/NAME.layout").
+    void LoadLayout(const String& name);
+    // Reads a layout text (a frame built from a layout held elsewhere).
+    void LoadLayoutText(const String& text);
+};
+using TCustomFrame = TFrame;
+
 class TApplication : public TComponent {
     Q_OBJECT
 public:

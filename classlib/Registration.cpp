@@ -31,10 +31,10 @@ void RegisterStandardClasses() {
         // ImgList.
         RegisterClasses<TImageList>();
         // Forms.
-        RegisterClasses<TForm, TScrollBox>();
+        RegisterClasses<TForm, TScrollBox, TFrame>();
         // Menus and Dialogs.
         RegisterClasses<TMenuItem, TPopupMenu>();
-        RegisterClasses<TOpenDialog, TSaveDialog>();
+        RegisterClasses<TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog>();
         // ActnList.
         RegisterClasses<TActionList, TAction, THintAction>();
         // FileCtrl.

@@ -742,6 +742,8 @@ void TWinControl::WMKillFocus(TMessage& m) { DefaultHandler(m); }
 
 void TWinControl::WMSize(TMessage& m) {
     UpdateBounds();
+    // The window's frame is known now: the size limits of a top-level window follow it.
+    if (!FParent) detail::applyWindowConstraints(this);
     DefaultHandler(m);
     Realign();
     if (!ComponentState().Contains(csLoading)) Resize();
