@@ -233,6 +233,8 @@ void CancelDrag() { dragDone(false); }
 void TControl::BeginDrag(bool Immediate, int Threshold) {
     if (current || FDragKind != dkDrag) return;
     if (!FParent && !dynamic_cast<TWinControl*>(this)) throw EInvalidOperation("Control has no parent window");
+    // No hint comes up while dragging.
+    if (Application) Application->CancelHint();
     TDragObject* obj = nullptr;
     DoStartDrag(obj);
     auto d = std::make_unique<DragState>();
