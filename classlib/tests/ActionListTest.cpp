@@ -1,6 +1,7 @@
 // Actions linked to controls: values passed on, clicks and shortcuts running them, groups,
 // and their update when the message loop is idle.
 #include "classlib/ActnList.h"
+#include "classlib/Filer.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 
@@ -53,7 +54,74 @@ protected:
     TComponent* executedFrom = nullptr;
 };
 
+// A form whose layout holds an action list and a button linked to one of its actions.
+class TActionsForm : public TForm {
+    Q_OBJECT
+public:
+    explicit TActionsForm(TComponent* AOwner) : TForm(AOwner) {
+        PublishField("ActionList1", ActionList1);
+        PublishField("OpenAction", OpenAction);
+        PublishField("OpenButton", OpenButton);
+    }
+    Q_INVOKABLE void OpenActionExecute(TObject* Sender) { executedBy.push_back(Sender); }
+    TActionList* ActionList1 = nullptr;
+    TAction* OpenAction = nullptr;
+    TButton* OpenButton = nullptr;
+    std::vector<TObject*> executedBy;
+};
+
 }  // namespace
+
+TEST(ActionLayouts, AnActionListItsActionsAndTheirClientsAreReadAndWrittenBack) {
+    RegisterClasses<TActionsForm>();
+    RegisterStandardClasses();
+    const String text = "object ActionsForm: TActionsForm\n"
+                        "  Left = 10\n  Top = 10\n  Width = 300\n  Height = 120\n"
+                        "  object OpenButton: TButton\n"
+                        "    Left = 8\n    Top = 8\n    Width = 100\n    Height = 28\n"
+                        "    Action = OpenAction\n"
+                        "  end\n"
+                        "  object ActionList1: TActionList\n"
+                        "    object OpenAction: TAction\n"
+                        "      Caption = 'Open...'\n"
+                        "      Hint = 'Open|Opens a picture'\n"
+                        "      ShortCut = 16463\n"
+                        "      OnExecute = OpenActionExecute\n"
+                        "    end\n"
+                        "  end\n"
+                        "end\n";
+    TActionsForm form(nullptr);
+    ReadComponentText(text, &form);
+    ASSERT_NE(form.ActionList1, nullptr);
+    ASSERT_NE(form.OpenAction, nullptr);
+    ASSERT_NE(form.OpenButton, nullptr);
+    EXPECT_EQ(form.OpenAction->ActionList(), form.ActionList1);
+    EXPECT_EQ(form.ActionList1->ActionCount(), 1);
+    EXPECT_EQ(form.OpenAction->ShortCut(), 16463);
+    EXPECT_EQ(form.OpenButton->Action(), form.OpenAction);
+    // The button shows the action, read after it.
+    EXPECT_EQ(form.OpenButton->Caption(), "Open...");
+    EXPECT_EQ(form.OpenButton->Hint(), "Open|Opens a picture");
+    // The action is written inside its list, the link as a reference.
+    const String written = WriteComponentText(&form);
+    EXPECT_NE(written.find("Action = OpenAction"), String::npos) << written;
+    const std::size_t list = written.find("object ActionList1: TActionList");
+    const std::size_t action = written.find("object OpenAction: TAction");
+    ASSERT_NE(list, String::npos) << written;
+    ASSERT_NE(action, String::npos) << written;
+    EXPECT_LT(list, action);
+    EXPECT_NE(written.find("OnExecute = OpenActionExecute"), String::npos) << written;
+    TActionsForm back(nullptr);
+    ReadComponentText(written, &back);
+    EXPECT_EQ(back.OpenButton->Action(), back.OpenAction);
+    EXPECT_EQ(WriteComponentText(&back), written);
+    // A click on the button read back runs the action read back.
+    TActionsForm& form2 = back;
+    form2.Show();
+    QTest::mouseClick(platform::windowWidget(form2.OpenButton->Handle()), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    ASSERT_EQ(form2.executedBy.size(), 1u);
+    EXPECT_EQ(form2.executedBy[0], form2.OpenAction);
+}
 
 TEST_F(Actions, ALinkedButtonShowsTheActionAndAClickRunsIt) {
     button->SetAction(open);
@@ -204,3 +272,5 @@ TEST_F(Actions, AHintActionMakesItsHintTheApplicationsHint) {
     Application->OnHint = old;
     EXPECT_EQ(seen, "Ready");
 }
+
+#include "ActionListTest.moc"
