@@ -116,11 +116,10 @@ TEST(ActionLayouts, AnActionListItsActionsAndTheirClientsAreReadAndWrittenBack) 
     EXPECT_EQ(back.OpenButton->Action(), back.OpenAction);
     EXPECT_EQ(WriteComponentText(&back), written);
     // A click on the button read back runs the action read back.
-    TActionsForm& form2 = back;
-    form2.Show();
-    QTest::mouseClick(platform::windowWidget(form2.OpenButton->Handle()), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
-    ASSERT_EQ(form2.executedBy.size(), 1u);
-    EXPECT_EQ(form2.executedBy[0], form2.OpenAction);
+    back.Show();
+    QTest::mouseClick(platform::windowWidget(back.OpenButton->Handle()), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    ASSERT_EQ(back.executedBy.size(), 1u);
+    EXPECT_EQ(back.executedBy[0], back.OpenAction);
 }
 
 TEST_F(Actions, ALinkedButtonShowsTheActionAndAClickRunsIt) {
