@@ -4,12 +4,22 @@
 //   clip-set NAME TEXT SECONDS          puts TEXT under the registered format NAME, prints
 //                                       "ready" and serves it for SECONDS
 //   clip-get NAME                       prints the block of format NAME (exit 1 when none)
+//   drop-target X Y SECONDS             shows a window at X, Y that takes dropped files,
+//                                       prints "ready", then "file PATH" for each file of the
+//                                       first drop (exit 1 when none came in SECONDS)
 #include "platform/clipboard.h"
+#include "platform/fileapi.h"
+#include "platform/dragdrop.h"
+#include "platform/shellapi.h"
+#include "platform/winuser.h"
 #include "platform/globalmem.h"
 #include "platform/registry.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -80,12 +90,70 @@ int clipGet(int argc, char** argv) {
 
 }  // namespace
 
+class FileTarget : public IDropTarget {
+public:
+    bool dropped = false;
+    HRESULT DragEnter(const std::shared_ptr<IDataObject>& data, DWORD, POINT, DWORD* effect) override {
+        *effect = data->QueryGetData(CF_HDROP) == S_OK ? (*effect & DROPEFFECT_COPY) : DROPEFFECT_NONE;
+        return S_OK;
+    }
+    HRESULT DragOver(DWORD, POINT, DWORD* effect) override {
+        *effect &= DROPEFFECT_COPY;
+        return S_OK;
+    }
+    HRESULT DragLeave() override { return S_OK; }
+    HRESULT Drop(const std::shared_ptr<IDataObject>& data, DWORD, POINT, DWORD* effect) override {
+        HGLOBAL block = nullptr;
+        if (data->GetData(CF_HDROP, &block) == S_OK) {
+            auto drop = reinterpret_cast<HDROP>(block);
+            for (UINT i = 0, n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i) {
+                std::u16string name(DragQueryFileW(drop, i, nullptr, 0) + 1, u'\0');
+                name.resize(DragQueryFileW(drop, i, name.data(), static_cast<UINT>(name.size())));
+                std::printf("file %s\n", platform::wideToFileName(name).c_str());
+            }
+            GlobalFree(block);
+        }
+        std::fflush(stdout);
+        dropped = true;
+        *effect &= DROPEFFECT_COPY;
+        return S_OK;
+    }
+};
+
+int dropTarget(int argc, char** argv) {
+    QApplication app(argc, argv);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"HelperDropTarget";
+    RegisterClassExW(&wc);
+    HWND wnd = CreateWindowExW(0, u"HelperDropTarget", u"", WS_POPUP | WS_VISIBLE, std::stoi(argv[2]),
+                               std::stoi(argv[3]), 200, 150, nullptr, nullptr, nullptr, nullptr);
+    auto target = std::make_shared<FileTarget>();
+    if (RegisterDragDrop(wnd, target) != S_OK) return 2;
+    QWidget* w = platform::windowWidget(wnd);
+    QElapsedTimer clock;
+    clock.start();
+    const qint64 limit = std::stoi(argv[4]) * 1000;
+    while (!(w && w->windowHandle() && w->windowHandle()->isExposed()) && clock.elapsed() < limit)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::printf("ready\n");
+    std::fflush(stdout);
+    while (!target->dropped && clock.elapsed() < limit) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The source hears that the drop is finished.
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    RevokeDragDrop(wnd);
+    DestroyWindow(wnd);
+    return target->dropped ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "reg-set" && argc == 6) return regSet(argv[2], argv[3], argv[4], argv[5]);
     if (command == "reg-get" && argc == 5) return regGet(argv[2], argv[3], argv[4]);
     if (command == "clip-set" && argc == 5) return clipSet(argc, argv);
     if (command == "clip-get" && argc == 3) return clipGet(argc, argv);
+    if (command == "drop-target" && argc == 5) return dropTarget(argc, argv);
     std::fprintf(stderr, "usage: see the source\n");
     return 64;
 }

@@ -1,6 +1,6 @@
-// A real drag on a virtual display: DoDragDrop of a file list from one window of the
-// process onto another window registered as a drop target, carried by the desktop's drag
-// and drop protocol, with the mouse moved and released as the window system reports it.
+// Real drags on a virtual display: DoDragDrop of a file list onto another window of the
+// process and onto a window of another program, carried by the desktop's drag and drop
+// protocol, with the mouse moved and released as the window system reports it.
 #include "platform/codepage.h"
 #include "platform/dragdrop.h"
 #include "platform/shellapi.h"
@@ -12,6 +12,7 @@
 #include <QDrag>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -150,5 +151,64 @@ TEST(DragDropX11, AFileListDraggedFromOneWindowDropsOnAnotherAsFiles) {
     RevokeDragDrop(to);
     DestroyWindow(from);
     DestroyWindow(to);
+    OleUninitialize();
+}
+
+TEST(DragDropX11, FilesDraggedOutOfTheProgramArriveInAnotherProgram) {
+    OleInitialize(nullptr);
+    testsupport::TempDir dir;
+    const std::string path = dir.file("poster \xC3\xBC.bmp");
+    std::ofstream(path) << "x";
+    QProcess helper;
+    helper.start(QStringLiteral(TESSELLON_TEST_HELPER), {"drop-target", "600", "300", "20"});
+    ASSERT_TRUE(helper.waitForStarted(10000));
+    QElapsedTimer clock;
+    clock.start();
+    while (!helper.canReadLine() && clock.elapsed() < 15000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        helper.waitForReadyRead(20);
+    }
+    ASSERT_EQ(helper.readLine().trimmed(), "ready");
+    HWND from = makeWindow(50);
+    QWidget* source = platform::windowWidget(from);
+    ASSERT_TRUE(settle(source));
+
+    auto data = platform::createDataObject();
+    const std::u16string name = platform::fileNameToWide(path);
+    std::vector<unsigned char> block(sizeof(DROPFILES) + (name.size() + 2) * 2, 0);
+    DROPFILES head{};
+    head.pFiles = sizeof head;
+    head.fWide = TRUE;
+    std::memcpy(block.data(), &head, sizeof head);
+    std::memcpy(block.data() + sizeof head, name.data(), name.size() * 2);
+    ASSERT_EQ(data->SetData(CF_HDROP, platform::globalFromBytes(block.data(), block.size()), TRUE), S_OK);
+
+    mouse(source, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton);
+    // The other program's window is at (600, 300) of the screen.
+    const QPoint into = source->mapFromGlobal(QPoint(650, 350));
+    int step = 0;
+    QTimer pacer;
+    QObject::connect(&pacer, &QTimer::timeout, [&] {
+        ++step;
+        if (step <= 6) mouse(source, QEvent::MouseMove, QPoint(20 + step * 3, 20), Qt::LeftButton);
+        else if (step <= 20) mouse(source, QEvent::MouseMove, into + QPoint(step, 0), Qt::LeftButton);
+        else if (step == 21) mouse(source, QEvent::MouseButtonRelease, into + QPoint(20, 0), Qt::NoButton);
+        else if (step > 300) QDrag::cancel();
+    });
+    pacer.start(40);
+    DWORD effect = 0;
+    const HRESULT hr = DoDragDrop(data, std::make_shared<Source>(), DROPEFFECT_COPY, &effect);
+    pacer.stop();
+    EXPECT_EQ(hr, DRAGDROP_S_DROP);
+    EXPECT_EQ(effect, DROPEFFECT_COPY);
+    clock.restart();
+    while (helper.state() != QProcess::NotRunning && clock.elapsed() < 15000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        helper.waitForFinished(20);
+    }
+    EXPECT_EQ(helper.exitCode(), 0);
+    const QByteArray out = helper.readAll();
+    EXPECT_EQ(out.trimmed().toStdString(), "file " + path);
+    DestroyWindow(from);
     OleUninitialize();
 }
