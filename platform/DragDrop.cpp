@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <map>
@@ -258,7 +259,8 @@ public:
         } else if (e->type() == QEvent::DragMove) {
             hr = target->DragOver(keys, pt, &effect);
         } else {
-            data = reg.data ? reg.data : platform::dataObjectOfMime(de->mimeData());
+            // The drop's own data: another program's data is fetched while the drop lasts.
+            data = platform::dataObjectOfMime(de->mimeData());
             hr = target->Drop(data, keys, pt, &effect);
         }
         if (e->type() == QEvent::Drop) {
@@ -458,7 +460,12 @@ HRESULT DoDragDrop(std::shared_ptr<IDataObject> data, std::shared_ptr<IDropSourc
                                          ? Qt::MoveAction
                                          : (allowed & Qt::CopyAction ? Qt::CopyAction : actionOf(okEffects));
     const Qt::DropAction done = drag->exec(allowed, preferred);
-    if (drag) drag->deleteLater();
+    // Another program fetches the data after the drop: the drag and its data stay until the
+    // next drag or for a while.
+    static QPointer<QDrag> previous;
+    if (previous && previous != drag) delete previous.data();
+    previous = drag;
+    if (drag) QTimer::singleShot(30000, drag, &QObject::deleteLater);
     if (watch.cancelled || done == Qt::IgnoreAction) return DRAGDROP_S_CANCEL;
     *effect = effectsOf(done) & okEffects;
     return DRAGDROP_S_DROP;

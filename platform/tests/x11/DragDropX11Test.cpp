@@ -59,6 +59,7 @@ public:
     HRESULT Drop(const std::shared_ptr<IDataObject>& data, DWORD, POINT, DWORD* effect) override {
         calls.push_back("drop");
         HGLOBAL block = nullptr;
+
         if (data->GetData(CF_HDROP, &block) == S_OK) {
             auto drop = reinterpret_cast<HDROP>(block);
             for (UINT i = 0, n = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0); i < n; ++i) {
@@ -210,5 +211,37 @@ TEST(DragDropX11, FilesDraggedOutOfTheProgramArriveInAnotherProgram) {
     const QByteArray out = helper.readAll();
     EXPECT_EQ(out.trimmed().toStdString(), "file " + path);
     DestroyWindow(from);
+    OleUninitialize();
+}
+
+TEST(DragDropX11, FilesDraggedFromAnotherProgramDropOnARegisteredWindow) {
+    OleInitialize(nullptr);
+    testsupport::TempDir dir;
+    const std::string path = dir.file("from elsewhere.jpg");
+    std::ofstream(path) << "x";
+    HWND to = makeWindow(600);
+    QWidget* target = platform::windowWidget(to);
+    ASSERT_TRUE(settle(target));
+    auto sink = std::make_shared<Target>();
+    ASSERT_EQ(RegisterDragDrop(to, sink), S_OK);
+    const QPoint at = target->mapToGlobal(QPoint(40, 50));
+    QProcess helper;
+    helper.start(QStringLiteral(TESSELLON_TEST_HELPER),
+                 {"drag-source", QString::fromStdString(path), QString::number(at.x()), QString::number(at.y())});
+    ASSERT_TRUE(helper.waitForStarted(10000));
+    QElapsedTimer clock;
+    clock.start();
+    while (helper.state() != QProcess::NotRunning && clock.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        helper.waitForFinished(10);
+    }
+    EXPECT_EQ(helper.readAll().trimmed(), "dropped 1");
+    ASSERT_FALSE(sink->calls.empty());
+    EXPECT_EQ(sink->calls.front(), "enter");
+    EXPECT_EQ(sink->calls.back(), "drop");
+    ASSERT_EQ(sink->files.size(), 1u);
+    EXPECT_EQ(sink->files[0], platform::fileNameToWide(path));
+    RevokeDragDrop(to);
+    DestroyWindow(to);
     OleUninitialize();
 }
