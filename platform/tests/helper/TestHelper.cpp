@@ -6,7 +6,8 @@
 //   clip-get NAME                       prints the block of format NAME (exit 1 when none)
 //   drop-target X Y SECONDS             shows a window at X, Y that takes dropped files,
 //                                       prints "ready", then "file PATH" for each file of the
-//                                       first drop (exit 1 when none came in SECONDS)
+//                                       first drop ("no drop" and exit 1 when none came in
+//                                       SECONDS)
 //   drag-source PATH X Y                drags the file PATH from a window of its own to the
 //                                       screen point X, Y and drops it there; prints
 //                                       "dropped EFFECT" or "cancelled"
@@ -149,6 +150,7 @@ int dropTarget(int argc, char** argv) {
     while (!target->dropped && clock.elapsed() < limit) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     // The source hears that the drop is finished.
     for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (!target->dropped) std::printf("no drop\n");
     RevokeDragDrop(wnd);
     DestroyWindow(wnd);
     return target->dropped ? 0 : 1;
