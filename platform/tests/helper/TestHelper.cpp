@@ -1,4 +1,4 @@
-// A second process for the registry and clipboard tests.
+// A second process for the registry, clipboard and drag and drop tests.
 //   reg-set HIVE KEY NAME TEXT          writes a text value, prints the status
 //   reg-get HIVE KEY NAME               prints the text value (exit 1 when missing)
 //   clip-set NAME TEXT SECONDS          puts TEXT under the registered format NAME, prints
