@@ -194,3 +194,25 @@ TEST_F(Hints, CmHintShowMayChangeTheRecordOrRefuseTheHint) {
     EXPECT_EQ(shown(), nullptr);
     open->WindowProc = old;
 }
+
+TEST_F(Hints, TheApplicationsOnShowHintSeesTheRecordLastAndMayStopTheHint) {
+    bool allow = true;
+    TControl* asked = nullptr;
+    TShowHintEvent old = Application->OnShowHint;
+    Application->OnShowHint = TShowHintEvent([&](String& text, bool& canShow, THintInfo& info) {
+        asked = info.HintControl;
+        text = text + " (Ctrl+O)";
+        canShow = allow;
+    });
+    QTest::mouseMove(widgetOf(open), QPoint(30, 20));
+    platform::advanceTime(500);
+    ASSERT_NE(shown(), nullptr);
+    EXPECT_EQ(asked, open);
+    EXPECT_EQ(shown()->Caption(), "Open (Ctrl+O)");
+    allow = false;
+    QTest::mouseMove(widgetOf(save), QPoint(30, 20));
+    platform::advanceTime(500);
+    EXPECT_EQ(asked, save);
+    EXPECT_EQ(shown(), nullptr);
+    Application->OnShowHint = old;
+}
