@@ -81,9 +81,12 @@ void detail::applyWindowConstraints(TWinControl* c) {
     const int dw = std::max(0, c->Width() - widget->width());
     const int dh = std::max(0, c->Height() - widget->height());
     const TSizeConstraints* k = c->Constraints();
-    if (!k->MinWidth() && !k->MinHeight() && !k->MaxWidth() && !k->MaxHeight() && widget->minimumSize().isNull() &&
-        widget->maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX))
-        return;
+    // Limits are set only on windows that have (or had) constraints: other limits of the
+    // widget are left alone.
+    static const char* const kLimited = "tessellonSizeLimited";
+    const bool none = !k->MinWidth() && !k->MinHeight() && !k->MaxWidth() && !k->MaxHeight();
+    if (none && !widget->property(kLimited).toBool()) return;
+    widget->setProperty(kLimited, !none);
     widget->setMinimumSize(std::max(0, k->MinWidth() - dw), std::max(0, k->MinHeight() - dh));
     widget->setMaximumSize(k->MaxWidth() > 0 ? std::max(1, k->MaxWidth() - dw) : QWIDGETSIZE_MAX,
                            k->MaxHeight() > 0 ? std::max(1, k->MaxHeight() - dh) : QWIDGETSIZE_MAX);
