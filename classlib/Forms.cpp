@@ -1,4 +1,5 @@
 // TCustomForm, TApplication and TScreen.
+#include "ControlState.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "platform/msgbox.h"
@@ -778,6 +779,7 @@ void TApplication::HandleMessage() {
 
 bool TApplication::FilterMessage(MSG& msg) {
     if (msg.message == WM_MOUSEMOVE || msg.message == WM_MOUSELEAVE) TrackMouse(msg);
+    detail::hintInputMessage(msg);
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
     if (handled) return true;
@@ -804,6 +806,7 @@ void TApplication::TrackMouse(MSG& msg) {
 }
 
 void TApplication::ControlDestroyed(TControl* c) {
+    detail::hintControlGone(c);
     if (FHintControl == c) FHintControl = nullptr;
     if (FMouseControl == c) FMouseControl = nullptr;
 }
@@ -844,9 +847,13 @@ void TApplication::SetHint(const String& v) {
     if (OnHint) OnHint(this);
 }
 
-void TApplication::CancelHint() { FHintControl = nullptr; }
+void TApplication::CancelHint() {
+    FHintControl = nullptr;
+    detail::hintCancel();
+}
 
-void TApplication::HintMouseMessage(TControl* c, TMessage&) {
+void TApplication::HintMouseMessage(TControl* c, TMessage& m) {
+    detail::hintMouseMove(c, c->ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}));
     if (c == FHintControl) return;
     FHintControl = c;
     // The long part of the first hint found on the control or its parents.
