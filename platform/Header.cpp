@@ -211,7 +211,6 @@ public:
             if (notifyItem(unicode_ ? HDN_BEGINTRACKW : HDN_BEGINTRACKA, info.iItem, HDI_WIDTH, &copy, 0) != 0) return;
             tracking_ = info.iItem;
             trackStart_ = pt.x() - items_[static_cast<std::size_t>(tracking_)].width;
-            widget_->grabMouse();
             return;
         }
         if ((info.flags & HHT_ONHEADER) && (style_ & HDS_BUTTONS)) {
@@ -241,7 +240,6 @@ public:
         if (tracking_ >= 0) {
             const int item = tracking_;
             tracking_ = -1;
-            widget_->releaseMouse();
             if (find(handle_) && item < count()) {
                 Item copy = items_[static_cast<std::size_t>(item)];
                 notifyItem(unicode_ ? HDN_ENDTRACKW : HDN_ENDTRACKA, item, HDI_WIDTH, &copy, 0);
@@ -407,7 +405,6 @@ private:
         if (pressed_ == index) pressed_ = -1;
         if (tracking_ == index) {
             tracking_ = -1;
-            if (widget_) widget_->releaseMouse();
         }
         update();
         return TRUE;

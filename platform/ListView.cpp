@@ -1124,12 +1124,17 @@ bool ListViewControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         if (index == -1) {
             // Every item: selection of all at once, told as one change.
             const UINT mask = it->stateMask;
-            if (mask & LVIS_SELECTED) {
-                if ((it->state & LVIS_SELECTED) && !(style_ & LVS_SINGLESEL) && count() > 0)
-                    selection_->select(QItemSelection(model_->index(0, 0), model_->index(count() - 1, 0)),
-                                       QItemSelectionModel::Select);
-                else if (!(it->state & LVIS_SELECTED))
-                    selection_->select(QItemSelection(), QItemSelectionModel::Clear);
+            if ((mask & LVIS_SELECTED) && count() > 0 && !((it->state & LVIS_SELECTED) && (style_ & LVS_SINGLESEL))) {
+                const bool on = (it->state & LVIS_SELECTED) != 0;
+                const QItemSelection all(model_->index(0, 0), model_->index(count() - 1, 0));
+                if (ownerData()) {
+                    // Owner data hears of it as one change of every item.
+                    selection_->quietSelect(all, on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+                    update();
+                    notifyList(LVN_ITEMCHANGED, -1, 0, on ? LVIS_SELECTED : 0, on ? 0 : LVIS_SELECTED, LVIF_STATE);
+                } else {
+                    selection_->select(all, on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+                }
             }
             const UINT rest = mask & ~(LVIS_SELECTED | LVIS_FOCUSED);
             if (rest && !ownerData())

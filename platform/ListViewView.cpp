@@ -541,10 +541,14 @@ QModelIndex LvView::indexAt(const QPoint& point) const {
 
 void LvView::keyboardSearch(const QString& search) {
     if (!control_ || search.isEmpty()) return;
-    // Type-ahead: the next item whose text starts with what was typed.
+    // Type-ahead: what was typed within the keyboard interval, found from the focused item
+    // on (a first character looks past the focused item, so that repeating it steps on).
+    if (!typedClock_.isValid() || typedClock_.elapsed() > QApplication::keyboardInputInterval()) typed_.clear();
+    typedClock_.restart();
+    typed_ += search;
     const int start = std::max(0, control_->focused());
-    const int found = control_->findAsked(search.size() > 1 ? start - 1 : start, LVFI_PARTIAL | LVFI_STRING,
-                                          fromQt(search), 0, true);
+    const int found = control_->findAsked(typed_.size() > 1 ? start - 1 : start, LVFI_PARTIAL | LVFI_STRING,
+                                          fromQt(typed_), 0, true);
     if (found < 0 || found >= control_->count()) return;
     const QModelIndex index = model()->index(found, 0);
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
@@ -604,6 +608,17 @@ QModelIndex LvView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
     }
     row = std::clamp(row, 0, n - 1);
     return model()->index(row, 0);
+}
+
+QItemSelectionModel::SelectionFlags LvView::selectionCommand(const QModelIndex& index, const QEvent* e) const {
+    QItemSelectionModel::SelectionFlags f = QAbstractItemView::selectionCommand(index, e);
+    // Shift without Ctrl makes the range from the anchor the whole selection.
+    Qt::KeyboardModifiers mods = Qt::NoModifier;
+    if (e && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::KeyPress))
+        mods = static_cast<const QInputEvent*>(e)->modifiers();
+    if (selectionMode() == ExtendedSelection && (mods & Qt::ShiftModifier) && !(mods & Qt::ControlModifier) && index.isValid())
+        f = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Current | QItemSelectionModel::Rows;
+    return f;
 }
 
 int LvView::horizontalOffset() const { return horizontalScrollBar()->value(); }
@@ -717,6 +732,14 @@ void LvView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (control_->editTimer_) {
         killTimer(control_->editTimer_);
         control_->editTimer_ = 0;
+    }
+    // The second click of a double click on another item first acts as a press there.
+    const QModelIndex index = indexAt(e->position().toPoint());
+    if (e->button() == Qt::LeftButton && (!index.isValid() || index != currentIndex() || !control_->isSelected(index.row()))) {
+        QMouseEvent press(QEvent::MouseButtonPress, e->position(), e->globalPosition(), e->button(), e->buttons(), e->modifiers());
+        const HWND h = control_->handle();
+        mousePressEvent(&press);
+        if (!win::find(h) || !control_) return;
     }
     pressRow_ = -1;
     soleBeforePress_ = false;

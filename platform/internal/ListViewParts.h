@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QAbstractListModel>
+#include <QElapsedTimer>
 #include <QItemSelectionModel>
 #include <QPointer>
 
@@ -104,6 +105,7 @@ public:
 
 protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* e) const override;
     int horizontalOffset() const override;
     int verticalOffset() const override;
     bool isIndexHidden(const QModelIndex&) const override { return false; }
@@ -130,6 +132,8 @@ private:
     Qt::MouseButton pressButton_ = Qt::NoButton;
     bool dragging_ = false;
     bool soleBeforePress_ = false;
+    QString typed_;
+    QElapsedTimer typedClock_;
     friend class ListViewControl;
 };
 
