@@ -523,7 +523,7 @@ private:
             if (item.fmt & HDF_SORTUP) tri << QPoint(cx - size / 2, cy + size / 4) << QPoint(cx + size / 2, cy + size / 4) << QPoint(cx, cy - size / 2);
             else tri << QPoint(cx - size / 2, cy - size / 4) << QPoint(cx + size / 2, cy - size / 4) << QPoint(cx, cy + size / 2);
             p.setPen(Qt::NoPen);
-            p.setBrush(shadow);
+            p.setBrush(colourOf(GetSysColor(COLOR_BTNTEXT)));
             p.drawPolygon(tri);
             inner.setRight(inner.right() - size - kTextMargin);
         }

@@ -4,7 +4,9 @@
 // owner data that is asked only for what shows, custom draw, and both notification forms.
 #include "platform/codepage.h"
 #include "platform/commctrl.h"
+#include "platform/fileapi.h"
 #include "platform/gdi.h"
+#include "platform/shellapi.h"
 #include "platform/winuser.h"
 #include "testsupport/TestSupport.h"
 
@@ -796,4 +798,116 @@ TEST_F(ListView, IconListAndSmallIconViewsPlaceItemsAndMoveByKeys) {
     EXPECT_EQ(b.top, a.bottom);
     ImageList_Destroy(large);
     DestroyWindow(top);
+}
+
+namespace {
+
+// Saves a picture for looking at when TESSELLON_SHOT_DIR names a folder.
+void keepShot(const QImage& image, const char* name) {
+    const QByteArray dir = qgetenv("TESSELLON_SHOT_DIR");
+    if (!dir.isEmpty()) image.save(QString::fromLocal8Bit(dir) + "/" + name);
+}
+
+int iconOf(const char16_t* name, bool small, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    SHFILEINFOW info{};
+    SHGetFileInfoW(name, attributes, &info, sizeof info,
+                   SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON));
+    return info.iIcon;
+}
+
+int darkPixels(const QImage& image, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 140) ++n;
+    return n;
+}
+
+struct FileRow {
+    const char16_t* name;
+    const char16_t* size;
+    const char16_t* kind;
+    DWORD attributes;
+};
+const FileRow kFiles[] = {
+    {u"Documents", u"", u"Folder", FILE_ATTRIBUTE_DIRECTORY}, {u"holiday.jpg", u"2,140 KB", u"JPEG picture", FILE_ATTRIBUTE_NORMAL},
+    {u"notes.txt", u"3 KB", u"Text", FILE_ATTRIBUTE_NORMAL},   {u"poster.png", u"880 KB", u"PNG picture", FILE_ATTRIBUTE_NORMAL},
+    {u"report.pdf", u"112 KB", u"PDF document", FILE_ATTRIBUTE_NORMAL}, {u"song.ogg", u"4,020 KB", u"Audio", FILE_ATTRIBUTE_NORMAL},
+};
+
+}  // namespace
+
+TEST_F(ListView, ReportViewWithSystemIconsAndASortArrowAndAnIconView) {
+    HWND top = Parent::top();
+    SetWindowPos(top, nullptr, 0, 0, 460, 220, SWP_NOMOVE | SWP_NOZORDER);
+    HWND list = makeList(top, LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS, 460, 220);
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(platform::systemImageList(true)));
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    addColumn(list, 0, u"Name", 170);
+    addColumn(list, 1, u"Size", 90, LVCFMT_RIGHT);
+    addColumn(list, 2, u"Type", 150);
+    int row = 0;
+    for (const FileRow& f : kFiles) {
+        addItem(list, f.name, row, iconOf(f.name, true, f.attributes));
+        setSub(list, row, 1, f.size);
+        setSub(list, row, 2, f.kind);
+        ++row;
+    }
+    LVITEMW st{};
+    st.state = st.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 3, reinterpret_cast<LPARAM>(&st));
+    // The program marks the sorted column on the header.
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    HDITEMW hd{};
+    hd.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&hd));
+    hd.fmt |= HDF_SORTUP;
+    SendMessageW(header, HDM_SETITEMW, 0, reinterpret_cast<LPARAM>(&hd));
+    SetFocus(list);
+    QApplication::processEvents();
+    const QImage shot = platform::windowWidget(list)->grab().toImage();
+    keepShot(shot, "listview-report.png");
+    // The arrow sits at the right end of the first header item and nowhere in the second.
+    RECT h0{}, h1{};
+    SendMessageW(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&h0));
+    SendMessageW(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&h1));
+    const QPoint ho = platform::windowWidget(header)->mapTo(platform::windowWidget(list), QPoint(0, 0));
+    const QRect arrow0 = QRect(h0.right - 24, h0.top + 3, 18, h0.bottom - h0.top - 6).translated(ho);
+    const QRect arrow1 = QRect(h1.left + 8, h1.top + 3, 18, h1.bottom - h1.top - 6).translated(ho);
+    EXPECT_GT(darkPixels(shot, arrow0), 6);
+    EXPECT_EQ(darkPixels(shot, arrow1), 0);
+    // Every item shows an icon: coloured pixels in its icon rectangle.
+    for (int i = 0; i < row; ++i) {
+        RECT ir{LVIR_ICON, 0, 0, 0};
+        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&ir));
+        EXPECT_EQ(ir.right - ir.left, 16);
+        int drawn = 0;
+        for (int y = ir.top; y < ir.bottom; ++y)
+            for (int x = ir.left; x < ir.right; ++x) drawn += shot.pixelColor(x, y) != QColor(Qt::white) ? 1 : 0;
+        EXPECT_GT(drawn, 20) << i;
+    }
+    // The selected row is filled with the highlight across all columns (full-row select).
+    RECT sel{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(list, LVM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&sel));
+    const QColor highlight(GetRValue(GetSysColor(COLOR_HIGHLIGHT)), GetGValue(GetSysColor(COLOR_HIGHLIGHT)), GetBValue(GetSysColor(COLOR_HIGHLIGHT)));
+    const QColor inactive(GetRValue(GetSysColor(COLOR_BTNFACE)), GetGValue(GetSysColor(COLOR_BTNFACE)), GetBValue(GetSysColor(COLOR_BTNFACE)));
+    const QColor mid = shot.pixelColor(sel.left + 300, sel.top + 2);
+    EXPECT_TRUE(mid == highlight || mid == inactive);
+
+    // The same items as large icons.
+    HWND icons = makeList(top, LVS_ICON | LVS_SHAREIMAGELISTS, 460, 220);
+    SendMessageW(icons, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(platform::systemImageList(false)));
+    row = 0;
+    for (const FileRow& f : kFiles) addItem(icons, f.name, row++, iconOf(f.name, false, f.attributes));
+    SendMessageW(icons, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&st));
+    SetFocus(icons);
+    QApplication::processEvents();
+    const QImage iconShot = platform::windowWidget(icons)->grab().toImage();
+    keepShot(iconShot, "listview-icons.png");
+    RECT i0{LVIR_ICON, 0, 0, 0}, l0{LVIR_LABEL, 0, 0, 0};
+    SendMessageW(icons, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&i0));
+    SendMessageW(icons, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&l0));
+    EXPECT_EQ(i0.right - i0.left, 32);
+    EXPECT_GE(l0.top, i0.bottom);  // the label under its icon
+    EXPECT_GT(darkPixels(iconShot, QRect(l0.left, l0.top, l0.right - l0.left, l0.bottom - l0.top)), 10);
 }
