@@ -121,9 +121,26 @@ void ListViewControl::layoutHeader() {
 
 void ListViewControl::relayout() {
     if (!view_) return;
+    layoutPending_ = false;
     layoutHeader();
     view_->updateGeometries();
     view_->viewport()->update();
+}
+
+// The number of items changed: the scroll ranges follow once the changes are done.
+void ListViewControl::itemsChanged() {
+    update();
+    if (layoutPending_ || !view_) return;
+    layoutPending_ = true;
+    QMetaObject::invokeMethod(view_, [this, h = handle_] {
+        if (find(h)) flushLayout();
+    }, Qt::QueuedConnection);
+}
+
+void ListViewControl::flushLayout() {
+    if (!layoutPending_ || !view_) return;
+    layoutPending_ = false;
+    view_->updateGeometries();
 }
 
 void ListViewControl::update() {
@@ -443,7 +460,7 @@ LRESULT ListViewControl::setItem(const Item* item, bool unicode, bool insert) {
                 selection_->quiet_ = false;
             }
         }
-        relayout();
+        itemsChanged();
         notifyList(LVN_INSERTITEM, at, 0, 0, 0, 0);
         return at;
     }
@@ -505,7 +522,7 @@ LRESULT ListViewControl::deleteItem(int row) {
         items_.erase(items_.begin() + row);
         model_->removed();
     }
-    relayout();
+    itemsChanged();
     return TRUE;
 }
 
@@ -521,7 +538,7 @@ LRESULT ListViewControl::deleteAll() {
     hintFrom_ = hintTo_ = -1;
     selectionMark_ = -1;
     model_->reset(0);
-    relayout();
+    itemsChanged();
     return TRUE;
 }
 
@@ -540,7 +557,7 @@ void ListViewControl::setItemCount(int n) {
         selection_->setCurrentIndex(model_->index(focus, 0), QItemSelectionModel::NoUpdate);
         selection_->quiet_ = false;
     }
-    relayout();
+    itemsChanged();
 }
 
 // Stable sort by the program's comparison; selection and focus stay with their items.
@@ -858,6 +875,7 @@ int ListViewControl::countPerPage() const {
 
 void ListViewControl::ensureVisible(int row, bool partialOk) {
     if (!view_ || row < 0 || row >= count()) return;
+    flushLayout();
     const QRect r = contentRect(row).translated(-view_->horizontalOffset(), -view_->verticalOffset());
     if (partialOk && r.intersects(view_->viewport()->rect())) return;
     view_->scrollTo(model_->index(row, 0), QAbstractItemView::EnsureVisible);
@@ -1252,6 +1270,7 @@ bool ListViewControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     case LVM_SUBITEMHITTEST: r = hitTestMessage(reinterpret_cast<LVHITTESTINFO*>(lParam), true); return true;
     case LVM_ENSUREVISIBLE: ensureVisible(index, lParam != 0); r = TRUE; return true;
     case LVM_SCROLL:
+        flushLayout();
         if (view_) {
             view_->horizontalScrollBar()->setValue(view_->horizontalScrollBar()->value() + index);
             view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->value() + static_cast<int>(lParam));

@@ -513,6 +513,7 @@ QRect LvView::visualRect(const QModelIndex& index) const {
 
 void LvView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!control_ || !index.isValid()) return;
+    control_->flushLayout();
     const QRect r = control_->contentRect(index.row());
     const QRect area = viewport()->rect().translated(horizontalOffset(), verticalOffset());
     if (hint == EnsureVisible && area.contains(r)) return;

@@ -212,6 +212,8 @@ public:
 
     void layoutHeader();
     void relayout();
+    void itemsChanged();
+    void flushLayout();
     int findItem(int start, const LVFINDINFOW& info, const std::u16string& text) const;
     int findAsked(int start, UINT flags, const std::u16string& text, LPARAM lParam, bool wrap);
 
@@ -267,6 +269,7 @@ private:
     int selectionMark_ = -1;
     bool sorting_ = false;
     bool changingHeader_ = false;
+    bool layoutPending_ = false;
     friend class LvView;
     friend class LvSelection;
 };
