@@ -450,29 +450,48 @@ void ListViewControl::paintItems(QPainter& p, const QRect& clientArea) {
             q.drawText(textRect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
                        fm.elidedText(t, Qt::ElideRight, std::max(0, textRect.width() - 4)));
             if (viewType() == LVS_REPORT) {
+                // Sub-items through their own stages when the program asked for them.
+                const bool subStages = (pass.itemAnswer() & CDRF_NOTIFYSUBITEMDRAW) != 0;
+                const COLORREF itemText = record.clrText, itemBack = record.clrTextBk;
                 for (int column : order) {
                     if (column == 0) continue;
                     const LvColumn& col = columns_[static_cast<std::size_t>(column)];
                     const QRect sr = subItemRect(row, column, LVIR_BOUNDS).translated(origin);
                     if (!sr.intersects(clientArea) || sr.width() <= 0) continue;
+                    auto paintSub = [&, column](QPainter& s) {
+                        const UINT mask = LVIF_TEXT | ((exStyle_ & LVS_EX_SUBITEMIMAGES) ? LVIF_IMAGE : 0);
+                        const LvShown sub = shown(row, col.subItem, mask, 0);
+                        QRect tr = sr.adjusted(6, 0, -6, 0);
+                        if ((exStyle_ & LVS_EX_SUBITEMIMAGES) && images_[LVSIL_SMALL] && sub.image >= 0) {
+                            const QRect ir = subItemRect(row, column, LVIR_ICON).translated(origin);
+                            drawListImage(s, images_[LVSIL_SMALL], sub.image, ir.left(), ir.top());
+                            tr.setLeft(ir.right() + 4);
+                        }
+                        if (!(hilite && fullRow) && record.clrTextBk != CLR_DEFAULT && record.clrTextBk != CLR_NONE)
+                            s.fillRect(sr, colourOf(record.clrTextBk));
+                        const QColor subText = record.clrText == CLR_DEFAULT ? sysColour(COLOR_WINDOWTEXT) : colourOf(record.clrText);
+                        s.setFont(view_->font());
+                        s.setPen(hilite && fullRow ? selText : subText);
+                        int align = Qt::AlignVCenter;
+                        switch (col.fmt & LVCFMT_JUSTIFYMASK) {
+                        case LVCFMT_RIGHT: align |= Qt::AlignRight; break;
+                        case LVCFMT_CENTER: align |= Qt::AlignHCenter; break;
+                        default: align |= Qt::AlignLeft; break;
+                        }
+                        s.drawText(tr, align, fm.elidedText(toQt(sub.text), Qt::ElideRight, std::max(0, tr.width())));
+                    };
                     record.iSubItem = column;
-                    const UINT mask = LVIF_TEXT | ((exStyle_ & LVS_EX_SUBITEMIMAGES) ? LVIF_IMAGE : 0);
-                    const LvShown sub = shown(row, col.subItem, mask, 0);
-                    QRect tr = sr.adjusted(6, 0, -6, 0);
-                    if ((exStyle_ & LVS_EX_SUBITEMIMAGES) && images_[LVSIL_SMALL] && sub.image >= 0) {
-                        const QRect ir = subItemRect(row, column, LVIR_ICON).translated(origin);
-                        drawListImage(q, images_[LVSIL_SMALL], sub.image, ir.left(), ir.top());
-                        tr.setLeft(ir.right() + 4);
+                    if (subStages) {
+                        record.clrText = itemText;
+                        record.clrTextBk = itemBack;
+                        pass.item(q, sr, static_cast<DWORD_PTR>(row), cdis, main.lParam, paintSub, CDDS_SUBITEM);
+                        if (!win::find(handle_)) return;
+                    } else {
+                        paintSub(q);
                     }
-                    q.setPen(hilite && fullRow ? selText : text);
-                    int align = Qt::AlignVCenter;
-                    switch (col.fmt & LVCFMT_JUSTIFYMASK) {
-                    case LVCFMT_RIGHT: align |= Qt::AlignRight; break;
-                    case LVCFMT_CENTER: align |= Qt::AlignHCenter; break;
-                    default: align |= Qt::AlignLeft; break;
-                    }
-                    q.drawText(tr, align, fm.elidedText(toQt(sub.text), Qt::ElideRight, std::max(0, tr.width())));
                 }
+                record.clrText = itemText;
+                record.clrTextBk = itemBack;
                 if (exStyle_ & LVS_EX_GRIDLINES) {
                     q.setPen(sysColour(COLOR_BTNFACE));
                     q.drawLine(cell.left(), cell.bottom(), cell.right(), cell.bottom());

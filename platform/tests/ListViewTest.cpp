@@ -46,6 +46,7 @@ struct Parent {
     static inline HWND editSeen = nullptr;
     static inline bool acceptEdits = true;
     static inline bool refuseSelection = false;
+    static inline std::vector<int> subStages;  // sub-items drawn through their own stage
     static inline std::vector<HWND> tops;  // destroyed after each test, also after a failed one
     static inline int redItem = -1;  // custom draw: this item in red text, a green mark drawn after it
 
@@ -61,6 +62,7 @@ struct Parent {
         edited.clear();
         keys.clear();
         editSeen = nullptr;
+        subStages.clear();
         acceptEdits = true;
         refuseSelection = false;
         redItem = -1;
@@ -137,7 +139,12 @@ struct Parent {
             if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
             if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && static_cast<int>(cd->nmcd.dwItemSpec) == redItem) {
                 cd->clrText = RGB(255, 0, 0);
-                return CDRF_NOTIFYPOSTPAINT;
+                return CDRF_NOTIFYPOSTPAINT | CDRF_NOTIFYSUBITEMDRAW;
+            }
+            if (cd->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) {
+                subStages.push_back(cd->iSubItem);
+                if (cd->iSubItem == 2) cd->clrText = RGB(0, 0, 255);
+                return CDRF_DODEFAULT;
             }
             if (cd->nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT) {
                 HBRUSH green = CreateSolidBrush(RGB(0, 200, 0));
@@ -746,20 +753,27 @@ TEST_F(ListView, CustomDrawnItemsShowInTheGrab) {
     SendMessageW(list, LVM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rc));
     // The post-paint mark at the item's right end.
     EXPECT_EQ(shot.pixelColor(rc.right - 8, (rc.top + rc.bottom) / 2), QColor(0, 200, 0));
-    // Red text in the item's label; none in its neighbours.
-    auto hasRed = [&](int row) {
-        RECT r{LVIR_LABEL, 0, 0, 0};
-        SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
+    // Red text in the item's label and first sub-item; none in its neighbours. The second
+    // sub-item, drawn through its own stage, is blue.
+    auto has = [&](int row, int sub, bool blue) {
+        RECT r{sub ? LVIR_BOUNDS : LVIR_LABEL, sub, 0, 0};
+        SendMessageW(list, sub ? LVM_GETSUBITEMRECT : LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r));
         for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) {
+            for (int x = r.left; x < r.right - 14; ++x) {
                 const QColor c = shot.pixelColor(x, y);
-                if (c.red() > 180 && c.green() < 90 && c.blue() < 90) return true;
+                if (!blue && c.red() > 180 && c.green() < 90 && c.blue() < 90) return true;
+                if (blue && c.blue() > 180 && c.green() < 90 && c.red() < 90) return true;
             }
         return false;
     };
-    EXPECT_TRUE(hasRed(2));
-    EXPECT_FALSE(hasRed(1));
-    EXPECT_FALSE(hasRed(3));
+    EXPECT_TRUE(has(2, 0, false));
+    EXPECT_TRUE(has(2, 1, false));
+    EXPECT_FALSE(has(2, 2, false));
+    EXPECT_TRUE(has(2, 2, true));
+    EXPECT_FALSE(has(1, 0, false));
+    EXPECT_FALSE(has(3, 0, false));
+    EXPECT_FALSE(has(3, 2, true));
+    EXPECT_EQ(std::set<int>(Parent::subStages.begin(), Parent::subStages.end()), (std::set<int>{1, 2}));
     DestroyWindow(top);
 }
 
