@@ -55,6 +55,8 @@ void TListItem::Update() {
 }
 
 void TListItem::Changed(TItemChange Change) {
+    // The owner-data item is filled while the view draws: nothing to redraw or tell.
+    if (FOwnerIndex >= 0) return;
     Update();
     TCustomListView* lv = ListView();
     if (lv && FOwnerIndex < 0) {

@@ -59,6 +59,7 @@ ListViewControl::~ListViewControl() {
     if (view_) {
         view_->forget();
         model_->control_ = nullptr;
+        selection_->forget();
     }
     // Image lists the control owns go with it.
     if (!(style_ & LVS_SHAREIMAGELISTS))

@@ -82,6 +82,7 @@ public:
         quiet_ = false;
     }
     bool quiet_ = false;
+    void forget() { control_ = nullptr; }
 
 private:
     ListViewControl* control_;
