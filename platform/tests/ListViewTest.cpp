@@ -38,6 +38,7 @@ struct Parent {
     static inline std::vector<NMLVODSTATECHANGE> ranges;
     static inline std::vector<NMITEMACTIVATE> clicks;  // NM_CLICK, NM_DBLCLK, NM_RCLICK
     static inline std::vector<int> columnClicks;
+    static inline std::vector<NMLISTVIEW> drags;
     static inline std::vector<int> dispRows;  // LVN_GETDISPINFO, one entry per request
     static inline std::vector<std::pair<int, int>> hints;
     static inline std::vector<std::u16string> finds;
@@ -56,6 +57,7 @@ struct Parent {
         ranges.clear();
         clicks.clear();
         columnClicks.clear();
+        drags.clear();
         dispRows.clear();
         hints.clear();
         finds.clear();
@@ -85,6 +87,8 @@ struct Parent {
         case NM_DBLCLK:
         case NM_RCLICK: clicks.push_back(*reinterpret_cast<NMITEMACTIVATE*>(lParam)); return 0;
         case LVN_COLUMNCLICK: columnClicks.push_back(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem); return 0;
+        case LVN_BEGINDRAG:
+        case LVN_BEGINRDRAG: drags.push_back(*reinterpret_cast<NMLISTVIEW*>(lParam)); return 0;
         case LVN_KEYDOWN: keys.push_back(reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey); return 0;
         case LVN_GETDISPINFOW: {
             auto* d = reinterpret_cast<NMLVDISPINFOW*>(lParam);
@@ -471,6 +475,33 @@ TEST_F(ListView, DoubleClickEnterKeysAndCheckBoxesByClickAndSpace) {
     });
     EXPECT_TRUE(told);
     DestroyWindow(top);
+}
+
+TEST_F(ListView, DraggingAnItemTellsTheParentOnceAndClicksNothing) {
+    HWND top = Parent::top();
+    HWND list = reportList(top, 5);
+    QWidget* vp = viewportOf(list);
+    const QPoint from = labelPoint(list, 2);
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(vp, from + QPoint(2, 1));
+    EXPECT_TRUE(Parent::drags.empty());  // not yet beyond the drag distance
+    QTest::mouseMove(vp, from + QPoint(QApplication::startDragDistance() + 4, 6));
+    QTest::mouseMove(vp, from + QPoint(40, 30));
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, from + QPoint(40, 30));
+    ASSERT_EQ(Parent::drags.size(), 1u);
+    EXPECT_EQ(Parent::drags[0].hdr.code, LVN_BEGINDRAG);
+    EXPECT_EQ(Parent::drags[0].iItem, 2);
+    EXPECT_EQ(Parent::drags[0].lParam, 1002);
+    EXPECT_EQ(Parent::count(NM_CLICK), 0);
+    EXPECT_TRUE(stateOf(list, 2) & LVIS_SELECTED);
+    // The right button drags too.
+    QTest::mousePress(vp, Qt::RightButton, Qt::NoModifier, labelPoint(list, 4));
+    QTest::mouseMove(vp, labelPoint(list, 4) + QPoint(30, 0));
+    QTest::mouseRelease(vp, Qt::RightButton, Qt::NoModifier, labelPoint(list, 4) + QPoint(30, 0));
+    ASSERT_EQ(Parent::drags.size(), 2u);
+    EXPECT_EQ(Parent::drags[1].hdr.code, LVN_BEGINRDRAG);
+    EXPECT_EQ(Parent::drags[1].iItem, 4);
+    EXPECT_EQ(Parent::count(NM_RCLICK), 0);
 }
 
 TEST_F(ListView, HeaderClicksAndDividerDragsResizeColumns) {
