@@ -3,6 +3,7 @@
 // are shown are asked for), and mouse and key input.
 #include "CustomDraw.h"
 #include "ListViewParts.h"
+#include "platform/codepage.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,8 +12,10 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QToolTip>
 
 #include <algorithm>
+#include <cstring>
 
 namespace platform::win {
 
@@ -783,6 +786,20 @@ void LvView::scrollContentsBy(int dx, int dy) {
     if (control_ && dx && control_->header()) setHeaderOffset(control_->header(), horizontalScrollBar()->value());
 }
 
+bool LvView::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && control_) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        UINT flags = 0;
+        int sub = 0;
+        const int row = control_->itemAt(help->pos() + QPoint(horizontalOffset(), verticalOffset()), &flags, &sub);
+        const std::u16string tip = row >= 0 ? control_->infoTip(row, sub) : std::u16string();
+        if (tip.empty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), toQt(tip), viewport());
+        return true;
+    }
+    return QAbstractItemView::viewportEvent(e);
+}
+
 void LvView::changeEvent(QEvent* e) {
     QAbstractItemView::changeEvent(e);
     if (e->type() == QEvent::FontChange && control_) {
@@ -846,6 +863,38 @@ void ListViewControl::doubleClicked(Qt::MouseButton button, const QPoint& client
     } else if (button == Qt::RightButton) {
         notifyActivate(NM_RDBLCLK, row, sub, client);
     }
+}
+
+// LVS_EX_INFOTIP: the program's tip for an item (the item's text is offered first).
+std::u16string ListViewControl::infoTip(int row, int subItem) {
+    if (!(exStyle_ & LVS_EX_INFOTIP)) return {};
+    const std::u16string text = shown(row, subItem, LVIF_TEXT, 0).text;
+    constexpr int kTipSize = 1024;
+    if (unicode_) {
+        std::u16string buffer(kTipSize, u'\0');
+        std::copy_n(text.begin(), std::min<std::size_t>(text.size(), kTipSize - 1), buffer.begin());
+        NMLVGETINFOTIPW n{};
+        n.pszText = buffer.data();
+        n.cchTextMax = kTipSize;
+        n.iItem = row;
+        n.iSubItem = subItem;
+        n.lParam = ownerData() ? 0 : items_[static_cast<std::size_t>(row)].lParam;
+        notifyRecord(handle_, LVN_GETINFOTIPW, &n.hdr);
+        buffer.resize(static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), u'\0') - buffer.begin()));
+        return buffer;
+    }
+    std::string buffer(kTipSize, '\0');
+    const std::string a = wideToAnsi(text);
+    std::copy_n(a.begin(), std::min<std::size_t>(a.size(), kTipSize - 1), buffer.begin());
+    NMLVGETINFOTIPA n{};
+    n.pszText = buffer.data();
+    n.cchTextMax = kTipSize;
+    n.iItem = row;
+    n.iSubItem = subItem;
+    n.lParam = ownerData() ? 0 : items_[static_cast<std::size_t>(row)].lParam;
+    notifyRecord(handle_, LVN_GETINFOTIPA, &n.hdr);
+    buffer.resize(std::strlen(buffer.c_str()));
+    return ansiToWide(buffer);
 }
 
 void ListViewControl::beginDrag(int row, Qt::MouseButton button, const QPoint& client) {

@@ -121,6 +121,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     void changeEvent(QEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void timerEvent(QTimerEvent* e) override;
@@ -199,6 +200,7 @@ public:
     void clicked(int row, UINT hitFlags, Qt::MouseButton button, const QPoint& client, bool wasSoleSelection);
     void doubleClicked(Qt::MouseButton button, const QPoint& client);
     void beginDrag(int row, Qt::MouseButton button, const QPoint& client);
+    std::u16string infoTip(int row, int subItem);
     bool toggleCheck(int row);
     void startEditTimer(int row);
     void editTimerFired();

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -89,6 +90,13 @@ struct Parent {
         case LVN_COLUMNCLICK: columnClicks.push_back(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem); return 0;
         case LVN_BEGINDRAG:
         case LVN_BEGINRDRAG: drags.push_back(*reinterpret_cast<NMLISTVIEW*>(lParam)); return 0;
+        case LVN_GETINFOTIPW: {
+            auto* t = reinterpret_cast<NMLVGETINFOTIPW*>(lParam);
+            const std::u16string tip = std::u16string(t->pszText) + u" \u2014 tip";
+            std::copy(tip.begin(), tip.end(), t->pszText);
+            t->pszText[tip.size()] = 0;
+            return 0;
+        }
         case LVN_KEYDOWN: keys.push_back(reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey); return 0;
         case LVN_GETDISPINFOW: {
             auto* d = reinterpret_cast<NMLVDISPINFOW*>(lParam);
@@ -502,6 +510,25 @@ TEST_F(ListView, DraggingAnItemTellsTheParentOnceAndClicksNothing) {
     EXPECT_EQ(Parent::drags[1].hdr.code, LVN_BEGINRDRAG);
     EXPECT_EQ(Parent::drags[1].iItem, 4);
     EXPECT_EQ(Parent::count(NM_RCLICK), 0);
+}
+
+TEST_F(ListView, InfoTipsAskTheProgramForTheItemUnderTheMouse) {
+    HWND top = Parent::top();
+    HWND list = reportList(top, 4);
+    QWidget* vp = viewportOf(list);
+    auto hover = [&](const QPoint& at) {
+        QHelpEvent help(QEvent::ToolTip, at, vp->mapToGlobal(at));
+        QApplication::sendEvent(vp, &help);
+    };
+    hover(labelPoint(list, 2));
+    EXPECT_EQ(Parent::count(LVN_GETINFOTIPW), 0);  // only with LVS_EX_INFOTIP
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+    hover(labelPoint(list, 2));
+    EXPECT_EQ(Parent::count(LVN_GETINFOTIPW), 1);
+    EXPECT_EQ(QToolTip::text(), QString::fromUtf16(u"Item 2 \u2014 tip"));
+    hover(QPoint(20, vp->height() - 4));  // below the items
+    EXPECT_EQ(Parent::count(LVN_GETINFOTIPW), 1);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::text().isEmpty(); }, 2000));
 }
 
 TEST_F(ListView, HeaderClicksAndDividerDragsResizeColumns) {
