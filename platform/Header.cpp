@@ -174,6 +174,18 @@ public:
             r = TRUE;
             return true;
         }
+        case WM_SETCURSOR: {
+            // The sizing cursor over a divider, and while one is dragged.
+            POINT pt{};
+            GetCursorPos(&pt);
+            ScreenToClient(handle_, &pt);
+            HDHITTESTINFO info{pt, 0, -1};
+            hitTest(&info);
+            if (tracking_ < 0 && !(info.flags & HHT_ONDIVIDER)) return false;
+            SetCursor(LoadCursorA(nullptr, IDC_SIZEWE));
+            r = TRUE;
+            return true;
+        }
         case CCM_SETUNICODEFORMAT:
             r = unicode_ ? TRUE : FALSE;
             unicode_ = wParam != 0;

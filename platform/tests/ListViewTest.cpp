@@ -548,6 +548,11 @@ TEST_F(ListView, HeaderClicksAndDividerDragsResizeColumns) {
     EXPECT_EQ(Parent::columnClicks[0], 1);
     // Dragging the divider right of "Name" by 40 pixels widens the column.
     const int y = hw->height() / 2;
+    // Over a divider the cursor is the sizing one.
+    QTest::mouseMove(hw, QPoint(121, y));
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+    QTest::mouseMove(hw, QPoint(60, y));
+    EXPECT_NE(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
     QTest::mousePress(hw, Qt::LeftButton, Qt::NoModifier, QPoint(120, y));
     QTest::mouseMove(hw, QPoint(140, y));
     QTest::mouseMove(hw, QPoint(160, y));
