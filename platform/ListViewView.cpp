@@ -688,6 +688,16 @@ void LvView::paintEvent(QPaintEvent* e) {
     const QPoint shift = viewport()->geometry().topLeft();
     p.translate(-shift);
     control_->paintItems(p, e->rect().translated(shift));
+    if (!marquee_.isNull()) {
+        p.translate(shift);
+        const QRect r = marquee_.translated(-horizontalOffset(), -verticalOffset());
+        QColor fill = colourOf(GetSysColor(COLOR_HIGHLIGHT));
+        fill.setAlpha(60);
+        p.fillRect(r, fill);
+        p.setPen(colourOf(GetSysColor(COLOR_HIGHLIGHT)));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
 }
 
 void LvView::mousePressEvent(QMouseEvent* e) {
@@ -703,6 +713,8 @@ void LvView::mousePressEvent(QMouseEvent* e) {
                          selectionModel()->selectedRows().size() == 1;
     pressRow_ = row;
     pressPoint_ = pt;
+    pressOffset_ = QPoint(horizontalOffset(), verticalOffset());
+    marquee_ = QRect();
     pressButton_ = e->button();
     dragging_ = false;
     if (row >= 0 && (flags & LVHT_ONITEMSTATEICON) && e->button() == Qt::LeftButton &&
@@ -730,8 +742,19 @@ void LvView::mouseMoveEvent(QMouseEvent* e) {
         return;
     }
     if (dragging_) return;
-    // Dragging out a selection rectangle is left to the view in the icon views only.
-    if (control_->viewType() == LVS_ICON || control_->viewType() == LVS_SMALLICON) QAbstractItemView::mouseMoveEvent(e);
+    // A drag that starts beside the items draws a marquee; the items it meets are selected.
+    if (pressRow_ < 0 && pressButton_ == Qt::LeftButton && (e->buttons() & Qt::LeftButton) &&
+        !(control_->style() & LVS_SINGLESEL)) {
+        const QPoint offset(horizontalOffset(), verticalOffset());
+        const QRect old = marquee_.translated(-offset);
+        const QPoint a = pressPoint_ + pressOffset_, b = e->position().toPoint() + offset;
+        marquee_ = QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+        const QRect now = marquee_.translated(-offset);
+        QItemSelectionModel::SelectionFlags command = QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+        if (e->modifiers() & Qt::ControlModifier) command = QItemSelectionModel::Select | QItemSelectionModel::Current | QItemSelectionModel::Rows;
+        setSelection(now, command);
+        viewport()->update(old.united(now).adjusted(-2, -2, 2, 2));
+    }
 }
 
 void LvView::mouseReleaseEvent(QMouseEvent* e) {
@@ -740,8 +763,12 @@ void LvView::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
     if (e->button() == Qt::LeftButton) QAbstractItemView::mouseReleaseEvent(e);
     if (!win::find(h)) return;
-    const bool wasDrag = dragging_;
+    const bool wasDrag = dragging_ || !marquee_.isNull();
     dragging_ = false;
+    if (!marquee_.isNull()) {
+        marquee_ = QRect();
+        viewport()->update();
+    }
     UINT flags = 0;
     int sub = 0;
     const int row = control_->itemAt(pt + QPoint(horizontalOffset(), verticalOffset()), &flags, &sub);

@@ -131,6 +131,8 @@ private:
     ListViewControl* control_;
     int pressRow_ = -1;
     QPoint pressPoint_;
+    QPoint pressOffset_;
+    QRect marquee_;  // content coordinates; null while none is drawn
     Qt::MouseButton pressButton_ = Qt::NoButton;
     bool dragging_ = false;
     bool soleBeforePress_ = false;

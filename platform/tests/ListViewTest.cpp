@@ -512,6 +512,30 @@ TEST_F(ListView, DraggingAnItemTellsTheParentOnceAndClicksNothing) {
     EXPECT_EQ(Parent::count(NM_RCLICK), 0);
 }
 
+TEST_F(ListView, AMarqueeDraggedFromBesideTheItemsSelectsTheOnesItMeets) {
+    HWND top = Parent::top();
+    HWND list = reportList(top, 5);
+    QWidget* vp = viewportOf(list);
+    QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, labelPoint(list, 0));
+    const QPoint from(300, vp->height() - 10);  // beside the items
+    const QPoint to(40, labelPoint(list, 3).y());
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(vp, (from + to) / 2);
+    QTest::mouseMove(vp, to);
+    const QImage during = vp->grab().toImage();
+    const QColor highlight(GetRValue(GetSysColor(COLOR_HIGHLIGHT)), GetGValue(GetSysColor(COLOR_HIGHLIGHT)), GetBValue(GetSysColor(COLOR_HIGHLIGHT)));
+    EXPECT_EQ(during.pixelColor(to.x(), to.y()), highlight);      // the marquee's corner
+    EXPECT_EQ(during.pixelColor(from.x(), from.y()), highlight);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, to);
+    EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+    EXPECT_TRUE(stateOf(list, 3) & LVIS_SELECTED);
+    EXPECT_TRUE(stateOf(list, 4) & LVIS_SELECTED);
+    EXPECT_FALSE(stateOf(list, 0) & LVIS_SELECTED);
+    EXPECT_EQ(Parent::count(NM_CLICK), 1);  // the first click only
+    const QImage after = vp->grab().toImage();
+    EXPECT_NE(after.pixelColor(from.x(), from.y()), highlight);  // gone with the button
+}
+
 TEST_F(ListView, InfoTipsAskTheProgramForTheItemUnderTheMouse) {
     HWND top = Parent::top();
     HWND list = reportList(top, 4);
