@@ -1034,6 +1034,13 @@ bool ListViewControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         if (header_) SendMessageW(header_, WM_SETFONT, SendMessageW(handle_, WM_GETFONT, 0, 0), FALSE);
         relayout();
         return false;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        NMHDR n{};
+        notifyRecord(handle_, msg == WM_SETFOCUS ? NM_SETFOCUS : NM_KILLFOCUS, &n);
+        update();
+        return false;
+    }
     case WM_NOTIFYFORMAT:
         r = unicode_ ? NFR_UNICODE : NFR_ANSI;
         return true;

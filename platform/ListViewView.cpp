@@ -709,6 +709,9 @@ void LvView::mousePressEvent(QMouseEvent* e) {
     const int row = control_->itemAt(pt + QPoint(horizontalOffset(), verticalOffset()), &flags, &sub);
     control_->endEdit(true);
     if (!win::find(h)) return;
+    // A press gives the list the keyboard.
+    if (GetFocus() != h) SetFocus(h);
+    if (!win::find(h)) return;
     const bool wasSole = row >= 0 && control_->isSelected(row) && control_->focused() == row &&
                          selectionModel()->selectedRows().size() == 1;
     pressRow_ = row;

@@ -389,6 +389,8 @@ TEST_F(ListView, ClickCtrlClickAndShiftClickSelectAndTellTheParent) {
     QTest::mouseClick(vp, Qt::LeftButton, Qt::NoModifier, labelPoint(list, 1));
     EXPECT_EQ(stateOf(list, 1, LVIS_SELECTED | LVIS_FOCUSED), LVIS_SELECTED | LVIS_FOCUSED);
     EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+    EXPECT_EQ(GetFocus(), list);  // a click gives the list the keyboard
+    EXPECT_GE(Parent::count(NM_SETFOCUS), 1);
     ASSERT_FALSE(Parent::clicks.empty());
     EXPECT_EQ(Parent::clicks.back().hdr.code, NM_CLICK);
     EXPECT_EQ(Parent::clicks.back().iItem, 1);
