@@ -3,6 +3,7 @@
 // through OnData only for what shows, label edits end in OnEdited, column clicks and
 // sorting, check boxes, custom-drawn items, and a window re-created with its items intact.
 #include "classlib/ComCtrls.h"
+#include "classlib/Filer.h"
 #include "classlib/Forms.h"
 
 #include "platform/winuser.h"
@@ -312,4 +313,56 @@ TEST(ListView, CustomDrawnItemsShowTheHandlersColours) {
     EXPECT_EQ(count(h.list->Items()->Item(0), red), 0);
     const RECT r3 = h.list->Items()->Item(3)->DisplayRect(drBounds);
     EXPECT_EQ(count(h.list->Items()->Item(3), lime), (r3.right - r3.left) * (r3.bottom - r3.top));
+}
+
+TEST(ListView, LayoutsReadAndWriteItsPropertiesAndColumns) {
+    RegisterStandardClasses();
+    const String text = R"(object ListForm: TForm
+  Left = 10
+  Top = 10
+  Width = 400
+  Height = 300
+  object Files: TListView
+    Left = 8
+    Top = 8
+    Width = 320
+    Height = 200
+    ViewStyle = vsReport
+    MultiSelect = True
+    Checkboxes = True
+    RowSelect = True
+    Columns = <
+      item
+        Caption = 'Name'
+        Width = 140
+      end
+      item
+        Caption = 'Size'
+        Width = 60
+        Alignment = taRightJustify
+      end>
+  end
+end
+)";
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    ReadComponentText(text, form.get());
+    auto* list = qobject_cast<TListView*>(form->FindComponent("Files"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->ViewStyle(), vsReport);
+    EXPECT_TRUE(list->MultiSelect());
+    EXPECT_TRUE(list->Checkboxes());
+    ASSERT_EQ(list->Columns()->Count(), 2);
+    EXPECT_EQ(list->Column(1)->Caption(), "Size");
+    EXPECT_EQ(list->Column(1)->Alignment(), taRightJustify);
+    list->Items()->Add()->SetCaption("a.txt");
+    form->Show();
+    EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 140);
+    EXPECT_EQ(SendMessageA(list->Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & (LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT),
+              LPARAM(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT));
+    EXPECT_EQ(GetWindowLongA(list->Handle(), GWL_STYLE) & LVS_TYPEMASK, LONG(LVS_REPORT));
+    const String written = WriteComponentText(form.get());
+    EXPECT_NE(written.find("ViewStyle = vsReport"), String::npos) << written;
+    EXPECT_NE(written.find("Caption = 'Size'"), String::npos) << written;
+    EXPECT_EQ(written.find("SortType"), String::npos) << written;  // defaults stay out
+    EXPECT_EQ(written.find("OwnerData"), String::npos) << written;
 }
