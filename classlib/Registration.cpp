@@ -28,6 +28,7 @@ void RegisterStandardClasses() {
         RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
         // ComCtrls.
         RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar>();
+        RegisterClasses<TListView>();
         // ImgList.
         RegisterClasses<TImageList>();
         // Forms.

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "platform/clipboard.h"
+#include "platform/commctrl.h"
 #include "platform/fileapi.h"
 #include "platform/objbase.h"
 #include "platform/wintypes.h"
@@ -172,10 +173,7 @@ inline constexpr DWORD SHGDN_FORPARSING = 0x8000;
 // CompareIDs: the column in the low 16 bits.
 inline constexpr LPARAM SHCIDS_COLUMNMASK = 0xFFFF;
 
-// Detail columns
-inline constexpr int LVCFMT_LEFT = 0;
-inline constexpr int LVCFMT_RIGHT = 1;
-inline constexpr int LVCFMT_CENTER = 2;
+// Detail columns (aligned by LVCFMT_*)
 struct SHELLDETAILS {
     int fmt;
     int cxChar;
