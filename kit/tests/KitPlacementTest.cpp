@@ -1,0 +1,397 @@
+// Form placement and property storage with a real registry file: a window shown, moved,
+// resized, its controls changed by real input, closed, and shown again in a new process;
+// damaged values, huge counts, windows off the screen, versions, stored values and links.
+#include "kit/KitPlacement.h"
+
+#include "classlib/Filer.h"
+#include "classlib/Registry.h"
+#include "kit/KitSlider.h"
+#include "kit/KitSpin.h"
+#include "kit/KitUtils.h"
+#include "KitTestSupport.h"
+#include "platform/registry.h"
+#include "testsupport/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+class TPlaceForm : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TPlaceForm(TComponent* AOwner) : TForm(AOwner) {
+        PublishField("SpinEdit1", SpinEdit1);
+        PublishField("CheckBox1", CheckBox1);
+        PublishField("Slider1", Slider1);
+        PublishField("Memo1", Memo1);
+        PublishField("FormStorage1", FormStorage1);
+    }
+    TKitSpinEdit* SpinEdit1 = nullptr;
+    TCheckBox* CheckBox1 = nullptr;
+    TKitSlider* Slider1 = nullptr;
+    TMemo* Memo1 = nullptr;
+    TFormStorage* FormStorage1 = nullptr;
+};
+
+const char* const kLayout =
+    "object PlaceForm: TPlaceForm\n"
+    "  Left = 40\n"
+    "  Top = 30\n"
+    "  Width = 320\n"
+    "  Height = 240\n"
+    "  Caption = 'Placement'\n"
+    "  object SpinEdit1: TKitSpinEdit\n"
+    "    Left = 8\n"
+    "    Top = 8\n"
+    "    Width = 80\n"
+    "    Height = 24\n"
+    "    MaxValue = 99\n"
+    "    MinValue = 1\n"
+    "    Value = 5\n"
+    "  end\n"
+    "  object CheckBox1: TCheckBox\n"
+    "    Left = 8\n"
+    "    Top = 40\n"
+    "    Width = 120\n"
+    "    Height = 20\n"
+    "    Caption = 'Both'\n"
+    "  end\n"
+    "  object Slider1: TKitSlider\n"
+    "    Left = 8\n"
+    "    Top = 70\n"
+    "    Width = 150\n"
+    "    Height = 40\n"
+    "    MinValue = 1\n"
+    "    MaxValue = 99\n"
+    "    Value = 75\n"
+    "  end\n"
+    "  object Memo1: TMemo\n"
+    "    Left = 8\n"
+    "    Top = 120\n"
+    "    Width = 150\n"
+    "    Height = 60\n"
+    "  end\n"
+    "  object FormStorage1: TFormStorage\n"
+    "    UseRegistry = True\n"
+    "    StoredProps.Strings = (\n"
+    "      'SpinEdit1.Value'\n"
+    "      'CheckBox1.Checked'\n"
+    "      'Slider1.Value'\n"
+    "      'Memo1.Lines'\n"
+    "      'Missing1.Value')\n"
+    "  end\n"
+    "end\n";
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TPlaceForm* NewForm() {
+    RegisterKitSpin();
+    RegisterKitSlider();
+    RegisterKitPlacement();
+    RegisterClass<TPlaceForm>();
+    auto* f = new TPlaceForm(nullptr);
+    ReadComponentText(kLayout, f);
+    return f;
+}
+
+const String kSection = "Software\\kit_tests\\TPlaceForm";
+
+class Placement : public ::testing::Test {
+protected:
+    void SetUp() override { platform::setRegistryHive(dir.file("registry.ini")); }
+    void TearDown() override { platform::setRegistryHive(std::string()); }
+    void Put(const String& section, const String& name, const String& value) {
+        TRegistry r;
+        ASSERT_TRUE(r.OpenKey(section, true));
+        r.WriteString(name, value);
+    }
+    // The window's bounds when shown with nothing stored.
+    RECT Baseline() {
+        platform::setRegistryHive(dir.file("baseline.ini"));
+        std::unique_ptr<TPlaceForm> f(NewForm());
+        f->FormStorage1->SetActive(false);
+        f->Show();
+        const RECT r = f->BoundsRect();
+        f.reset();
+        platform::setRegistryHive(dir.file("registry.ini"));
+        return r;
+    }
+    String Get(const String& name, const String& section = kSection) {
+        TRegistry r(KEY_READ);
+        if (!r.OpenKeyReadOnly(section) || !r.ValueExists(name)) return "<missing>";
+        return r.ReadString(name);
+    }
+    testsupport::TempDir dir;
+};
+
+}  // namespace
+
+// Run by the test below in a process of its own; the expected values come in the
+// environment.
+TEST(PlacementChild, DISABLED_RestoresEverything) {
+    const std::string hive = testsupport::env("KIT_PLACEMENT_HIVE");
+    ASSERT_FALSE(hive.empty());
+    platform::setRegistryHive(hive);
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    ASSERT_EQ(form->FormStorage1->StoredProps()->Count(), 4);  // the missing control's line went
+    form->FormStorage1->SetStoredValue("Plain", QVariant::fromValue(String("")));
+    form->FormStorage1->SetStoredValue("Keyed", QVariant::fromValue(String("")));
+    form->FormStorage1->StoredValues()->Value(1)->SetKeyString("Schlüssel");
+    form->FormStorage1->SetStoredValue("EmptyKeyed", QVariant::fromValue(String("x")));
+    form->FormStorage1->StoredValues()->Value(2)->SetKeyString("k");
+    form->Show();
+    std::ostringstream got;
+    got << form->Left() << "," << form->Top() << "," << form->Width() << "," << form->Height() << ","
+        << static_cast<int>(form->SpinEdit1->Value()) << "," << form->CheckBox1->Checked() << ","
+        << form->Slider1->Value() << "," << form->Memo1->Lines()->Count() << ","
+        << form->FormStorage1->StoredValue("Plain").value<String>() << ","
+        << form->FormStorage1->StoredValue("Keyed").value<String>() << ",["
+        << form->FormStorage1->StoredValue("EmptyKeyed").value<String>() << "]";
+    EXPECT_EQ(got.str(), testsupport::env("KIT_PLACEMENT_EXPECT"));
+    EXPECT_EQ(form->Memo1->Lines()->Text(), "first line\n  second, with blanks  \n");
+}
+
+TEST_F(Placement, EverythingComesBackInANewProcess) {
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->Show();
+    EXPECT_EQ(form->SpinEdit1->Value(), 5.0L);  // a first run changes nothing
+
+    // Moved and resized through the window system.
+    QWidget* w = platform::windowWidget(form->Handle());
+    ASSERT_TRUE(w);
+    w->move(w->pos() + QPoint(35, 25));
+    w->resize(360, 270);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(form->Width(), w->frameGeometry().width());
+    ASSERT_EQ(form->Left(), w->frameGeometry().left());
+    const int left = form->Left(), top = form->Top(), width = form->Width(), height = form->Height();
+
+    // The controls changed by real keys and clicks.
+    form->SpinEdit1->SetFocus();
+    QTest::keyClick(platform::windowWidget(form->SpinEdit1->Handle()), Qt::Key_Up);
+    QTest::keyClick(platform::windowWidget(form->SpinEdit1->Handle()), Qt::Key_Up);
+    EXPECT_EQ(form->SpinEdit1->Value(), 7.0L);
+    QWidget* box = platform::windowWidget(form->CheckBox1->Handle());
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
+    EXPECT_TRUE(form->CheckBox1->Checked());
+    form->Slider1->SetFocus();
+    QTest::keyClick(platform::windowWidget(form->Slider1->Handle()), Qt::Key_Right);
+    EXPECT_EQ(form->Slider1->Value(), 90);
+    form->Memo1->Lines()->SetText("first line\n  second, with blanks  \n");
+    form->FormStorage1->SetStoredValue("Plain", QVariant::fromValue(String("plain text")));
+    form->FormStorage1->SetStoredValue("Keyed", QVariant::fromValue(String("geheim 75")));
+    form->FormStorage1->StoredValues()->Value(1)->SetKeyString("Schlüssel");
+    form->FormStorage1->SetStoredValue("EmptyKeyed", QVariant::fromValue(String("")));
+    form->FormStorage1->StoredValues()->Value(2)->SetKeyString("k");
+    form->Close();
+    form.reset();
+
+    // The values are text under the window class's key.
+    EXPECT_EQ(Get("SpinEdit1_Value"), "7");
+    EXPECT_EQ(Get("CheckBox1_Checked"), "True");
+    EXPECT_EQ(Get("Slider1_Value"), "90");
+    EXPECT_EQ(Get("FormVersion"), "0");
+    EXPECT_EQ(Get("Visible"), "0");
+    EXPECT_EQ(Get("Plain"), "plain text");
+    EXPECT_EQ(Get("Keyed"), ScrambleText("Schlüssel", "geheim 75"));
+    EXPECT_EQ(Get("EmptyKeyed"), "");
+    EXPECT_EQ(Get("Missing1_Value"), "<missing>");
+    EXPECT_EQ(Get("Count", kSection + ".Memo1_Lines"), "2");
+    EXPECT_EQ(Get("Item1", kSection + ".Memo1_Lines"), "  second, with blanks  ");
+    const String norm = Get("NormPos");
+    EXPECT_EQ(Get("NormPos" + ScreenSizeSuffix()), norm);
+    EXPECT_EQ(WordCountOf(norm, {','}), 4) << norm;
+    const std::string file = ReadText(dir.file("registry.ini"));
+    EXPECT_NE(file.find("[Software\\kit_tests\\TPlaceForm]"), std::string::npos) << file;
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KIT_PLACEMENT_HIVE", QString::fromStdString(dir.file("registry.ini")));
+    std::ostringstream expect;
+    expect << left << "," << top << "," << width << "," << height << ",7,1,90,2,plain text,geheim 75,[]";
+    env.insert("KIT_PLACEMENT_EXPECT", QString::fromStdString(expect.str()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_also_run_disabled_tests", "--gtest_filter=PlacementChild.DISABLED_RestoresEverything"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray out = child.readAllStandardOutput() + child.readAllStandardError();
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_NE(out.indexOf("[  PASSED  ] 1 test"), -1) << out.toStdString();
+}
+
+TEST_F(Placement, DamagedValuesAreIgnoredAndHugeCountsRestorePromptly) {
+    Put(kSection, "SpinEdit1_Value", "12,5x");
+    Put(kSection, "CheckBox1_Checked", "Vielleicht");
+    Put(kSection, "Slider1_Value", "zwanzig");
+    Put(kSection, "NormPos", "a,b");
+    Put(kSection, "ShowCmd", "77");
+    Put(kSection + ".Memo1_Lines", "Count", "2000000000");
+    Put(kSection + ".Memo1_Lines", "Item0", "one");
+    Put(kSection + ".Memo1_Lines", "Item1", "two");
+    const RECT base = Baseline();
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->CheckBox1->SetChecked(true);
+    const QElapsedTimer t = [] {
+        QElapsedTimer e;
+        e.start();
+        return e;
+    }();
+    form->Show();
+    if (testsupport::kTimingChecked) {
+        EXPECT_LT(t.elapsed(), 5000);
+    }
+    EXPECT_EQ(form->SpinEdit1->Value(), 5.0L);
+    EXPECT_TRUE(form->CheckBox1->Checked());
+    EXPECT_EQ(form->Slider1->Value(), 1);  // a non-numeric integer reads as 0, clamped into the range
+    EXPECT_EQ(form->BoundsRect().left, base.left);
+    EXPECT_EQ(form->BoundsRect().right, base.right);
+    EXPECT_EQ(form->BoundsRect().bottom, base.bottom);
+    EXPECT_EQ(form->WindowState(), wsNormal);
+    EXPECT_EQ(form->Memo1->Lines()->Text(), "one\ntwo\n");
+
+    // A negative count is no count: the memo keeps its lines.
+    form->Close();
+    form.reset();
+    Put(kSection + ".Memo1_Lines", "Count", "-5");
+    form.reset(NewForm());
+    form->Memo1->Lines()->SetText("kept\n");
+    form->Show();
+    EXPECT_EQ(form->Memo1->Lines()->Text(), "kept\n");
+}
+
+TEST_F(Placement, AWindowStoredOffTheScreenComesBackOnIt) {
+    Put(kSection, "NormPos", "5000,4000,5400,4300");
+    Put(kSection, "PixelsPerInch", "96");
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->Show();
+    EXPECT_EQ(form->Width(), 400);
+    EXPECT_EQ(form->Height(), 300);
+    EXPECT_GE(form->Left(), 0);
+    EXPECT_GE(form->Top(), 0);
+    EXPECT_LE(form->Left() + form->Width(), Screen->Width());
+    EXPECT_LE(form->Top() + form->Height(), Screen->Height());
+
+    // Another screen's pixels per inch leaves the window where the layout put it.
+    form->Close();
+    form.reset();
+    Put(kSection, "NormPos", "100,100,500,400");
+    Put(kSection, "PixelsPerInch", "144");
+    const RECT base = Baseline();
+    form.reset(NewForm());
+    form->Show();
+    EXPECT_EQ(form->Left(), base.left);
+    EXPECT_EQ(form->Width(), base.right - base.left);
+}
+
+TEST_F(Placement, AnOlderVersionSkipsTheRestoreButTheNextCloseSaves) {
+    Put(kSection, "FormVersion", "1");
+    Put(kSection, "SpinEdit1_Value", "42");
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->FormStorage1->SetVersion(2);
+    form->Show();
+    EXPECT_EQ(form->SpinEdit1->Value(), 5.0L);
+    form->Close();
+    EXPECT_EQ(Get("FormVersion"), "2");
+    EXPECT_EQ(Get("SpinEdit1_Value"), "5");
+}
+
+TEST_F(Placement, ADestroyedWindowSavesOnceWithVisibleSet) {
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->Show();
+    form->SpinEdit1->SetValue(9);
+    form.reset();  // no close query
+    EXPECT_EQ(Get("Visible"), "1");
+    EXPECT_EQ(Get("SpinEdit1_Value"), "9");
+
+    // Never shown: nothing is saved.
+    platform::setRegistryHive(dir.file("other.ini"));
+    form.reset(NewForm());
+    form.reset();
+    EXPECT_EQ(Get("FormVersion"), "<missing>");
+}
+
+TEST_F(Placement, LinksSaveAndLoadInOrderAfterThePlacementValues) {
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    std::vector<std::string> order;
+    TIniLink a, b;
+    a.SetIniObject(form->FormStorage1);
+    b.SetIniObject(form->FormStorage1);
+    auto hook = [&](TIniLink* l, const char* name, bool save) {
+        TNotifyEvent e = [&, l, name, save](TObject*) {
+            // The storage is open on the program's key; sections lie beneath it.
+            const String norm = StoreReadString(l->Storage(), "TPlaceForm", "NormPos", "none");
+            const String spin = StoreReadString(l->Storage(), "TPlaceForm", "SpinEdit1_Value", "none");
+            order.push_back(std::string(save ? "save " : "load ") + name + (norm != "none" ? " placed" : "") +
+                            (spin != "none" ? " props" : ""));
+            if (save) StoreWriteString(l->Storage(), l->RootSection() + "Link", name, "1");
+        };
+        if (save) l->OnSave = e;
+        else l->OnLoad = e;
+    };
+    hook(&a, "a", true);
+    hook(&b, "b", true);
+    hook(&a, "a", false);
+    hook(&b, "b", false);
+    form->Show();
+    form->Close();
+    EXPECT_EQ(order, (std::vector<std::string>{"load a", "load b", "save a placed", "save b placed"}));
+    EXPECT_EQ(Get("a", "Software\\kit_tests\\Link"), "1");
+    EXPECT_EQ(a.RootSection(), "");
+    form->FormStorage1->SetIniSection("Own");
+    EXPECT_EQ(a.RootSection(), "Own\\");
+    b.SetIniObject(nullptr);
+    order.clear();
+    form->Show();
+    EXPECT_EQ(order.size(), 1u);
+    EXPECT_EQ(a.Storage(), nullptr);  // open only during a save or restore
+}
+
+TEST(KitStoredValues, NamesAreUniqueWithoutRegardToCase) {
+    TFormStorage storage(nullptr);
+    TStoredValues* v = storage.StoredValues();
+    auto* one = static_cast<TStoredValue*>(v->Add());
+    one->SetName("Alpha");
+    auto* two = static_cast<TStoredValue*>(v->Add());
+    two->SetName("Beta");
+    EXPECT_EQ(kittest::messageOf<EStringListError>([&] { two->SetName("ALPHA"); }),
+              "In der Stringliste sind Duplikate nicht erlaubt");
+    EXPECT_EQ(two->Name(), "Beta");
+    two->SetName("BETA");  // its own name in other letters
+    EXPECT_EQ(two->Name(), "BETA");
+    EXPECT_EQ(v->IndexOf("beta"), 1);
+    EXPECT_EQ(v->IndexOf("gamma"), -1);
+    EXPECT_EQ(one->DisplayName(), "Alpha");
+}
+
+TEST(KitStoredTexts, FloatsUseTheirTypesDigitsAndAPointEverywhere) {
+    EXPECT_EQ(StoredFloatText(0.1f, 7), "0.1");
+    EXPECT_EQ(StoredFloatText(0.1f, 18), "0.100000001490116119");
+    EXPECT_EQ(StoredFloatText(1.0L / 3, 18), "0.333333333333333333");
+    EXPECT_EQ(StoredFloatText(2.5L, 15), "2.5");
+    long double v = 0;
+    EXPECT_TRUE(StoredTextToFloat("12,75", v));  // written where the separator was a comma
+    EXPECT_EQ(v, 12.75L);
+    EXPECT_TRUE(StoredTextToFloat(" 3.5 ", v));
+    EXPECT_EQ(v, 3.5L);
+    EXPECT_FALSE(StoredTextToFloat("3.5x", v));
+    EXPECT_FALSE(StoredTextToFloat("", v));
+    EXPECT_EQ(VariantText(QVariant(2.25)), "2.25");
+    EXPECT_EQ(VariantText(QVariant()), "");
+}
+
+#include "KitPlacementTest.moc"
