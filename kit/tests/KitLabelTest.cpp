@@ -151,6 +151,28 @@ TEST_F(Labels, TheAcceleratorMovesTheFocusToItsControl) {
     EXPECT_TRUE(button->Focused());
 }
 
+TEST_F(Labels, TheMouseEnteringAndLeavingIsReported) {
+    TKitLabel* l = Add("Hover me", 40, 40);
+    std::vector<std::string> log;
+    l->OnMouseEnter = [&](TObject*) { log.push_back("enter"); };
+    l->OnMouseLeave = [&](TObject*) { log.push_back("leave"); };
+    form->Show();
+    QWidget* w = platform::windowWidget(form->Handle());
+    QTest::mouseMove(w, QPoint(5, 5));
+    QTest::mouseMove(w, QPoint(l->Left() + 5, l->Top() + 5));
+    QTest::mouseMove(w, QPoint(l->Left() + 8, l->Top() + 6));
+    EXPECT_TRUE(l->MouseInControl());
+    QTest::mouseMove(w, QPoint(300, 200));
+    EXPECT_EQ(log, (std::vector<std::string>{"enter", "leave"}));
+    // A disabled label reports nothing.
+    l->SetEnabled(false);
+    QTest::mouseMove(w, QPoint(l->Left() + 5, l->Top() + 5));
+    QTest::mouseMove(w, QPoint(300, 200));
+    EXPECT_EQ(log.size(), 2u);
+    l->OnMouseEnter = nullptr;
+    l->OnMouseLeave = nullptr;
+}
+
 TEST_F(Labels, ScreenshotOfTheStyles) {
     TKitLabel* a = Add("Shadow 2, black, left top", 10, 10);
     a->SetShadowSize(2);
