@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -392,6 +393,88 @@ TEST(KitStoredTexts, FloatsUseTheirTypesDigitsAndAPointEverywhere) {
     EXPECT_FALSE(StoredTextToFloat("", v));
     EXPECT_EQ(VariantText(QVariant(2.25)), "2.25");
     EXPECT_EQ(VariantText(QVariant()), "");
+}
+
+namespace {
+
+// Property texts kept in a map, as the registry would keep them.
+struct MapStorage {
+    std::map<std::string, std::string> values;
+    void Attach(TPropsStorage& s) {
+        s.OnWriteString = [this](const String& sec, const String& n, const String& v) { values[sec + "|" + n] = v; };
+        s.OnReadString = [this](const String& sec, const String& n, const String& d) {
+            auto it = values.find(sec + "|" + n);
+            return it == values.end() ? d : it->second;
+        };
+        s.OnEraseSection = [this](const String& sec) {
+            for (auto it = values.begin(); it != values.end();)
+                it = it->first.rfind(sec + "|", 0) == 0 ? values.erase(it) : std::next(it);
+        };
+        s.OnReadSectionNames = [this](const String& sec) {
+            std::vector<String> names;
+            for (const auto& [k, v] : values)
+                if (k.rfind(sec + "|", 0) == 0) names.push_back(k.substr(sec.size() + 1));
+            return names;
+        };
+    }
+};
+
+}  // namespace
+
+TEST(KitPropsStorage, SetsEnumerationsFontsAndReferencesByKind) {
+    RegisterKitPlacement();
+    TForm form(nullptr);
+    form.SetName("Dialog");
+    auto* label = new TLabel(&form);
+    label->SetName("Label1");
+    auto* edit = new TEdit(&form);
+    edit->SetName("Edit1");
+    label->SetFocusControl(edit);
+    label->Font()->SetStyle(fsBold);
+    label->SetAlignment(taCenter);
+    TStringList lines;
+    lines.Add("Label1.Font");
+    lines.Add("Label1.Alignment");
+    lines.Add("Label1.FocusControl");
+    lines.Add("Label1.NoSuchProperty");
+    lines.SetObjects(0, label);
+    lines.SetObjects(1, label);
+    lines.SetObjects(2, label);
+    lines.SetObjects(3, label);
+
+    MapStorage map;
+    TPropsStorage store;
+    store.Section = "TDialog";
+    store.Owner = &form;
+    map.Attach(store);
+    store.StoreObjectsProps(&form, &lines);
+    EXPECT_EQ(map.values["TDialog|Label1_FontStyle"], "[fsBold]");
+    EXPECT_EQ(map.values["TDialog|Label1_Alignment"], "taCenter");
+    EXPECT_EQ(map.values["TDialog|Label1_FocusControl"], "Edit1");
+    EXPECT_EQ(map.values.count("TDialog|Label1_NoSuchProperty"), 0u);
+
+    TPropsStorage load;
+    load.Section = "TDialog";
+    load.Owner = &form;
+    map.Attach(load);
+    map.values["TDialog|Label1_FontStyle"] = "[fsItalic, fsUnderline]";
+    map.values["TDialog|Label1_Alignment"] = "TARIGHTJUSTIFY";
+    map.values["TDialog|Label1_FocusControl"] = "(NULL)";
+    load.LoadObjectsProps(&form, &lines);
+    EXPECT_EQ(label->Font()->Style(), static_cast<TFontStyles>(fsItalic | fsUnderline));
+    EXPECT_EQ(label->Alignment(), taRightJustify);
+    EXPECT_EQ(label->FocusControl(), nullptr);
+
+    map.values["TDialog|Label1_FontStyle"] = "[fsBold,Fett]";  // unknown words are skipped
+    map.values["TDialog|Label1_Alignment"] = "Mitte";          // no match leaves the value
+    map.values["TDialog|Label1_FocusControl"] = "Edit1";
+    load.LoadObjectsProps(&form, &lines);
+    EXPECT_EQ(label->Font()->Style(), static_cast<TFontStyles>(fsBold));
+    EXPECT_EQ(label->Alignment(), taRightJustify);
+    EXPECT_EQ(label->FocusControl(), edit);
+    map.values["TDialog|Label1_FontStyle"] = "[]";
+    load.LoadObjectsProps(&form, &lines);
+    EXPECT_EQ(label->Font()->Style(), 0u);
 }
 
 #include "KitPlacementTest.moc"
