@@ -7,7 +7,14 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QPainter>
+#include <QPen>
 #include <QPixmap>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <tuple>
 
 #include <cmath>
 #include <cstring>
@@ -81,6 +88,66 @@ void FitControlToParent(TControl* Control) {
     if (left + Control->Width() > w) left = w - Control->Width();
     if (top + Control->Height() > h) top = h - Control->Height();
     Control->SetBounds(std::max(left, 0), std::max(top, 0), Control->Width(), Control->Height());
+}
+
+// Focus frames over the screen
+
+namespace {
+
+class FocusFrameOverlay : public QWidget {
+public:
+    FocusFrameOverlay(const RECT& r, int count)
+        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus),
+          count_(count) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(r.left, r.top, std::max(1, r.right - r.left), std::max(1, r.bottom - r.top));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        QPen pen(Qt::black, 1, Qt::DotLine);
+        p.setPen(pen);
+        for (int i = 0; i < count_; ++i) {
+            const QRect r = rect().adjusted(i, i, -i - 1, -i - 1);
+            if (r.width() <= 0 || r.height() <= 0) break;
+            p.drawRect(r);
+        }
+    }
+
+private:
+    int count_;
+};
+
+using FrameKey = std::tuple<int, int, int, int, int>;
+std::map<FrameKey, std::unique_ptr<FocusFrameOverlay>>& FocusFrames() {
+    // Kept past the end of the program's statics: the windows must not outlive Qt.
+    static auto* frames = new std::map<FrameKey, std::unique_ptr<FocusFrameOverlay>>();
+    return *frames;
+}
+
+}  // namespace
+
+void DrawFocusFrames(const RECT& Rect, int Count) {
+    if (Count <= 0) return;
+    const FrameKey key{Rect.left, Rect.top, Rect.right, Rect.bottom, Count};
+    auto& frames = FocusFrames();
+    auto it = frames.find(key);
+    if (it != frames.end()) {
+        // Drawn twice is drawn away, as an inverted frame would be.
+        frames.erase(it);
+        return;
+    }
+    auto overlay = std::make_unique<FocusFrameOverlay>(Rect, Count);
+    overlay->show();
+    frames.emplace(key, std::move(overlay));
+}
+
+bool FocusFramesShown(const RECT& Rect, int Count) {
+    return FocusFrames().count(FrameKey{Rect.left, Rect.top, Rect.right, Rect.bottom, Count}) != 0;
 }
 
 // Keyed drawing

@@ -41,6 +41,13 @@ bool ActiveWindowInThread();
 // screen), never to a negative position; the size stays.
 void FitControlToParent(TControl* Control);
 
+// Shows count nested focus rectangles (each one pixel inside the previous) over the screen
+// in a frameless, input-transparent window that stays on top; the same call again takes
+// them away.
+void DrawFocusFrames(const RECT& Rect, int Count);
+// Whether focus frames of that rectangle and count are shown (tests).
+bool FocusFramesShown(const RECT& Rect, int Count);
+
 // Draws the source stretched into the destination; source pixels of the key colour leave
 // the destination as it was.
 void StretchBltKeyed(HDC DstDC, int DstX, int DstY, int DstW, int DstH, HDC SrcDC, int SrcX, int SrcY, int SrcW,

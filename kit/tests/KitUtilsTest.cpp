@@ -2,8 +2,13 @@
 // scrambler and text shortening, checked on real bitmaps pixel by pixel.
 #include "kit/KitUtils.h"
 
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+
 #include <QString>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -163,4 +168,58 @@ TEST(KitShortenText, CutsWholeCharactersAndEndsWithDots) {
         }
     }
     EXPECT_GE(cut, 8);
+}
+
+TEST(KitMessages, PurgeRemovesOnePendingMessageAndPutsAQuitBack) {
+    const HWND wnd = AllocateHWnd([](TMessage&) {});
+    PostMessageA(wnd, WM_USER + 3, 1, 0);
+    PostMessageA(wnd, WM_USER + 3, 2, 0);
+    PurgeMessage(wnd, WM_USER + 3);
+    MSG m{};
+    ASSERT_TRUE(PeekMessageA(&m, wnd, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 2u);
+    EXPECT_FALSE(PeekMessageA(&m, wnd, WM_USER + 3, WM_USER + 3, PM_REMOVE));
+    PostQuitMessage(7);
+    PurgeMessage(nullptr, WM_QUIT);
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 7u);
+    DeallocateHWnd(wnd);
+
+    void* block = GetMemBlock(16);
+    ASSERT_NE(block, nullptr);
+    const char zeros[16] = {};
+    EXPECT_TRUE(SameMemBlock(block, zeros, 16));
+    CopyMemBlock("abc", OffsetPointer(block, 4), 3);
+    EXPECT_EQ(std::memcmp(static_cast<char*>(block) + 4, "abc", 3), 0);
+    FreeMemBlock(block);
+    EXPECT_EQ(block, nullptr);
+    EXPECT_EQ(GetMemBlock(0), nullptr);
+}
+
+TEST(KitFocusFrames, ASecondIdenticalCallTakesThemAway) {
+    const RECT r{100, 100, 180, 140};
+    DrawFocusFrames(r, 3);
+    EXPECT_TRUE(FocusFramesShown(r, 3));
+    DrawFocusFrames(RECT{100, 100, 180, 141}, 3);  // another rectangle: another frame
+    EXPECT_TRUE(FocusFramesShown(r, 3));
+    DrawFocusFrames(r, 3);
+    EXPECT_FALSE(FocusFramesShown(r, 3));
+    DrawFocusFrames(RECT{100, 100, 180, 141}, 3);
+    EXPECT_FALSE(FocusFramesShown(RECT{100, 100, 180, 141}, 3));
+}
+
+TEST(KitRects, FitControlToParentMovesInsideWithoutNegativePositions) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 150);
+    TPanel* p = new TPanel(&form);
+    p->SetParent(&form);
+    p->SetBounds(180, 140, 50, 30);
+    FitControlToParent(p);
+    EXPECT_EQ(p->Left(), form.ClientWidth() - 50);
+    EXPECT_EQ(p->Top(), form.ClientHeight() - 30);
+    p->SetBounds(10, 10, 500, 400);  // larger than the parent
+    FitControlToParent(p);
+    EXPECT_EQ(p->Left(), 0);
+    EXPECT_EQ(p->Top(), 0);
+    EXPECT_EQ(p->Width(), 500);
 }
