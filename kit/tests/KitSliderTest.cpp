@@ -265,3 +265,31 @@ TEST_F(Slider, ScreenshotOfEachOrientationAndKind) {
     EXPECT_EQ(QColor(q.pixel(t.left, t.top)).rgb() & 0xFFFFFF, 0xFFFFFFu);  // highlight corner
     EXPECT_EQ(QColor(q.pixel(t.right - 1, t.top)).rgb() & 0xFFFFFF, 0u);    // black edge
 }
+
+TEST_F(Slider, ReplacedImagesAreStoredAndTheBuiltInOnesAreNot) {
+    form->SetName("SliderForm");
+    slider->SetName("Quality");
+    String text = WriteComponentText(form);
+    EXPECT_EQ(text.find("UserImages"), String::npos) << text;
+    EXPECT_EQ(text.find("ImageHThumb"), String::npos) << text;
+
+    TBitmap thumb;
+    thumb.SetSize(12, 20);
+    thumb.Canvas()->Brush()->SetColor(clRed);
+    thumb.Canvas()->FillRect(RECT{0, 0, 12, 20});
+    slider->SetImageHThumb(&thumb);
+    EXPECT_EQ(slider->ThumbRect().right - slider->ThumbRect().left, 6);  // two states side by side
+    slider->SetNumThumbStates(1);
+    EXPECT_EQ(slider->ThumbRect().right - slider->ThumbRect().left, 12);
+    text = WriteComponentText(form);
+    EXPECT_NE(text.find("UserImages"), String::npos) << text;
+    EXPECT_NE(text.find("ImageHThumb"), String::npos) << text;
+    EXPECT_EQ(text.find("ImageHRuler"), String::npos) << text;
+
+    // No picture goes back to the built-in one and drops the opaque look.
+    slider->SetOptions(TSliderOptions(soShowPoints | soThumbOpaque));
+    slider->SetImageHThumb(nullptr);
+    EXPECT_EQ(slider->ImageHThumb()->Width(), 18);
+    EXPECT_FALSE(slider->Options().testFlag(soThumbOpaque));
+    EXPECT_EQ(WriteComponentText(form).find("UserImages"), String::npos);
+}
