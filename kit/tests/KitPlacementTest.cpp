@@ -395,6 +395,31 @@ TEST(KitStoredTexts, FloatsUseTheirTypesDigitsAndAPointEverywhere) {
     EXPECT_EQ(VariantText(QVariant()), "");
 }
 
+TEST_F(Placement, SizeLimitsReachTheWindowThroughItsHook) {
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->Show();
+    MINMAXINFO info{};
+    info.ptMaxPosition = POINT{-4, -4};
+    SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMaxPosition.x, -4);  // no limits: no hook
+    form->FormStorage1->MinMaxInfo()->SetMinTrackWidth(200);
+    form->FormStorage1->MinMaxInfo()->SetMaxTrackHeight(500);
+    SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 200);
+    EXPECT_EQ(info.ptMaxTrackSize.y, 500);
+    // Preventing resizing pins the tracking size to the window's own.
+    TWinMinMaxInfo none;
+    form->FormStorage1->MinMaxInfo()->Assign(&none);
+    form->FormStorage1->SetPreventResize(true);
+    SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, form->Width());
+    EXPECT_EQ(info.ptMaxTrackSize.y, form->Height());
+    form->FormStorage1->SetPreventResize(false);
+    info.ptMinTrackSize = POINT{1, 1};
+    SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.x, 1);
+}
+
 namespace {
 
 // Property texts kept in a map, as the registry would keep them.
