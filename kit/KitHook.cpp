@@ -108,12 +108,12 @@ TControlHook::~TControlHook() {
 }
 
 bool TControlHook::Usable() const {
-    TWinControl* c = FControl.data();
+    TWinControl* c = Control();
     return c && !c->ComponentState().Contains(csDestroying) && !c->ComponentState().Contains(csDesigning);
 }
 
 void TControlHook::SetControl(TWinControl* v) {
-    if (FControl.data() == v) return;
+    if (Control() == v && Control() == v) return;
     Uninstall();
     FPrevProc = nullptr;
     FControl = v;
@@ -139,7 +139,7 @@ void TControlHook::RemoveClient(TKitWindowHook* Client) {
 
 void TControlHook::Install() {
     if (FDestroying || !Usable()) return;
-    TWinControl* c = FControl.data();
+    TWinControl* c = Control();
     HWND wnd = c->Handle();
     // Still in the window's chain (under another subclasser): the place is kept.
     if (FPrevProc) return;
@@ -150,7 +150,7 @@ void TControlHook::Install() {
 }
 
 void TControlHook::Uninstall() {
-    TWinControl* c = FControl.data();
+    TWinControl* c = Control();
     if (c && c->HandleAllocated() && FPrevProc) {
         HWND wnd = c->Handle();
         // A procedure that someone else put in front of ours stays, and ours stays in the
@@ -179,7 +179,7 @@ void TControlHook::Notify(TMessage& Msg, bool& Handled, bool Before) {
 }
 
 void TControlHook::HookWndProc(TMessage& Msg) {
-    TWinControl* c = FControl.data();
+    TWinControl* c = Control();
     if (!c || !c->HandleAllocated()) return;
     HWND wnd = c->Handle();
     // A client may take the procedure out inside its handler; the message still goes on.
@@ -188,7 +188,7 @@ void TControlHook::HookWndProc(TMessage& Msg) {
     if (Msg.Msg != WM_QUIT) Notify(Msg, handled, true);
     if (!handled || Msg.Msg == WM_DESTROY) {
         try {
-            c = FControl.data();
+            c = Control();
             const WNDPROC proc = prev ? prev : c ? c->DefWndProc() : nullptr;
             Msg.Result = proc ? CallWindowProcA(proc, wnd, Msg.Msg, Msg.WParam, Msg.LParam)
                               : DefWindowProcA(wnd, Msg.Msg, Msg.WParam, Msg.LParam);
@@ -202,7 +202,7 @@ void TControlHook::HookWndProc(TMessage& Msg) {
         Uninstall();
         FPrevProc = nullptr;  // the window goes, and our place in its chain with it
         // Back into the control's next window once it makes one.
-        if (List && !FDestroying && FControl && !FControl->ComponentState().Contains(csDestroying))
+        if (List && !FDestroying && Control() && !Control()->ComponentState().Contains(csDestroying))
             List->Post(CM_KIT_REINSTALLHOOK, this);
         if (List && !FDestroying && FClients.empty()) List->Post(CM_KIT_FREEHOOK, this);
     }
@@ -247,15 +247,22 @@ void TKitWindowHook::SetActive(bool v) {
 void TKitWindowHook::SetWinControl(TWinControl* v) {
     if (v == FControl) return;
     Detach();
-    if (FControl) FControl->RemoveFreeNotification(this);
+    if (FControlComponent) FControlComponent->RemoveFreeNotification(this);
     FControl = v;
+    FControlComponent = v;
     if (v) v->FreeNotification(this);
     if (FActive) Attach();
 }
 
 void TKitWindowHook::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
-    if (Operation == opRemove && (AComponent == FControl || AComponent == Owner())) SetWinControl(nullptr);
+    if (Operation == opRemove && FControlComponent && (AComponent == FControlComponent || AComponent == Owner())) {
+        // The control may be past its windowed part already: forget it without touching it.
+        Detach();
+        if (AComponent != FControlComponent) FControlComponent->RemoveFreeNotification(this);
+        FControl = nullptr;
+        FControlComponent = nullptr;
+    }
 }
 
 void TKitWindowHook::DoBeforeMessage(TMessage& Msg, bool& Handled) {

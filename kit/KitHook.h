@@ -54,6 +54,7 @@ private:
     bool IsFormStored() const;
     bool FActive = true;
     TWinControl* FControl = nullptr;
+    TComponent* FControlComponent = nullptr;  // the same object, for its removal while it is torn down
     TControlHook* FControlHook = nullptr;
 };
 
@@ -65,7 +66,8 @@ public:
     TControlHook();
     ~TControlHook() override;
 
-    TWinControl* Control() const { return FControl.data(); }
+    // The control, or null once it is gone or being torn down past its windowed part.
+    TWinControl* Control() const { return qobject_cast<TWinControl*>(FControl.data()); }
     void SetControl(TWinControl* v);
     int ClientCount() const { return static_cast<int>(FClients.size()); }
     bool Installed() const { return FPrevProc != nullptr; }
@@ -80,7 +82,7 @@ private:
     void HookWndProc(TMessage& Msg);
     void Notify(TMessage& Msg, bool& Handled, bool Before);
     bool Usable() const;
-    QPointer<TWinControl> FControl;
+    QPointer<QObject> FControl;
     std::vector<TKitWindowHook*> FClients;
     WNDPROC FNewProc = nullptr;
     WNDPROC FPrevProc = nullptr;
