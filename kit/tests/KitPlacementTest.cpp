@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -393,6 +394,43 @@ TEST(KitStoredTexts, FloatsUseTheirTypesDigitsAndAPointEverywhere) {
     EXPECT_FALSE(StoredTextToFloat("", v));
     EXPECT_EQ(VariantText(QVariant(2.25)), "2.25");
     EXPECT_EQ(VariantText(QVariant()), "");
+}
+
+TEST_F(Placement, AModalDialogClosedWithOkSavesAndAMaximizedWindowComesBackMaximized) {
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    auto* ok = new TButton(form.get());
+    ok->SetParent(form.get());
+    ok->SetBounds(200, 8, 75, 25);
+    ok->SetCaption("OK");
+    ok->SetModalResult(mrOk);
+    QTimer::singleShot(0, [&] {
+        form->CheckBox1->SetFocus();
+        QWidget* box = platform::windowWidget(form->CheckBox1->Handle());
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2));
+        QTest::mouseClick(platform::windowWidget(ok->Handle()), Qt::LeftButton);
+    });
+    EXPECT_EQ(form->ShowModal(), mrOk);
+    EXPECT_EQ(Get("CheckBox1_Checked"), "True");
+    form.reset();
+
+    form.reset(NewForm());
+    form->Show();
+    EXPECT_TRUE(form->CheckBox1->Checked());
+    const RECT normal = form->BoundsRect();
+    form->SetWindowState(wsMaximized);
+    QCoreApplication::processEvents();
+    form->Close();
+    EXPECT_EQ(Get("ShowCmd"), "3");
+    form.reset();
+
+    form.reset(NewForm());
+    form->Show();
+    EXPECT_EQ(form->WindowState(), wsMaximized);
+    form->SetWindowState(wsNormal);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->BoundsRect().left, normal.left);
+    EXPECT_EQ(form->BoundsRect().right, normal.right);
+    EXPECT_EQ(form->BoundsRect().bottom, normal.bottom);
 }
 
 TEST_F(Placement, SizeLimitsReachTheWindowThroughItsHook) {
