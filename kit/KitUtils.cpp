@@ -2,6 +2,7 @@
 #include "kit/KitUtils.h"
 
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
 #include "platform/gdi.h"
 #include "platform/globalmem.h"
 
@@ -70,6 +71,13 @@ void PurgeMessage(HWND Wnd, UINT Msg) {
 bool ActiveWindowInThread() {
     // Every window of the program lives on the user-interface thread.
     return GetActiveWindow() != nullptr;
+}
+
+void RaiseNotImplemented() {
+    if (Screen) Screen->SetCursor(crDefault);
+    if (Application) Application->MessageBox("Function not yet implemented", "", MB_OK | MB_ICONINFORMATION);
+    else MessageBoxA(nullptr, "Function not yet implemented", "", MB_OK | MB_ICONINFORMATION);
+    throw EAbort("");
 }
 
 void FitControlToParent(TControl* Control) {
@@ -305,6 +313,37 @@ TBitmap* MakeDisabledGlyph(TBitmap* Bitmap, TColor OutlineColor, TColor BackColo
     SetTextColor(dst, oldText);
     SetBkColor(dst, oldBk);
     return result;
+}
+
+void DrawImageListDisabled(TCustomImageList* Images, TCanvas* Canvas, int X, int Y, int Index, bool Highlight,
+                           TColor ShadowColor, TColor HighlightColor) {
+    if (!Images || !Canvas || Index < 0 || Index >= Images->Count()) return;
+    const int w = Images->Width(), h = Images->Height();
+    // The mask: opaque pixels black on white.
+    TBitmap mask;
+    mask.SetPixelFormat(pf1bit);
+    mask.SetSize(w, h);
+    mask.Canvas()->Brush()->SetColor(clWhite);
+    mask.Canvas()->FillRect(RECT{0, 0, w, h});
+    Images->Draw(mask.Canvas(), 0, 0, Index, dsNormal, itMask);
+    TBrush* brush = Canvas->Brush();
+    const TColor saved = brush->Color();
+    HDC dst = Canvas->Handle();
+    const COLORREF oldText = SetTextColor(dst, RGB(0, 0, 0));
+    const COLORREF oldBk = SetBkColor(dst, RGB(255, 255, 255));
+    // Takes the brush where the mask is black and keeps the canvas where it is white.
+    constexpr DWORD ROP_PSDPxax = 0x00B8074A;
+    auto paint = [&](int x, int y, TColor c) {
+        brush->SetColor(c);
+        HGDIOBJ old = SelectObject(dst, brush->Handle());
+        BitBlt(dst, x, y, w, h, mask.Canvas()->Handle(), 0, 0, ROP_PSDPxax);
+        SelectObject(dst, old);
+    };
+    if (Highlight) paint(X + 1, Y + 1, HighlightColor);
+    paint(X, Y, ShadowColor);
+    SetTextColor(dst, oldText);
+    SetBkColor(dst, oldBk);
+    brush->SetColor(saved);
 }
 
 TBitmap* MakeStandardDisabledGlyph(TBitmap* Bitmap, TColor OutlineColor) {

@@ -37,6 +37,9 @@ String IdentText(const String& S);
 // again with its exit code.
 void PurgeMessage(HWND Wnd, UINT Msg);
 bool ActiveWindowInThread();
+// The default cursor, the information box "Function not yet implemented", then a silent
+// abort (EAbort).
+[[noreturn]] void RaiseNotImplemented();
 // Moves the control left and up until it lies inside its parent's client area (or the
 // screen), never to a negative position; the size stays.
 void FitControlToParent(TControl* Control);
@@ -68,6 +71,11 @@ TBitmap* MakeDisabledGlyph(TBitmap* Bitmap, TColor OutlineColor, TColor BackColo
                            TColor ShadowColor, bool DrawHighlight);
 // The standard look: on clBtnFace, clBtnShadow over a clBtnHighlight highlight.
 TBitmap* MakeStandardDisabledGlyph(TBitmap* Bitmap, TColor OutlineColor);
+// One image of an image list drawn disabled: its opaque pixels in the shadow colour, with
+// the highlight colour under them one pixel down and right when asked; the rest of the
+// canvas stays.
+void DrawImageListDisabled(class TCustomImageList* Images, TCanvas* Canvas, int X, int Y, int Index, bool Highlight,
+                           TColor ShadowColor, TColor HighlightColor);
 // Cell `Index` of a picture of Columns x Rows cells into Target.
 void ExtractBitmapCell(TGraphic* Source, TBitmap* Target, int Columns, int Index, int Rows);
 

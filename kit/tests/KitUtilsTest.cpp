@@ -4,6 +4,8 @@
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
+#include "platform/msgbox.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -222,4 +224,32 @@ TEST(KitRects, FitControlToParentMovesInsideWithoutNegativePositions) {
     EXPECT_EQ(p->Left(), 0);
     EXPECT_EQ(p->Top(), 0);
     EXPECT_EQ(p->Width(), 500);
+}
+
+TEST(KitDisabledGlyph, ImageListImagesDrawTheirOpaquePixelsOnly) {
+    TImageList list(nullptr);
+    list.SetWidth(6);
+    list.SetHeight(6);
+    std::unique_ptr<TBitmap> glyph(Filled(6, 6, clFuchsia));
+    glyph->Canvas()->SetPixel(2, 2, clBlue);
+    glyph->Canvas()->SetPixel(3, 2, clBlue);
+    list.AddMasked(glyph.get(), clFuchsia);
+    std::unique_ptr<TBitmap> canvas(Filled(10, 10, clLime));
+    DrawImageListDisabled(&list, canvas->Canvas(), 2, 2, 0, true, clGray, clWhite);
+    EXPECT_EQ(At(canvas.get(), 4, 4), ColorToRGB(clGray));
+    EXPECT_EQ(At(canvas.get(), 5, 4), ColorToRGB(clGray));
+    EXPECT_EQ(At(canvas.get(), 6, 5), RGB(255, 255, 255));  // highlight past the last pixel
+    EXPECT_EQ(At(canvas.get(), 5, 5), RGB(255, 255, 255));
+    EXPECT_EQ(At(canvas.get(), 4, 5), RGB(0, 255, 0));
+    EXPECT_EQ(At(canvas.get(), 3, 3), RGB(0, 255, 0));
+    EXPECT_EQ(At(canvas.get(), 7, 7), RGB(0, 255, 0));
+    EXPECT_EQ(canvas->Canvas()->Brush()->Color(), clLime);
+    DrawImageListDisabled(&list, canvas->Canvas(), 0, 0, 5, true, clGray, clWhite);  // no such image
+    EXPECT_EQ(At(canvas.get(), 0, 0), RGB(0, 255, 0));
+}
+
+TEST(KitMessages, NotImplementedTellsTheUserAndAbortsSilently) {
+    platform::ScriptedMessageBoxes boxes;
+    EXPECT_THROW(RaiseNotImplemented(), EAbort);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Function not yet implemented"});
 }
