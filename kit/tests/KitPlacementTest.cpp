@@ -288,6 +288,17 @@ TEST_F(Placement, AWindowStoredOffTheScreenComesBackOnIt) {
     EXPECT_LE(form->Left() + form->Width(), Screen->Width());
     EXPECT_LE(form->Top() + form->Height(), Screen->Height());
 
+    // A window larger than this screen (saved on a bigger one) is shrunk onto it.
+    form->Close();
+    form.reset();
+    Put(kSection, "NormPos" + ScreenSizeSuffix(), "100,50,2100,1550");  // this screen's, read first
+    form.reset(NewForm());
+    form->Show();
+    EXPECT_EQ(form->Left(), 0);
+    EXPECT_EQ(form->Top(), 0);
+    EXPECT_EQ(form->Width(), Screen->Width());
+    EXPECT_EQ(form->Height(), Screen->Height());
+
     // Another screen's pixels per inch leaves the window where the layout put it.
     form->Close();
     form.reset();
@@ -431,6 +442,23 @@ TEST_F(Placement, AModalDialogClosedWithOkSavesAndAMaximizedWindowComesBackMaxim
     EXPECT_EQ(form->BoundsRect().left, normal.left);
     EXPECT_EQ(form->BoundsRect().right, normal.right);
     EXPECT_EQ(form->BoundsRect().bottom, normal.bottom);
+}
+
+TEST_F(Placement, EachScreenSizeKeepsItsOwnPositionAndANewOneTakesThePlainValue) {
+    Put(kSection, "NormPos(1024x768)", "300,200,700,500");
+    Put(kSection, "NormPos", "120,90,520,390");
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->Show();
+    EXPECT_EQ(form->Left(), 120);
+    EXPECT_EQ(form->Top(), 90);
+    form->Close();
+    form.reset();
+    Put(kSection, "NormPos" + ScreenSizeSuffix(), "60,40,460,340");
+    form.reset(NewForm());
+    form->Show();
+    EXPECT_EQ(form->Left(), 60);
+    EXPECT_EQ(form->Top(), 40);
+    EXPECT_EQ(Get("NormPos(1024x768)"), "300,200,700,500");  // the other screen's stays
 }
 
 TEST_F(Placement, SizeLimitsReachTheWindowThroughItsHook) {
