@@ -3,6 +3,7 @@
 #include "kit/KitSlider.h"
 
 #include "KitTestSupport.h"
+#include "kit/KitUtils.h"
 #include "testsupport/TestSupport.h"
 
 #include <QApplication>
@@ -292,4 +293,14 @@ TEST_F(Slider, ReplacedImagesAreStoredAndTheBuiltInOnesAreNot) {
     EXPECT_EQ(slider->ImageHThumb()->Width(), 18);
     EXPECT_FALSE(slider->Options().testFlag(soThumbOpaque));
     EXPECT_EQ(WriteComponentText(form).find("UserImages"), String::npos);
+}
+
+TEST_F(Slider, TheHandCursorShowsOverTheThumb) {
+    ASSERT_NE(Screen->Cursors(crKitHand), nullptr);
+    ASSERT_NE(Screen->Cursors(crKitDrag), nullptr);
+    EXPECT_NE(Screen->Cursors(crKitHand), Screen->Cursors(crDefault));
+    QTest::mouseMove(widget(), thumbCentre());
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crKitHand));
+    QTest::mouseMove(widget(), QPoint(2, 2));
+    EXPECT_NE(GetCursor(), Screen->Cursors(crKitHand));
 }
