@@ -461,6 +461,30 @@ TEST_F(Placement, EachScreenSizeKeepsItsOwnPositionAndANewOneTakesThePlainValue)
     EXPECT_EQ(Get("NormPos(1024x768)"), "300,200,700,500");  // the other screen's stays
 }
 
+TEST_F(Placement, AnIniFileServesAsStorageToo) {
+    const String ini = dir.file("dialog.ini");
+    {
+        std::unique_ptr<TPlaceForm> form(NewForm());
+        form->FormStorage1->SetUseRegistry(false);
+        form->FormStorage1->SetIniFileName(ini);
+        form->Show();
+        form->SpinEdit1->SetValue(33);
+        form->Memo1->Lines()->SetText("a\nb\n");
+        form->Close();
+    }
+    const std::string text = ReadText(ini);
+    EXPECT_NE(text.find("[TPlaceForm]"), std::string::npos) << text;
+    EXPECT_NE(text.find("SpinEdit1_Value=33"), std::string::npos) << text;
+    EXPECT_NE(text.find("[TPlaceForm.Memo1_Lines]"), std::string::npos) << text;
+    EXPECT_EQ(Get("SpinEdit1_Value"), "<missing>");  // nothing in the registry
+    std::unique_ptr<TPlaceForm> form(NewForm());
+    form->FormStorage1->SetUseRegistry(false);
+    form->FormStorage1->SetIniFileName(ini);
+    form->Show();
+    EXPECT_EQ(form->SpinEdit1->Value(), 33.0L);
+    EXPECT_EQ(form->Memo1->Lines()->Text(), "a\nb\n");
+}
+
 TEST_F(Placement, SizeLimitsReachTheWindowThroughItsHook) {
     std::unique_ptr<TPlaceForm> form(NewForm());
     form->Show();
