@@ -1,9 +1,11 @@
 // The poster window's picture commands: effects, flips and quarter turns, enhance quality,
 // and the marked rectangle of the retouch view with its crop and the picture's saving.
+#include "poster/BrightContrast.h"
 #include "poster/ColourDepth.h"
 #include "poster/Filters.h"
 #include "poster/FlipTurn.h"
 #include "poster/PassPictures.h"
+#include "poster/PictureDialogs.h"
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
 #include "poster/Quality.h"
@@ -286,4 +288,82 @@ void TMainForm::SaveBtnClick(TObject*) {
         const String text = "Error: The file " + name + " could not be saved!";
         errorBox(text.c_str(), "Error");
     }
+}
+
+// ---- Size, colours, brightness and contrast ----------------------------------------------
+
+void TMainForm::SizeBtnClick(TObject*) {
+    if (!Dib) return;
+    auto* form = new TResizeForm(this);
+    const int w = pictureWidth(), h = pictureHeight();
+    form->InterpolCheck->SetEnabled(DibBitCount(Dib.get()) > 8);
+    form->SetOldSize(w, h);
+    form->BreitEdit->SetValue(w);
+    form->HochEdit->SetValue(h);
+    if (form->ShowModal() == mrOk) {
+        UniqueDib result = ResizeDib(Dib.get(), form->NewWidth(), form->NewHeight(),
+                                     form->InterpolCheck->Enabled() && form->InterpolCheck->Checked(), Progress());
+        SetProSatus(0);
+        if (!ReplacePicture(std::move(result), true)) errorBox("Error when modifying the size...");
+    }
+    form->Free();
+}
+
+void TMainForm::FTiefeBtnClick(TObject*) {
+    if (!Dib) return;
+    auto* form = new TDepthChangeForm(this);
+    const int now = DibBitCount(Dib.get());
+    form->SetBits(now);
+    if (form->ShowModal() == mrOk) {
+        const int bits = form->Bits();
+        if (bits > now) {
+            ReplacePicture(DepthUpTo(Dib.get(), bits, Progress()), false);
+        } else if (bits < now) {
+            auto* how = new TDepthDownForm(this);
+            how->PrepareFor(bits);
+            if (how->ShowModal() == mrOk) ReplacePicture(DepthDownTo(Dib.get(), bits, how->Reduction(), Progress()), false);
+            how->Free();
+        }
+        SetProSatus(0);
+        Tief->SetCaption(IntToStr(PowerOfTwo(DibBitCount(Dib.get()))));
+        DibPrevPaint->Invalidate();
+    }
+    form->Free();
+}
+
+void TMainForm::HellpBtnClick(TObject*) {
+    if (!Dib) return;
+    auto* form = new THKForm2(this);
+    form->TrackBar1->SetPosition(0);
+    form->TrackBar2->SetPosition(100);
+    const TDib& d = Dib.get();
+    UniqueDib backup = picops::newLike(d, DibWidth(d), DibHeight(d));
+    if (!backup) {
+        errorBox("Error: Could not create picture! (Low memory?)");
+        form->Free();
+        return;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(d.LineBytes) * DibHeight(d);
+    std::memcpy(backup.get().Bits, d.Bits, bytes);
+    // Each preview starts from the backup: pixels, and palette for palette pictures.
+    const auto restore = [this, &backup, bytes] {
+        std::memcpy(Dib.get().Bits, backup.get().Bits, bytes);
+        const int entries = picops::paletteSize(DibBitCount(backup.get()));
+        if (entries) picops::setPalette(Dib, backup.get().Palette.palPalEntry, entries);
+    };
+    form->OnPreview = [&](int brightness, int contrast) {
+        restore();
+        Helligkeit(Dib, brightness, nullptr, Progress());
+        Kontrast(Dib, contrast, nullptr, Progress());
+        SetProSatus(0);
+        RetuschPaint->Repaint();
+    };
+    if (form->ShowModal() == mrOk) {
+        PixelsChanged();
+    } else {
+        // Whatever was previewed goes; the backup is the picture again.
+        Dib = std::move(backup);
+    }
+    form->Free();
+    RepaintViews();
 }

@@ -84,7 +84,7 @@ void TMainForm::PublishFields() {
     PUBLISH(PageScrollBox); PUBLISH(PagePaintBox); PUBLISH(thepageed); PUBLISH(QualiED); PUBLISH(PicSaveBtn);
     PUBLISH(PassScrollBox); PUBLISH(PassPaintBox); PUBLISH(Zoom3ED); PUBLISH(Breit3ED); PUBLISH(SpaceED);
     PUBLISH(Rand3ED); PUBLISH(MilliCheck); PUBLISH(GroesseLabel); PUBLISH(GoBtn2); PUBLISH(GoBtn2Down);
-    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn); PUBLISH(SaveBtn);
+    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn); PUBLISH(SaveBtn); PUBLISH(FTiefeBtn); PUBLISH(SizeBtn);
     PUBLISH(SaveDialog1); PUBLISH(SaveDialog2); PUBLISH(StatusBar1);
 #undef PUBLISH
 }

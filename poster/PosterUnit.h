@@ -147,6 +147,8 @@ public:
     TKitSpinEdit* ZoomEd2 = nullptr;
     TSpeedButton* SchnittBtn = nullptr;
     TSpeedButton* SaveBtn = nullptr;
+    TSpeedButton* FTiefeBtn = nullptr;
+    TSpeedButton* SizeBtn = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
     TSaveDialog* SaveDialog2 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
@@ -246,6 +248,9 @@ public slots:
     void RotLeftBtnClick(TObject* Sender);
     void RotRightBtnClick(TObject* Sender);
     void MoreQualityBtnClick(TObject* Sender);
+    void SizeBtnClick(TObject* Sender);
+    void FTiefeBtnClick(TObject* Sender);
+    void HellpBtnClick(TObject* Sender);
     // The marked rectangle of the retouch view, the crop and saving the picture.
     void RetuschPaintMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void RetuschPaintMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
