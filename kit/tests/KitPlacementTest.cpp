@@ -254,7 +254,7 @@ TEST_F(Placement, DamagedValuesAreIgnoredAndHugeCountsRestorePromptly) {
         return e;
     }();
     form->Show();
-    if (testsupport::kTimingChecked) {
+    if (testsupport::TimingChecked()) {
         EXPECT_LT(t.elapsed(), 5000);
     }
     EXPECT_EQ(form->SpinEdit1->Value(), 5.0L);
