@@ -7,6 +7,7 @@
 #include "kit/KitUtils.h"
 #include "platform/winpaint.h"
 
+#include <algorithm>
 #include <memory>
 
 static void initKitCheckResources() { Q_INIT_RESOURCE(kit); }
@@ -89,14 +90,29 @@ int TKitListBoxStrings::Add(const String& S) {
     if (!FListBox->UsesWindow()) {
         auto& saved = FListBox->FSaved;
         std::size_t at = saved.size();
-        if (FListBox->Sorted()) {
-            at = 0;
-            while (at < saved.size() && AnsiCompareText(saved[at].Text, S) <= 0) ++at;
-        }
+        if (FListBox->Sorted())
+            at = static_cast<std::size_t>(
+                std::upper_bound(saved.begin(), saved.end(), S,
+                                 [](const String& s, const TKitCustomListBox::TSavedItem& item) {
+                                     return AnsiCompareText(s, item.Text) < 0;
+                                 }) -
+                saved.begin());
         saved.insert(saved.begin() + static_cast<std::ptrdiff_t>(at), TKitCustomListBox::TSavedItem{S, 0});
         return static_cast<int>(at);
     }
-    const LRESULT r = SendMessageA(FListBox->Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(S.c_str()));
+    // Sorted lists follow the locale's collation without regard to case.
+    int at = GetCount();
+    if (FListBox->Sorted()) {
+        int lo = 0, hi = at;
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (AnsiCompareText(Get(mid), S) <= 0) lo = mid + 1;
+            else hi = mid;
+        }
+        at = lo;
+    }
+    const LRESULT r = SendMessageA(FListBox->Handle(), LB_INSERTSTRING, static_cast<WPARAM>(at),
+                                   reinterpret_cast<LPARAM>(S.c_str()));
     if (r < 0) throw EOutOfResources("Zeile kann nicht eingefügt werden");
     return static_cast<int>(r);
 }
@@ -136,7 +152,6 @@ void TKitCustomListBox::CreateParams(TCreateParams& p) {
     p.Style |= LBS_NOTIFY | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT;
     if (FStyle == TCustomListBox::lbOwnerDrawFixed) p.Style |= LBS_OWNERDRAWFIXED;
     else if (FStyle == TCustomListBox::lbOwnerDrawVariable) p.Style |= LBS_OWNERDRAWVARIABLE;
-    if (FSorted) p.Style |= LBS_SORT;
     if (FMultiSelect) p.Style |= LBS_EXTENDEDSEL;
     if (FBorderStyle == bsSingle) p.ExStyle |= WS_EX_CLIENTEDGE;
 }
@@ -146,9 +161,12 @@ void TKitCustomListBox::CreateWnd() {
     // The items kept meanwhile go into the new window.
     std::vector<TSavedItem> saved;
     saved.swap(FSaved);
+    if (FSorted)
+        std::stable_sort(saved.begin(), saved.end(), [](const TSavedItem& a, const TSavedItem& b) {
+            return AnsiCompareText(a.Text, b.Text) < 0;
+        });
     for (std::size_t i = 0; i < saved.size(); ++i) {
-        const LRESULT at = SendMessageA(FHandle, FSorted ? LB_ADDSTRING : LB_INSERTSTRING, FSorted ? 0 : i,
-                                        reinterpret_cast<LPARAM>(saved[i].Text.c_str()));
+        const LRESULT at = SendMessageA(FHandle, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(saved[i].Text.c_str()));
         if (at >= 0) SendMessageA(FHandle, LB_SETITEMDATA, static_cast<WPARAM>(at), saved[i].Data);
     }
     if (FSavedTop > 0) SendMessageA(FHandle, LB_SETTOPINDEX, static_cast<WPARAM>(FSavedTop), 0);

@@ -170,6 +170,10 @@ TEST_F(CheckList, RecreatingTheWindowKeepsStatesEnabledFlagsAndData) {
     list->Items()->Add("Another bar");
     list->SetSorted(true);  // a new window
     ASSERT_EQ(list->Items()->Count(), 4);
+    // Sorted without regard to case, not by byte order.
+    list->Items()->Add("bars");
+    EXPECT_EQ(list->Items()->Get(1), "bars");
+    list->Items()->Delete(1);
     EXPECT_EQ(list->Items()->Get(0), "Another bar");
     EXPECT_EQ(list->Items()->Get(1), "Color palette");
     EXPECT_FALSE(list->EnabledItem(1));
