@@ -10,6 +10,9 @@
 #include "platform/process.h"
 #include "platform/winpaint.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -185,13 +188,37 @@ bool ReadFourInts(TObject* Ini, const String& Section, const String& Ident, int 
 
 bool IsMainForm(TCustomForm* f) { return Application && Application->MainForm() == f; }
 
-// The rectangle moved (and shrunk when larger) so that it lies on the screen.
+// The rectangle moved (and shrunk when larger) so that it lies whole on the screen it
+// mostly covers (the nearest one when it covers none).
 RECT KeepOnScreen(RECT r) {
-    const int sw = Screen ? Screen->Width() : GetSystemMetrics(SM_CXSCREEN);
-    const int sh = Screen ? Screen->Height() : GetSystemMetrics(SM_CYSCREEN);
-    if (sw <= 0 || sh <= 0) return r;
-    int w = std::min(WidthOfRect(r), sw), h = std::min(HeightOfRect(r), sh);
-    int left = std::clamp(r.left, 0, sw - w), top = std::clamp(r.top, 0, sh - h);
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return r;
+    const QRect want(r.left, r.top, std::max(1, WidthOfRect(r)), std::max(1, HeightOfRect(r)));
+    QScreen* best = nullptr;
+    long long bestArea = 0;
+    for (QScreen* s : screens) {
+        const QRect cut = s->geometry().intersected(want);
+        const long long area = cut.isEmpty() ? 0 : 1LL * cut.width() * cut.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = s;
+        }
+    }
+    if (!best) {
+        long long bestDist = -1;
+        for (QScreen* s : screens) {
+            const QPoint d = s->geometry().center() - want.center();
+            const long long dist = 1LL * d.x() * d.x() + 1LL * d.y() * d.y();
+            if (bestDist < 0 || dist < bestDist) {
+                bestDist = dist;
+                best = s;
+            }
+        }
+    }
+    const QRect area = best->availableGeometry();
+    const int w = std::min(want.width(), area.width()), h = std::min(want.height(), area.height());
+    const int left = std::clamp(r.left, area.left(), area.left() + area.width() - w);
+    const int top = std::clamp(r.top, area.top(), area.top() + area.height() - h);
     return RECT{left, top, left + w, top + h};
 }
 
