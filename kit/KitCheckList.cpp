@@ -341,6 +341,12 @@ void TKitCustomListBox::Dispatch(TMessage& m) {
         m.Result = TRUE;
         return;
     }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        TWinControl::Dispatch(m);
+        // Selected items change their look with the focus.
+        if (FGraySelection) Invalidate();
+        return;
     case CN_COMMAND:
         if (m.WParamHi() == LBN_SELCHANGE) Click();
         else if (m.WParamHi() == LBN_DBLCLK) DblClick();

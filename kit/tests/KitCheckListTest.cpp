@@ -260,6 +260,28 @@ TEST_F(CheckList, LinkStorageSavesStatesAndReadsBackOnlyValidOnes) {
     platform::setRegistryHive(std::string());
 }
 
+TEST_F(CheckList, GraySelectionShowsTheSelectedItemGreyWithoutTheFocus) {
+    auto* other = new TEdit(form);
+    other->SetParent(form);
+    other->SetBounds(10, 130, 100, 24);
+    list->SetGraySelection(true);
+    clickText(0);
+    auto colourAt = [&](int i) {
+        const QImage v = view()->viewport()->grab().toImage();
+        const QRect r = itemRect(i);
+        return v.pixel(r.right() - 4, r.center().y()) & 0xFFFFFF;
+    };
+    auto rgb = [](TColor c) {
+        const COLORREF v = ColorToRGB(c);
+        return static_cast<QRgb>((GetRValue(v) << 16) | (GetGValue(v) << 8) | GetBValue(v));
+    };
+    EXPECT_EQ(colourAt(0), rgb(clHighlight));
+    other->SetFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(colourAt(0), rgb(clBtnFace));
+    EXPECT_EQ(colourAt(1), rgb(clWindow));
+}
+
 TEST_F(CheckList, ScreenshotWithStates) {
     form->SetBounds(60, 60, 470, 200);
     list->SetState(1, cbUnchecked);
