@@ -304,3 +304,29 @@ TEST_F(Slider, TheHandCursorShowsOverTheThumb) {
     QTest::mouseMove(widget(), QPoint(2, 2));
     EXPECT_NE(GetCursor(), Screen->Cursors(crKitHand));
 }
+
+TEST_F(Slider, TheRulerIsTiledFromThePictureWithItsEdgesAtBothEnds) {
+    for (int width : {150, 37, 19, 12}) {
+        slider->SetBounds(10, 10, width, 40);
+        TBitmap* ruler = slider->Ruler();
+        TBitmap* img = slider->ImageHRuler();
+        ASSERT_EQ(ruler->Width(), std::max(0, width - 12)) << width;
+        ASSERT_EQ(ruler->Height(), img->Height());
+        const int w = ruler->Width(), iw = img->Width(), edge = slider->EdgeSize();
+        for (int y = 0; y < img->Height(); ++y) {
+            for (int x = 0; x < std::min(edge, w); ++x) {
+                EXPECT_EQ(ruler->Canvas()->Pixel(x, y), img->Canvas()->Pixel(x, y)) << width << " left " << x;
+            }
+            if (w >= iw) {
+                for (int x = 0; x < edge; ++x) {
+                    EXPECT_EQ(ruler->Canvas()->Pixel(w - 1 - x, y), img->Canvas()->Pixel(iw - 1 - x, y))
+                        << width << " right " << x;
+                }
+            }
+            for (int x = edge; x < w - edge; ++x) {  // the middle repeats the picture's middle
+                EXPECT_EQ(ruler->Canvas()->Pixel(x, y), img->Canvas()->Pixel(edge + (x - edge) % (iw - 2 * edge), y))
+                    << width << " middle " << x;
+            }
+        }
+    }
+}
