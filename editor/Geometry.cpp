@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -71,7 +72,7 @@ long long RoundEven(double Value) {
 UniqueDib DibRotxxx(TDib Source, int Direction, int Background, double Angle, const TProgressSink& Progress) {
     const PixelRows src(Source);
     if (!src.valid() || !std::isfinite(Angle)) return UniqueDib();
-    double b = Angle * M_PI / 180.0;
+    double b = Angle * std::numbers::pi / 180.0;
     if (Direction == 1) b = -b;
     const double s = std::sin(b), c = std::cos(b);
     const int w = src.width(), h = src.height(), hw = w / 2, hh = h / 2;
