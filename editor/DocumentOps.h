@@ -17,6 +17,8 @@ namespace editorops {
 bool AddBorders(TChildDocument& Doc, int Top, int Bottom, int Left, int Right, const TProgressSink& Progress = {});
 bool NewCanvas(TChildDocument& Doc, int NewWidth, int NewHeight, int OffsetX, int OffsetY,
                const TProgressSink& Progress = {});
+// The whole picture turned by Angle degrees, uncovered corners in colour 2 (a selection is
+// turned by the command, through its floating picture).
 bool Rotate(TChildDocument& Doc, int Direction, double Angle, const TProgressSink& Progress = {});
 
 // ---- Geometry in place, from the backup a live preview keeps (the picture's shape).
