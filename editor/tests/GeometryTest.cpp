@@ -285,3 +285,23 @@ TEST(Woelben, OnePixelAxesAndWildExponents) {
     Woelben(pic.get(), backup.get(), true, true, std::nan(""));
     EXPECT_TRUE(edtest::samePixels(pic.get(), backup.get()));
 }
+
+TEST(DibRotxxx, ThroughTheDocumentMergesTheFloatAndKeepsAStep) {
+    OpsDoc d(picture(6, 4, 24));
+    d.doc.Color2 = rgb(0, 0, 200);
+    d.selectBox(1, 1, 2, 2);
+    d.doc.MakeSelectionDragable();
+    ASSERT_TRUE(d.doc.DragActive);
+    ASSERT_TRUE(editorops::Rotate(d.doc, 0, 45.0));
+    EXPECT_FALSE(d.doc.DragActive);
+    EXPECT_FALSE(d.doc.FloatDib);
+    EXPECT_EQ(d.doc.UndoCount, 1);
+    EXPECT_EQ(d.pixel(0, 0), rgb(0, 0, 200));
+    EXPECT_EQ(DibWidth(d.doc.SelMask.get()), DibWidth(d.doc.Dib.get()));
+    ASSERT_TRUE(editorops::Rotate(d.doc, 1, 45.0));
+    EXPECT_EQ(d.doc.UndoCount, 2);
+    d.doc.LoadFromUndo();
+    d.doc.LoadFromUndo();
+    EXPECT_EQ(DibWidth(d.doc.Dib.get()), 6);
+    EXPECT_TRUE(edtest::samePixels(d.doc.Dib.get(), picture(6, 4, 24).get()));
+}
