@@ -133,12 +133,14 @@ void Buttonize(TDib Dib, const TDib& Mask, const RECT& Box, int Width, int Trans
             }
             int shade[3];
             long long fade;
-            const bool topRight = c == d && x > cx && y < cy, bottomLeft = c == d && x < cx && y > cy;
-            if (topRight && bw > 0 && bh > 0) {
+            // The corner diagonals mix a side band with a top or bottom band, when both exist.
+            const bool mixed = side > 0 && f > 0 && c == d;
+            const bool topRight = mixed && x > cx && y < cy, bottomLeft = mixed && x < cx && y > cy;
+            if (topRight) {
                 for (int k = 0; k < 3; ++k)
                     shade[k] = (rightBand.shade(component(Colour, k), right - x) + topBand.shade(component(Colour, k), y - top)) >> 1;
                 fade = rightBand.fade(right - x);
-            } else if (bottomLeft && bw > 0 && bh > 0) {
+            } else if (bottomLeft) {
                 for (int k = 0; k < 3; ++k)
                     shade[k] = (leftBand.shade(component(Colour, k), x - left) + bottomBand.shade(component(Colour, k), bottom - y)) >> 1;
                 fade = leftBand.fade(x - left);
