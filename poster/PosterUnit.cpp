@@ -5,6 +5,7 @@
 #include "poster/About.h"
 #include "poster/Filters.h"
 #include "poster/Pixwerk.h"
+#include "poster/PassPictures.h"
 #include "poster/PosterPreview.h"
 #include "poster/ProgramFolder.h"
 
@@ -83,7 +84,7 @@ void TMainForm::PublishFields() {
     PUBLISH(PageScrollBox); PUBLISH(PagePaintBox); PUBLISH(thepageed); PUBLISH(QualiED); PUBLISH(PicSaveBtn);
     PUBLISH(PassScrollBox); PUBLISH(PassPaintBox); PUBLISH(Zoom3ED); PUBLISH(Breit3ED); PUBLISH(SpaceED);
     PUBLISH(Rand3ED); PUBLISH(MilliCheck); PUBLISH(GroesseLabel); PUBLISH(GoBtn2); PUBLISH(GoBtn2Down);
-    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn);
+    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn); PUBLISH(SaveBtn); PUBLISH(FTiefeBtn); PUBLISH(SizeBtn);
     PUBLISH(SaveDialog1); PUBLISH(SaveDialog2); PUBLISH(StatusBar1);
 #undef PUBLISH
 }
@@ -120,8 +121,6 @@ void TMainForm::FormCreate(TObject*) {
         item->SetCaption(PosterEffect(i).Caption);
         item->SetTag(i);
         item->OnClick = TNotifyEvent(this, &TMainForm::EffektClick);
-        // Offered once the filters can be applied.
-        item->SetEnabled(false);
         EffektPopup->Items()->Add(item);
     }
     // 7. Views.
@@ -323,8 +322,10 @@ void TMainForm::WriteOutOptions(const TOptionsRec& Rec) {
     KlrandCheck->SetChecked(Rec.Klrand);
     KlPrintCheck->SetChecked(Rec.KlPrint);
     NoKlRCheck->SetChecked(Rec.NoKlR);
-    KrandxlEd->SetValue(Rec.Krandxl);
-    KrandylEd->SetValue(Rec.Krandyl);
+    // A percentage outside its edit's range (a damaged file) keeps the current value.
+    for (auto [edit, value] : {std::pair{KrandxlEd, Rec.Krandxl}, std::pair{KrandylEd, Rec.Krandyl}})
+        if (value >= static_cast<double>(edit->MinValue()) && value <= static_cast<double>(edit->MaxValue()))
+            edit->SetValue(value);
     UpdateOptions(this);
 }
 
@@ -610,6 +611,31 @@ void TMainForm::ZoomEd3Change(TObject*) {
     PassPaintBox->Invalidate();
 }
 
+// ---- Pass pictures -----------------------------------------------------------------------
+
+void TMainForm::PassPaintBoxPaint(TObject*) {
+    if (!FReady) return;
+    const poster::PrinterCaps page = printer();
+    const poster::PassValues v{static_cast<double>(Breit3ED->Value()), static_cast<double>(SpaceED->Value()),
+                               static_cast<double>(Rand3ED->Value())};
+    GroesseLabel->SetCaption(
+        poster::PassSizeText(page, pictureWidth(), pictureHeight(), v.width, MilliCheck->Checked()));
+    PassCount = poster::PaintPassPreview(PassPaintBox->Canvas()->Handle(), Dib.get(), page, v, PassPaintBox->Width(),
+                                         PassPaintBox->Height(),
+                                         PassScrollBox->ClientHeight() * static_cast<double>(Zoom3ED->Value()));
+}
+
+void TMainForm::Breit3EDChange(TObject*) { PassPaintBox->Invalidate(); }
+
+void TMainForm::PassDruckClick(TObject*) {
+    SetProSatus(0);
+    auto target = poster::printerTarget(Printer()->PlatformPrinter());
+    const poster::PassValues v{static_cast<double>(Breit3ED->Value()), static_cast<double>(SpaceED->Value()),
+                               static_cast<double>(Rand3ED->Value())};
+    poster::PrintPassPictures(*target, Dib.get(), v, PassCount, [this](int p) { SetProSatus(p); });
+    SetProSatus(0);
+}
+
 void TMainForm::RepaintViews() {
     for (TControl* c : std::initializer_list<TControl*>{DibPrevPaint, RetuschPaint, ScanPaintBox, VorschauBox,
                                                         PrintPaintBox, OverPaint, PagePaintBox, PassPaintBox})
@@ -627,6 +653,7 @@ void TMainForm::ScanPaintBoxPaint(TObject*) {
 void TMainForm::RetuschPaintPaint(TObject*) {
     FRetouchScale = poster::PaintRetouch(RetuschPaint->Canvas()->Handle(), RetuschPaint->Width(),
                                          RetuschPaint->Height(), Dib.get(), Section);
+    if (!FMarking) SectionToMark();
 }
 
 void TMainForm::VorschauBoxPaint(TObject*) {
@@ -795,12 +822,6 @@ void TMainForm::DateiButtonClick(TObject*) { popupBelow(DateiPopup, DateiButton,
 void TMainForm::EffekteButtonClick(TObject*) { popupBelow(EffektPopup, EffekteButton, MenuPanel); }
 void TMainForm::RetuscheButtonClick(TObject*) { popupBelow(RetuschePopup, RetuscheButton, MenuPanel); }
 
-void TMainForm::EffektClick(TObject* Sender) {
-    // Item i applies effect record i; the convolution comes with the picture operations.
-    const auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || item->Tag() < 0 || item->Tag() >= PosterEffectCount) return;
-}
-
 void TMainForm::setcursor_(int Cursor) {
     if (RetuschPaint->Cursor() != Cursor) RetuschPaint->SetCursor(Cursor);
 }
@@ -859,8 +880,8 @@ void TMainForm::SetUpPictureButtons() {
     add({HilfeBtn}, {HilfeBtn2}, [this](TObject* s) { HelpBtnClick(s); });
     add({ueberbtn}, {ueberBtn2}, [this](TObject* s) { AboutBitBtnClick(s); });
     add({GoBtn1}, {GoBtn1Down}, [this](TObject* s) { PrintBtnClick(s); });
-    // Pass pictures and the scanner come with their own steps; their buttons are disabled.
-    add({GoBtn2}, {GoBtn2Down}, {});
+    add({GoBtn2}, {GoBtn2Down}, [this](TObject* s) { PassDruckClick(s); });
+    // The scanner comes with its own step; its buttons are disabled.
     add({ScanBtn}, {ScanBtnDown}, {});
     add({TSetupBtn}, {TsetupBtnDown}, {});
     add({SetupBtn, SetupBtn_}, {SetupBtnDown, SetupBtn_Down}, [this](TObject* s) { SetupBtnClick(s); });
