@@ -1,4 +1,5 @@
-// Every operation on a photograph-like picture, 24-bit and 256-colour, with a selection that
+// Every operation on a photograph (the shipped start picture, scaled down), 24-bit and
+// 256-colour, with a selection that
 // touches the picture's edges: what lies outside the selection stays, and the results add
 // up as a user would see them. With TESSELLON_SHOTS set, each result is also written there
 // as a PNG, with one contact sheet of all of them.
@@ -12,6 +13,7 @@
 
 #include "platform/msgbox.h"
 #include "poster/ColourDepth.h"
+#include "poster/Resample.h"
 #include "testsupport/TestSupport.h"
 
 #include <QImage>
@@ -26,14 +28,13 @@ using namespace opstest2;
 
 namespace {
 
-constexpr int W = 160, H = 120;
+constexpr int W = 240, H = 170;
 
 UniqueDib photo() {
-    const QImage image = testsupport::photoLike(W, H, 5);
-    return truecolour(W, H, [&](int x, int y) {
-        const QRgb c = image.pixel(x, y);
-        return rgb(qRed(c), qGreen(c), qBlue(c));
-    });
+    UniqueDib file;
+    OpenDib(file.out(), TESSELLON_SOURCE_DIR "/app/poster.stb", PW_JIF, nullptr);
+    if (!file) return UniqueDib();
+    return ResizeDib(file.get(), W, H, false);
 }
 
 QImage toImage(const TDib& d) {
@@ -85,7 +86,7 @@ private:
 
 // The selection: an ellipse that runs off the left and top edges.
 bool inEllipse(int x, int y) {
-    const double dx = (x - 30) / 90.0, dy = (y - 20) / 70.0;
+    const double dx = (x - 0.2 * W) / (0.55 * W), dy = (y - 0.15 * H) / (0.6 * H);
     return dx * dx + dy * dy <= 1.0;
 }
 
@@ -110,6 +111,7 @@ TEST(EditorPhoto, ColourAdjustmentsOnAPhotographWithASelection) {
     Shots shots;
     shots.sheet("colour");
     const UniqueDib original = photo();
+    ASSERT_TRUE(original);
     shots.add("photo", original.get());
     const std::vector<std::pair<const char*, std::function<void(UniqueDib&, const TDib*)>>> ops = {
         {"invert", [](UniqueDib& d, const TDib* m) { DibInvert(d, m); }},
@@ -144,10 +146,11 @@ TEST(EditorPhoto, GeometryOnAPhotograph) {
     Shots shots;
     shots.sheet("geometry");
     const UniqueDib original = photo();
+    ASSERT_TRUE(original);
     UniqueDib r30 = DibRotxxx(original.get(), 0, rgb(255, 255, 255), 30.0);
     ASSERT_TRUE(r30);
-    EXPECT_EQ(DibWidth(r30.get()), 198);  // corners at round(+-80 cos 30 -+ 60 sin 30)
-    EXPECT_EQ(DibHeight(r30.get()), 184);
+    EXPECT_EQ(DibWidth(r30.get()), 292);  // corners at round(+-120 cos 30 -+ 85 sin 30)
+    EXPECT_EQ(DibHeight(r30.get()), 268);
     shots.add("rotate30", r30.get());
     UniqueDib r90 = DibRotxxx(original.get(), 1, rgb(255, 255, 255), 90.0);
     ASSERT_TRUE(r90);
@@ -185,6 +188,7 @@ TEST(EditorPhoto, EffectsOnAPhotographWithASelection) {
     Shots shots;
     shots.sheet("effects");
     const UniqueDib original = photo();
+    ASSERT_TRUE(original);
     struct Case {
         const char* name;
         std::function<void(TChildDocument&)> op;
@@ -214,6 +218,7 @@ TEST(EditorPhoto, PalettesOfAPhotograph) {
     shots.sheet("palettes");
     testsupport::TempDir dir;
     const UniqueDib original = photo();
+    ASSERT_TRUE(original);
     OpsDoc d(DepthDownTo(original.get(), 8, TColourReduction{}));
     ASSERT_TRUE(editorops::savepal(d.doc, dir.file("photo.pal")));
     const std::vector<unsigned char> file = testsupport::readFile(dir.file("photo.pal"));
