@@ -21,6 +21,11 @@ constexpr std::size_t MaxFileSize = std::size_t{64} << 20;
 
 }  // namespace
 
+String UserFilterLoadMessage(TUserFilterLoad Result) {
+    if (Result != TUserFilterLoad::Damaged) return String();
+    return "The file \"UserFilt.dat\" is damaged: only its complete filters were read.";
+}
+
 TUserFilterLoad ParseUserFilters(const unsigned char* Data, std::size_t Size, std::vector<TFilterRec>& Out) {
     Out.clear();
     if (!Data || Size < 4 || readInt(Data) != UserFilterMagic) return TUserFilterLoad::WrongMagic;

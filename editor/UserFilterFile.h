@@ -20,6 +20,11 @@ enum class TUserFilterLoad {
     Damaged,     // fewer records than its count (or a negative count): the whole ones
 };
 
+// What the dialog tells the user after a load: nothing for a file read as written, a
+// missing one or a foreign one (an empty list); for a damaged file that only its complete
+// filters were kept.
+String UserFilterLoadMessage(TUserFilterLoad Result);
+
 // The records of a file's bytes. Never more than the bytes hold; names end inside their
 // fields.
 TUserFilterLoad ParseUserFilters(const unsigned char* Data, std::size_t Size, std::vector<TFilterRec>& Out);

@@ -159,6 +159,8 @@ TEST(UserFilterList, DamagedOrForeignFilesSurviveAClose) {
         TUserFilterList list(path, path);
         EXPECT_NE(list.Load(), TUserFilterLoad::Loaded);
         EXPECT_EQ(list.Count(), 0);
+        // The foreign file is an empty list without a word; the cut one is named damaged.
+        EXPECT_EQ(UserFilterLoadMessage(list.LoadResult()).empty(), content[0] == 'n');
         EXPECT_TRUE(list.Close());
         EXPECT_EQ(testsupport::readFile(path), content) << "an unchanged list leaves the file";
         // After a real change the file is replaced by the list.
