@@ -485,7 +485,7 @@ TEST_F(PosterWindow, StartsQuicklyWithALongPreferredFoldersFile) {
     QElapsedTimer timer;
     timer.start();
     create();
-    if (testsupport::kTimingChecked) {
+    if (testsupport::TimingChecked()) {
         EXPECT_LT(timer.elapsed(), 1000);
     }
     ASSERT_EQ(form->PrefListBox->Items()->Count(), 1000);
@@ -509,7 +509,7 @@ TEST_F(PosterWindow, StartsWithATenMegabyteFoldersFile) {
     QElapsedTimer timer;
     timer.start();
     create();
-    if (testsupport::kTimingChecked) {
+    if (testsupport::TimingChecked()) {
         EXPECT_LT(timer.elapsed(), 2000);
     }
     ASSERT_EQ(form->PrefListBox->Items()->Count(), 1);  // no folder path is 10 MB long
