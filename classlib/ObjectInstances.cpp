@@ -119,7 +119,7 @@ HWND AllocateHWnd(TWndMethod method) {
                              nullptr, nullptr);
     if (h && method) {
         // Unhandled messages go on to the default procedure.
-        auto wrapped = [method, h](TMessage& m) {
+        auto wrapped = [method](TMessage& m) {
             m.Result = 0;
             method(m);
         };
