@@ -64,6 +64,8 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
     static bool progress = false;
     static bool tips = false;
+    static bool tree = false;
+    static bool bars = false;
     if ((init->dwICC & ICC_PROGRESS_CLASS) && !progress) {
         progress = true;
         registerCommonClass<&newProgressBar>(PROGRESS_CLASSW);
@@ -71,6 +73,14 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if ((init->dwICC & (ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES)) && !tips) {
         tips = true;
         registerCommonClass<&newToolTip>(TOOLTIPS_CLASSW);
+    }
+    if ((init->dwICC & ICC_TREEVIEW_CLASSES) && !tree) {
+        tree = true;
+        registerCommonClass<&newTreeView>(WC_TREEVIEWW);
+    }
+    if ((init->dwICC & ICC_BAR_CLASSES) && !bars) {
+        bars = true;
+        registerCommonClass<&newToolBar>(TOOLBARCLASSNAMEW);
     }
     return TRUE;
 }
