@@ -266,7 +266,7 @@ void BarControl::addButtons(int at, int count, const TBBUTTON* list, bool wide) 
         b.state = t.fsState;
         b.style = t.fsStyle;
         b.data = t.dwData;
-        if (t.iString != -1 && t.iString != 0) {
+        if (t.iString != -1) {
             if ((static_cast<ULONG_PTR>(t.iString) >> 16) == 0) {
                 const auto index = static_cast<std::size_t>(t.iString);
                 if (index < strings_.size()) b.text = strings_[index];

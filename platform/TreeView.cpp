@@ -522,8 +522,9 @@ bool TreeControl::expand(Item* i, WPARAM how, UINT cause) {
             while (!i->kids.empty()) removeTree(i->kids.back().get());
             i->state &= ~TVIS_EXPANDEDONCE;
             changed();
+            return true;
         }
-        return open ? true : false;
+        return false;
     }
     if (open && !hasChildren(i)) return false;
     (void)cause;
@@ -1002,7 +1003,9 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
         auto* rc = reinterpret_cast<RECT*>(lParam);
         r = FALSE;
         if (!rc) return true;
-        Item* i = item(*reinterpret_cast<HTREEITEM*>(lParam));
+        HTREEITEM asked = nullptr;
+        std::memcpy(&asked, rc, sizeof asked);
+        Item* i = item(asked);
         const int row = i ? rowOf(i) : -1;
         if (row < 0) return true;
         const Parts p = parts(i, row);
