@@ -3,6 +3,9 @@
 
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
+#include "classlib/Menus.h"
+#include "platform/commctrl.h"
 
 enum TUDBtnType { btNext, btPrev };
 using TUDClickEvent = TEvent<void(TObject* Sender, TUDBtnType Button)>;
@@ -407,3 +410,338 @@ private:
     TProgressBarOrientation FOrientation = pbHorizontal;
 };
 
+
+// ---- Tree view and tool bar -------------------------------------------------------------
+
+class TCustomTreeView;
+class TTreeNodes;
+
+// One node of a tree view: a text, images and data on an item of the tree-view window.
+class TTreeNode : public TPersistent {
+    Q_OBJECT
+
+public:
+    explicit TTreeNode(TTreeNodes* AOwner);
+    ~TTreeNode() override;
+
+    TTreeNodes* Owner() const { return FOwner; }
+    TCustomTreeView* TreeView() const;
+    HTREEITEM ItemId() const { return FItemId; }
+    String Text() const { return FText; }
+    void SetText(const String& v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    int SelectedIndex() const { return FSelectedIndex; }
+    void SetSelectedIndex(int v);
+    int StateIndex() const { return FStateIndex; }
+    void SetStateIndex(int v);
+    int OverlayIndex() const { return FOverlayIndex; }
+    void SetOverlayIndex(int v);
+    void* Data() const { return FData; }
+    void SetData(void* v) { FData = v; }
+    bool HasChildren() const;
+    void SetHasChildren(bool v);
+    bool Expanded() const;
+    void SetExpanded(bool v);
+    bool Selected() const;
+    void SetSelected(bool v);
+    bool Focused() const;
+    void SetFocused(bool v);
+    bool Cut() const;
+    void SetCut(bool v);
+    bool DropTarget() const;
+    void SetDropTarget(bool v);
+    bool Deleting() const { return FDeleting; }
+    bool IsVisible() const;
+
+    TTreeNode* Parent() const;
+    int Count() const;
+    TTreeNode* Item(int Index) const;
+    TTreeNode* operator[](int Index) const { return Item(Index); }
+    int Index() const;
+    int AbsoluteIndex() const;
+    int Level() const;
+    TTreeNode* GetFirstChild() const;
+    TTreeNode* GetLastChild() const;
+    TTreeNode* GetNext() const;  // depth first through the whole tree
+    TTreeNode* GetPrev() const;
+    TTreeNode* GetNextSibling() const;
+    TTreeNode* GetPrevSibling() const;
+    TTreeNode* GetNextChild(TTreeNode* Value) const { return Value ? Value->GetNextSibling() : nullptr; }
+    TTreeNode* GetPrevChild(TTreeNode* Value) const { return Value ? Value->GetPrevSibling() : nullptr; }
+    TTreeNode* GetNextVisible() const;
+    TTreeNode* GetPrevVisible() const;
+    bool HasAsParent(TTreeNode* Value) const;
+
+    void Expand(bool Recurse);
+    void Collapse(bool Recurse);
+    void MakeVisible();
+    bool EditText();
+    void EndEdit(bool Cancel);
+    RECT DisplayRect(bool TextOnly) const;
+    bool AlphaSort(bool Recurse = false);
+    void Delete();
+    void DeleteChildren();
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TTreeNodes;
+    friend class TCustomTreeView;
+    TTreeNode* Node(HTREEITEM h) const;
+    HTREEITEM Next(WPARAM How) const;
+    bool State(UINT Mask) const;
+    void SetState(UINT Mask, bool On);
+    void SetItemMask(UINT Mask);
+    TTreeNodes* FOwner;
+    HTREEITEM FItemId = nullptr;
+    String FText;
+    int FImageIndex = 0;
+    int FSelectedIndex = 0;
+    int FStateIndex = -1;
+    int FOverlayIndex = -1;
+    void* FData = nullptr;
+    bool FDeleting = false;
+};
+
+enum TAddMode { taAddFirst, taAdd, taInsert };
+
+// The nodes of a tree view. Layouts store them as the binary property "Data": a 32-bit
+// count of top-level nodes, then each node depth first as a 32-bit record size, four
+// 32-bit image indexes (image, selected, state, overlay), 32 bits of data, a 32-bit child
+// count and the text as a length byte and up to 255 bytes.
+class TTreeNodes : public TPersistent {
+    Q_OBJECT
+
+public:
+    explicit TTreeNodes(TCustomTreeView* AOwner);
+    ~TTreeNodes() override;
+    TCustomTreeView* Owner() const { return FOwner; }
+    int Count() const;
+    // The node at an absolute index (depth first).
+    TTreeNode* Item(int Index) const;
+    TTreeNode* operator[](int Index) const { return Item(Index); }
+    TTreeNode* GetFirstNode() const;
+    TTreeNode* GetNode(HTREEITEM ItemId) const;
+    TTreeNode* Add(TTreeNode* Sibling, const String& S) { return AddObject(Sibling, S, nullptr); }
+    TTreeNode* AddObject(TTreeNode* Sibling, const String& S, void* Ptr);
+    TTreeNode* AddFirst(TTreeNode* Sibling, const String& S) { return AddObjectFirst(Sibling, S, nullptr); }
+    TTreeNode* AddObjectFirst(TTreeNode* Sibling, const String& S, void* Ptr);
+    TTreeNode* AddChild(TTreeNode* Parent, const String& S) { return AddChildObject(Parent, S, nullptr); }
+    TTreeNode* AddChildObject(TTreeNode* Parent, const String& S, void* Ptr);
+    TTreeNode* AddChildFirst(TTreeNode* Parent, const String& S) { return AddChildObjectFirst(Parent, S, nullptr); }
+    TTreeNode* AddChildObjectFirst(TTreeNode* Parent, const String& S, void* Ptr);
+    // A new node before Sibling (last at the top level for null).
+    TTreeNode* Insert(TTreeNode* Sibling, const String& S) { return InsertObject(Sibling, S, nullptr); }
+    TTreeNode* InsertObject(TTreeNode* Sibling, const String& S, void* Ptr);
+    void Delete(TTreeNode* Node);
+    void Clear();
+    void BeginUpdate();
+    void EndUpdate();
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler* Filer) override;
+    // The "Data" format, also used to keep the nodes while the window is made again.
+    void WriteData(TStream* Stream);
+    void ReadData(TStream* Stream);
+
+    // The class library's internal add: a node with S at the place Mode says.
+    TTreeNode* InternalAddObject(TTreeNode* Node, const String& S, void* Ptr, TAddMode Mode);
+
+private:
+    friend class TTreeNode;
+    friend class TCustomTreeView;
+    HWND Handle() const;
+    TTreeNode* AddItem(HTREEITEM Parent, HTREEITEM After, const String& S, void* Ptr);
+    void WriteNode(TStream* Stream, TTreeNode* Node);
+    void ReadNode(TStream* Stream, TTreeNode* Parent);
+    TCustomTreeView* FOwner;
+    int FUpdateCount = 0;
+};
+
+namespace ComCtrlsEnums {
+Q_NAMESPACE
+enum TSortType { stNone, stData, stText, stBoth };
+Q_ENUM_NS(TSortType)
+}  // namespace ComCtrlsEnums
+using ComCtrlsEnums::TSortType;
+using enum ComCtrlsEnums::TSortType;
+
+enum TCustomDrawStateItem { cdsSelected, cdsGrayed, cdsDisabled, cdsChecked, cdsFocused, cdsDefault, cdsHot };
+using TCustomDrawState = TSet<TCustomDrawStateItem>;
+
+using TTVChangingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowChange)>;
+using TTVChangedEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+using TTVExpandingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
+using TTVCollapsingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
+using TTVExpandedEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+using TTVEditingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
+using TTVEditedEvent = TEvent<void(TObject* Sender, TTreeNode* Node, String& S)>;
+using TTVCompareEvent = TEvent<void(TObject* Sender, TTreeNode* Node1, TTreeNode* Node2, int Data, int& Compare)>;
+using TTVCustomDrawItemEvent =
+    TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
+using TTVStartDragEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+
+// A tree view over the platform's tree-view window. Node texts are ANSI texts; the window
+// asks for images through GetImageIndex and GetSelectedIndex, which descendants override.
+class TCustomTreeView : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TTreeNodes* Items READ Items WRITE SetItems)
+    Q_PROPERTY(TCustomImageList* Images READ Images WRITE SetImages)
+    Q_PROPERTY(TCustomImageList* StateImages READ StateImages WRITE SetStateImages)
+    Q_PROPERTY(bool ShowButtons READ ShowButtons WRITE SetShowButtons)
+    Q_PROPERTY(bool ShowLines READ ShowLines WRITE SetShowLines)
+    Q_PROPERTY(bool ShowRoot READ ShowRoot WRITE SetShowRoot)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool HideSelection READ HideSelection WRITE SetHideSelection)
+    Q_PROPERTY(bool RowSelect READ RowSelect WRITE SetRowSelect)
+    Q_PROPERTY(bool RightClickSelect MEMBER FRightClickSelect)
+    Q_PROPERTY(bool AutoExpand READ AutoExpand WRITE SetAutoExpand)
+    Q_PROPERTY(int Indent READ Indent WRITE SetIndent)
+    Q_PROPERTY(ComCtrlsEnums::TSortType SortType READ SortType WRITE SetSortType)
+    Q_PROPERTY(TTVChangedEvent OnChange MEMBER OnChange)
+    Q_PROPERTY(TTVChangingEvent OnChanging MEMBER OnChanging)
+    Q_PROPERTY(TTVExpandingEvent OnExpanding MEMBER OnExpanding)
+    Q_PROPERTY(TTVExpandedEvent OnExpanded MEMBER OnExpanded)
+    Q_PROPERTY(TTVCollapsingEvent OnCollapsing MEMBER OnCollapsing)
+    Q_PROPERTY(TTVExpandedEvent OnCollapsed MEMBER OnCollapsed)
+    Q_PROPERTY(TTVEditingEvent OnEditing MEMBER OnEditing)
+    Q_PROPERTY(TTVEditedEvent OnEdited MEMBER OnEdited)
+    Q_PROPERTY(TTVExpandedEvent OnGetImageIndex MEMBER OnGetImageIndex)
+    Q_PROPERTY(TTVExpandedEvent OnGetSelectedIndex MEMBER OnGetSelectedIndex)
+    Q_PROPERTY(TTVCompareEvent OnCompare MEMBER OnCompare)
+    Q_PROPERTY(TTVExpandedEvent OnDeletion MEMBER OnDeletion)
+    Q_PROPERTY(TTVCustomDrawItemEvent OnCustomDrawItem MEMBER OnCustomDrawItem)
+    Q_PROPERTY(TTVStartDragEvent OnStartNodeDrag MEMBER OnStartNodeDrag)
+    Q_CLASSINFO("Default:ShowButtons", "True")
+    Q_CLASSINFO("Default:ShowLines", "True")
+    Q_CLASSINFO("Default:ShowRoot", "True")
+    Q_CLASSINFO("Default:ReadOnly", "False")
+    Q_CLASSINFO("Default:HideSelection", "True")
+    Q_CLASSINFO("Default:RowSelect", "False")
+    Q_CLASSINFO("Default:RightClickSelect", "False")
+    Q_CLASSINFO("Default:AutoExpand", "False")
+    Q_CLASSINFO("Default:Indent", "19")
+    Q_CLASSINFO("Default:SortType", "stNone")
+    Q_CLASSINFO("Default:TabStop", "True")
+
+public:
+    explicit TCustomTreeView(TComponent* AOwner);
+    ~TCustomTreeView() override;
+
+    TTreeNodes* Items() const { return FTreeNodes; }
+    void SetItems(TTreeNodes* v) { FTreeNodes->Assign(v); }
+    TTreeNode* Selected() const;
+    void SetSelected(TTreeNode* v);
+    TTreeNode* TopItem() const;
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* v);
+    TCustomImageList* StateImages() const { return FStateImages; }
+    void SetStateImages(TCustomImageList* v);
+    bool ShowButtons() const { return FShowButtons; }
+    void SetShowButtons(bool v) { SetStyleFlag(FShowButtons, v); }
+    bool ShowLines() const { return FShowLines; }
+    void SetShowLines(bool v) { SetStyleFlag(FShowLines, v); }
+    bool ShowRoot() const { return FShowRoot; }
+    void SetShowRoot(bool v) { SetStyleFlag(FShowRoot, v); }
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool v) { SetStyleFlag(FReadOnly, v); }
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool v) { SetStyleFlag(FHideSelection, v); }
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool v) { SetStyleFlag(FRowSelect, v); }
+    bool AutoExpand() const { return FAutoExpand; }
+    void SetAutoExpand(bool v) { SetStyleFlag(FAutoExpand, v); }
+    bool RightClickSelect() const { return FRightClickSelect; }
+    void SetRightClickSelect(bool v) { FRightClickSelect = v; }
+    int Indent() const;
+    void SetIndent(int v);
+    TSortType SortType() const { return FSortType; }
+    void SetSortType(TSortType v);
+    bool IsEditing() const;
+    HWND EditHandle() const { return FEditHandle; }
+    bool Dragging() const { return FDragging; }
+
+    TTreeNode* GetNodeAt(int X, int Y) const;
+    UINT GetHitTestInfoAt(int X, int Y) const;
+    bool AlphaSort();
+    bool CustomSort(PFNTVCOMPARE SortProc, LPARAM Data);
+    void FullExpand();
+    void FullCollapse();
+    // The node of an item record of a notification (its lParam holds the node).
+    TTreeNode* GetNodeFromItem(const TVITEMA& Item) const;
+
+    TTVChangedEvent OnChange;
+    TTVChangingEvent OnChanging;
+    TTVExpandingEvent OnExpanding;
+    TTVExpandedEvent OnExpanded;
+    TTVCollapsingEvent OnCollapsing;
+    TTVExpandedEvent OnCollapsed;
+    TTVEditingEvent OnEditing;
+    TTVEditedEvent OnEdited;
+    TTVExpandedEvent OnGetImageIndex;
+    TTVExpandedEvent OnGetSelectedIndex;
+    TTVCompareEvent OnCompare;
+    TTVExpandedEvent OnDeletion;
+    TTVCustomDrawItemEvent OnCustomDrawItem;
+    TTVStartDragEvent OnStartNodeDrag;
+
+    TCanvas* Canvas() const { return FCanvas; }
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    virtual TTreeNode* CreateNode();
+    virtual bool CanEdit(TTreeNode* Node);
+    virtual bool CanChange(TTreeNode* Node);
+    virtual void Change(TTreeNode* Node);
+    virtual bool CanExpand(TTreeNode* Node);
+    virtual void Expand(TTreeNode* Node);
+    virtual bool CanCollapse(TTreeNode* Node);
+    virtual void Collapse(TTreeNode* Node);
+    virtual void Delete(TTreeNode* Node);
+    virtual void Edit(const TVITEMA& Item);
+    virtual void GetImageIndex(TTreeNode* Node);
+    virtual void GetSelectedIndex(TTreeNode* Node);
+    // Custom drawing of one node; false to skip the default drawing.
+    virtual bool CustomDrawItem(TTreeNode* Node, TCustomDrawState State);
+    virtual bool IsCustomDrawn() const { return static_cast<bool>(OnCustomDrawItem); }
+
+    HWND FEditHandle = nullptr;
+    bool FDragging = false;
+
+private:
+    friend class TTreeNodes;
+    friend class TTreeNode;
+    void SetStyleFlag(bool& Flag, bool v);
+    void SetImageList(HIMAGELIST Value, WPARAM Flags);
+    void ImageListChange(TObject* Sender);
+    void CNNotify(TMessage& Message);
+    static int DefaultTreeViewSort(LPARAM Node1, LPARAM Node2, LPARAM Data);
+    TTreeNodes* FTreeNodes;
+    TCustomImageList* FImages = nullptr;
+    TCustomImageList* FStateImages = nullptr;
+    TChangeLink* FImageChangeLink;
+    TChangeLink* FStateChangeLink;
+    TCanvas* FCanvas;
+    bool FShowButtons = true;
+    bool FShowLines = true;
+    bool FShowRoot = true;
+    bool FReadOnly = false;
+    bool FHideSelection = true;
+    bool FRowSelect = false;
+    bool FRightClickSelect = false;
+    bool FAutoExpand = false;
+    int FIndent = 19;
+    TSortType FSortType = stNone;
+    TMemoryStream* FSavedNodes = nullptr;
+    int FSavedSelectedIndex = -1;
+    bool FDestroying = false;
+};
+
+class TTreeView : public TCustomTreeView {
+    Q_OBJECT
+public:
+    explicit TTreeView(TComponent* AOwner) : TCustomTreeView(AOwner) {}
+};

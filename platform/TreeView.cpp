@@ -974,6 +974,11 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
     case WM_KEYDOWN: keyDown(static_cast<int>(wParam)); return true;
     case WM_CHAR: charTyped(static_cast<char16_t>(wParam)); return true;
     case WM_STYLECHANGED: styleChanged(); return false;
+    case WM_DESTROY:
+        // Every item is told as it goes.
+        endEdit(true);
+        remove(&root_);
+        return false;
 
     case TVM_INSERTITEMA:
     case TVM_INSERTITEMW: {
