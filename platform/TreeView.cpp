@@ -607,7 +607,7 @@ void TreeControl::sortChildren(Item* parent, bool recurse, PFNTVCOMPARE cmp, LPA
 }
 
 HWND TreeControl::editLabel(Item* i) {
-    if (!i) return nullptr;
+    if (!i || !(style_ & TVS_EDITLABELS)) return nullptr;
     endEdit(false);
     if (!live_.count(i)) return nullptr;
     if (!select(i, TVC_UNKNOWN) || !live_.count(i)) return nullptr;
