@@ -163,12 +163,7 @@ void report(const std::u16string& text) {
                 MB_OK | MB_ICONERROR);
 }
 
-void reportFailure(PrintTarget& target) {
-    if (target.cancelled()) return;
-    std::u16string text = target.errorText();
-    if (text.empty()) text = u"The poster could not be printed.";
-    report(text);
-}
+void reportFailure(PrintTarget& target) { ReportPrintFailure(target, u"The poster could not be printed."); }
 
 // Draws the page into a page-sized bitmap, then the bitmap onto the DC; false when the
 // bitmap cannot be made.
@@ -375,23 +370,25 @@ std::unique_ptr<PrintTarget> printerTarget(std::shared_ptr<platform::Printer> pr
     return std::make_unique<PlatformTarget>(std::move(printer));
 }
 
-namespace {
-
-// Lets the windows paint (the progress bar among them) while the pages are made; input
-// waits until the job is done.
-void keepPainting() {
+void KeepPainting() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 
-}  // namespace
+void ReportPrintFailure(PrintTarget& target, const std::u16string& what) {
+    if (target.cancelled()) return;
+    std::u16string text = target.errorText();
+    if (text.empty()) text = what;
+    MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(text.c_str()), reinterpret_cast<LPCWSTR>(u"Error"),
+                MB_OK | MB_ICONERROR);
+}
 
 PrintResult PrintPoster(PrintTarget& target, PosterSetup s, const ProgressSink& progress) {
     PrintResult result;
     auto tell = [&](int p) {
         if (progress) progress(p);
-        keepPainting();
+        KeepPainting();
     };
     // A picture that is still the decode of its JPEG file prints from the file's data.
     platform::JpegOrigin jpeg;

@@ -154,6 +154,13 @@ struct PrintResult {
 // Progress in percent (0 at the start and at the end).
 using ProgressSink = std::function<void(int percent)>;
 
+// Lets the windows paint (the progress bar among them) while a job is made; input waits
+// until the job is done.
+void KeepPainting();
+// Shows why the job failed in a message box (caption "Error"), `what` when the printer gave
+// no reason; nothing when the user cancelled.
+void ReportPrintFailure(PrintTarget& target, const std::u16string& what);
+
 // The print command. setup.printer is taken from the target. A failure of the printer is
 // shown in a message box (caption "Error") and ends the job.
 PrintResult PrintPoster(PrintTarget& target, PosterSetup setup, const ProgressSink& progress = {});

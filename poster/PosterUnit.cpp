@@ -5,6 +5,7 @@
 #include "poster/About.h"
 #include "poster/Filters.h"
 #include "poster/Pixwerk.h"
+#include "poster/PassPictures.h"
 #include "poster/PosterPreview.h"
 #include "poster/ProgramFolder.h"
 
@@ -610,6 +611,31 @@ void TMainForm::ZoomEd3Change(TObject*) {
     PassPaintBox->Invalidate();
 }
 
+// ---- Pass pictures -----------------------------------------------------------------------
+
+void TMainForm::PassPaintBoxPaint(TObject*) {
+    if (!FReady) return;
+    const poster::PrinterCaps page = printer();
+    const poster::PassValues v{static_cast<double>(Breit3ED->Value()), static_cast<double>(SpaceED->Value()),
+                               static_cast<double>(Rand3ED->Value())};
+    GroesseLabel->SetCaption(
+        poster::PassSizeText(page, pictureWidth(), pictureHeight(), v.width, MilliCheck->Checked()));
+    PassCount = poster::PaintPassPreview(PassPaintBox->Canvas()->Handle(), Dib.get(), page, v, PassPaintBox->Width(),
+                                         PassPaintBox->Height(),
+                                         PassScrollBox->ClientHeight() * static_cast<double>(Zoom3ED->Value()));
+}
+
+void TMainForm::Breit3EDChange(TObject*) { PassPaintBox->Invalidate(); }
+
+void TMainForm::PassDruckClick(TObject*) {
+    SetProSatus(0);
+    auto target = poster::printerTarget(Printer()->PlatformPrinter());
+    const poster::PassValues v{static_cast<double>(Breit3ED->Value()), static_cast<double>(SpaceED->Value()),
+                               static_cast<double>(Rand3ED->Value())};
+    poster::PrintPassPictures(*target, Dib.get(), v, PassCount, [this](int p) { SetProSatus(p); });
+    SetProSatus(0);
+}
+
 void TMainForm::RepaintViews() {
     for (TControl* c : std::initializer_list<TControl*>{DibPrevPaint, RetuschPaint, ScanPaintBox, VorschauBox,
                                                         PrintPaintBox, OverPaint, PagePaintBox, PassPaintBox})
@@ -859,8 +885,8 @@ void TMainForm::SetUpPictureButtons() {
     add({HilfeBtn}, {HilfeBtn2}, [this](TObject* s) { HelpBtnClick(s); });
     add({ueberbtn}, {ueberBtn2}, [this](TObject* s) { AboutBitBtnClick(s); });
     add({GoBtn1}, {GoBtn1Down}, [this](TObject* s) { PrintBtnClick(s); });
-    // Pass pictures and the scanner come with their own steps; their buttons are disabled.
-    add({GoBtn2}, {GoBtn2Down}, {});
+    add({GoBtn2}, {GoBtn2Down}, [this](TObject* s) { PassDruckClick(s); });
+    // The scanner comes with its own step; its buttons are disabled.
     add({ScanBtn}, {ScanBtnDown}, {});
     add({TSetupBtn}, {TsetupBtnDown}, {});
     add({SetupBtn, SetupBtn_}, {SetupBtnDown, SetupBtn_Down}, [this](TObject* s) { SetupBtnClick(s); });

@@ -157,6 +157,7 @@ public:
     TOptionsRec Defaults;  // the options as laid out at start
     bool StartUp = false;
     int ProgressPercent = 0;
+    int PassCount = 0;  // copies placed by the last pass-pictures preview
     RECT ProgressPanelRect{};
     std::unique_ptr<TBitmap> RenderBitmap;  // renders metafiles
 
@@ -226,6 +227,10 @@ public slots:
     void PrintPaintBoxPaint(TObject* Sender);
     void PagePaintBoxPaint(TObject* Sender);
     void ZoomEd3Change(TObject* Sender);
+    // Pass pictures.
+    void PassPaintBoxPaint(TObject* Sender);
+    void Breit3EDChange(TObject* Sender);
+    void PassDruckClick(TObject* Sender);
     void thepageedChange(TObject* Sender);
     void VorschauBoxMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void OverPaintMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);

@@ -135,6 +135,7 @@ struct Core : std::enable_shared_from_this<Core> {
     std::condition_variable changed;  // waiters: a worker finished or needs the UI thread
     std::deque<IWorkItemPtr> queue;
     std::vector<WorkerPtr> workers;   // started and not yet ended
+    std::vector<WorkerPtr> ending;    // left the live list, still reporting their end
     std::vector<std::thread> zombies;  // ended threads, to be joined
     TWorkerThreadPool* pool = nullptr;  // null once the pool object is gone
     bool cancelling = false;
@@ -267,8 +268,10 @@ struct Core : std::enable_shared_from_this<Core> {
         if (!ok && countFailure) ++failed;
     }
 
-    // A handler that raises does not stop the pool (nor a destructor that fires it).
+    // A handler that raises does not stop the pool (nor a destructor that fires it). Items
+    // queued while the hand-over waited make the news stale: their own end reports it.
     void allItemsDone() {
+        if (pending.load() != 0) return;
         try {
             if (TWorkerThreadPool* p = livePool()) {
                 const TNotifyEvent e = p->OnAllItemsDone;
@@ -361,6 +364,7 @@ struct Core : std::enable_shared_from_this<Core> {
             auto& ws = core->workers;
             ws.erase(std::remove(ws.begin(), ws.end(), self), ws.end());
             last = ws.empty();
+            if (!self->abandoned) core->ending.push_back(self);
         }
         core->handOver(self, [&] {
             TWorkerThreadPool* p = core->livePool();
@@ -376,6 +380,8 @@ struct Core : std::enable_shared_from_this<Core> {
         {
             std::lock_guard lock(core->mutex);
             if (!self->abandoned) core->zombies.push_back(std::move(self->thread));
+            auto& es = core->ending;
+            es.erase(std::remove(es.begin(), es.end(), self), es.end());
             self->finished = true;
         }
         core->changed.notify_all();
@@ -417,6 +423,7 @@ struct Core : std::enable_shared_from_this<Core> {
         w->view.terminated_ = true;
         if (w->thread.joinable()) w->thread.detach();
         workers.erase(std::remove(workers.begin(), workers.end(), w), workers.end());
+        ending.erase(std::remove(ending.begin(), ending.end(), w), ending.end());
     }
 
     ~Core() {
@@ -528,6 +535,9 @@ void TWorkerThreadPool::TerminateAll(bool Wait) {
             (*it)->view.terminated_ = true;
             ws.push_back(*it);
         }
+        // Workers that ended on their own may still wait to report it on this thread; a
+        // pool gone before they do would leave them blocked for good.
+        ws.insert(ws.end(), core_->ending.begin(), core_->ending.end());
     }
     core_->wake.notify_all();
     if (Wait) core_->waitFor(ws);

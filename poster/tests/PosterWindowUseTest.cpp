@@ -2,6 +2,9 @@
 // preview, the overview's marker, the two-part printer setup button, disabled picture
 // buttons, the picture filter, and the window on small screens.
 #include "platform/msgbox.h"
+#include "platform/RecordingPrinter.h"
+#include "platform/printer.h"
+#include "poster/PassPictures.h"
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
 #include "poster/ProgramFolder.h"
@@ -9,6 +12,8 @@
 #include "testsupport/TestSupport.h"
 
 #include <QApplication>
+
+#include <cstdlib>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -197,8 +202,7 @@ TEST_F(PosterWindowUse, DisabledPictureButtonsLookDisabledAndDoNothing) {
         TImage* normal;
         TImage* down;
         TWinControl* sheetOwner;
-    } cases[] = {{form->GoBtn2, form->GoBtn2Down, form->ViewPages},
-                 {form->ScanBtn, form->ScanBtnDown, form->PicturePages},
+    } cases[] = {{form->ScanBtn, form->ScanBtnDown, form->PicturePages},
                  {form->TSetupBtn, form->TsetupBtnDown, form->PicturePages}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.normal->Name());
@@ -226,6 +230,60 @@ TEST_F(PosterWindowUse, DisabledPictureButtonsLookDisabledAndDoNothing) {
         c.normal->SetEnabled(false);
     }
     EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(PosterWindowUse, ThePassPicturesPaneShowsItsCopiesAndItsButtonPrintsThem) {
+    platform::RecordingPrinter recording{210, 297, 60};
+    platform::setCurrentPrinter(platform::recordingPrinter(recording));
+    struct Restore {
+        ~Restore() { platform::setCurrentPrinter(nullptr); }
+    } restore;
+    show();
+    auto* sheet = static_cast<TTabSheet*>(form->PassPaintBox->Parent()->Parent());
+    form->ViewPages->SetActivePage(sheet);
+    settle();
+    QWidget* box = widgetOf(form->PassScrollBox);
+    const auto countCopies = [&] {
+        // Copies of the picture are what is neither the white page nor the grey around it.
+        const QImage grab = box->grab().toImage();
+        int coloured = 0;
+        for (int y = 0; y < grab.height(); ++y)
+            for (int x = 0; x < grab.width(); ++x) {
+                const QRgb c = grab.pixel(x, y);
+                coloured += qRed(c) != qGreen(c) || qGreen(c) != qBlue(c);
+            }
+        return coloured;
+    };
+    const int atStart = countCopies();
+    EXPECT_GT(atStart, 1000) << "the preview shows copies of the picture";
+    EXPECT_GT(form->PassCount, 1);
+    EXPECT_NE(form->GroesseLabel->Caption().find(" mm"), std::string::npos);
+    // No copy width, no copies; the size read-out in inches.
+    form->Breit3ED->SetValue(0);
+    form->MilliCheck->SetChecked(false);
+    settle();
+    EXPECT_EQ(countCopies(), 0);
+    EXPECT_EQ(form->PassCount, 0);
+    EXPECT_NE(form->GroesseLabel->Caption().find(" inch"), std::string::npos);
+    form->Breit3ED->SetValue(0.3);
+    settle();
+    EXPECT_EQ(countCopies(), atStart);
+
+    // The go button prints one page of copies as the job "Tessellon - pass pictures".
+    QWidget* panel = widgetOf(form->GoBtn2->Parent());
+    const QPoint centre(form->GoBtn2->Left() + form->GoBtn2->Width() / 2,
+                        form->GoBtn2->Top() + form->GoBtn2->Height() / 2);
+    ASSERT_TRUE(form->GoBtn2->Enabled());
+    QTest::mouseClick(panel, Qt::LeftButton, Qt::NoModifier, centre);
+    settle();
+    ASSERT_EQ(recording.documents().size(), 1u);
+    EXPECT_EQ(recording.documentName(), u"Tessellon - pass pictures");
+    ASSERT_EQ(recording.pages().size(), 1u);
+    EXPECT_TRUE(boxes.shown().empty());
+    if (const char* shot = std::getenv("TESSELLON_SCREENSHOTS")) {
+        box->grab().save(QString::fromLocal8Bit(shot) + "/pass-preview.png");
+        recording.pages()[0].save(QString::fromLocal8Bit(shot) + "/pass-page.png");
+    }
 }
 
 TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {

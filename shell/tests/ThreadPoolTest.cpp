@@ -15,6 +15,7 @@
 #include <mutex>
 #include <random>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -450,6 +451,43 @@ TEST(ThreadPool, IdleWorkersEndAndAnItemQueuedMeanwhileStillRuns) {
         ASSERT_TRUE(spinUntil([&] { return ran == round + 1; }, 2000)) << "round " << round;
     }
     ASSERT_TRUE(spinUntil([&] { return pool.ThreadCount() == 0; }));
+}
+
+TEST(ThreadPool, AllItemsDoneIsNotReportedWhileItemsQueuedSinceArePending) {
+    TWorkerThreadPool pool;
+    int allDone = 0;
+    pool.OnAllItemsDone = [&](TObject*) { ++allDone; };
+    pool.AddWorkItem(item(nullptr, nullptr));
+    // The worker reaches zero and waits to report it while this thread queues more.
+    while (pool.PendingCount() != 0) std::this_thread::sleep_for(1ms);
+    Gate gate;
+    pool.AddWorkItem(item(nullptr, [&](TTestItem&) { gate.pass(); }));
+    spinFor(100);
+    EXPECT_EQ(allDone, 0);
+    EXPECT_EQ(pool.PendingCount(), 1);
+    gate.release();
+    ASSERT_TRUE(spinUntil([&] { return allDone == 1; }));
+    EXPECT_EQ(pool.PendingCount(), 0);
+}
+
+TEST(ThreadPool, APoolDestroyedWhileAnIdleWorkerReportsItsEndServesTheReport) {
+    int ended = 0;
+    {
+        TWorkerThreadPool pool;
+        pool.SetIdleTimeout(20);
+        int allDone = 0;
+        pool.OnAllItemsDone = [&](TObject*) { ++allDone; };
+        pool.OnThreadTerminated = [&](TObject*, TWorkerThread*) { ++ended; };
+        pool.AddWorkItem(item(nullptr, nullptr));
+        ASSERT_TRUE(spinUntil([&] { return allDone == 1; }));
+        // Without events served the worker times out and blocks on its end report.
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (pool.ThreadCount() != 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        ASSERT_EQ(pool.ThreadCount(), 0);
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(ended, 1);
 }
 
 TEST(ThreadPool, TerminatingWaitsForWorkersAndCountsTheirItems) {
