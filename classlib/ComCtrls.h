@@ -745,3 +745,177 @@ class TTreeView : public TCustomTreeView {
 public:
     explicit TTreeView(TComponent* AOwner) : TCustomTreeView(AOwner) {}
 };
+
+class TToolBar;
+
+namespace ComCtrlsEnums {
+Q_NAMESPACE
+enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
+Q_ENUM_NS(TToolButtonStyle)
+}  // namespace ComCtrlsEnums
+using ComCtrlsEnums::TToolButtonStyle;
+using enum ComCtrlsEnums::TToolButtonStyle;
+
+// A button of a tool bar: one button of the bar's window, with the bounds of its place
+// there (so hints and the layout find it). Check buttons of one group (Grouped, next to
+// each other) release each other; with AllowAllUp the down one can be released too.
+class TToolButton : public TGraphicControl {
+    Q_OBJECT
+    Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
+    Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(TPopupMenu* DropdownMenu READ DropdownMenu WRITE SetDropdownMenu)
+    Q_PROPERTY(bool Grouped READ Grouped WRITE SetGrouped)
+    Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(bool Indeterminate READ Indeterminate WRITE SetIndeterminate)
+    Q_PROPERTY(bool Marked READ Marked WRITE SetMarked)
+    Q_PROPERTY(ComCtrlsEnums::TToolButtonStyle Style READ Style WRITE SetStyle)
+    Q_PROPERTY(bool Wrap READ Wrap WRITE SetWrap)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_CLASSINFO("Default:AllowAllUp", "False")
+    Q_CLASSINFO("Default:Down", "False")
+    Q_CLASSINFO("Default:Grouped", "False")
+    Q_CLASSINFO("Default:ImageIndex", "-1")
+    Q_CLASSINFO("Default:Indeterminate", "False")
+    Q_CLASSINFO("Default:Marked", "False")
+    Q_CLASSINFO("Default:Style", "tbsButton")
+    Q_CLASSINFO("Default:Wrap", "False")
+
+public:
+    explicit TToolButton(TComponent* AOwner);
+    ~TToolButton() override;
+    bool AllowAllUp() const { return FAllowAllUp; }
+    void SetAllowAllUp(bool v) { FAllowAllUp = v; }
+    bool Down() const { return FDown; }
+    void SetDown(bool v);
+    TPopupMenu* DropdownMenu() const { return FDropdownMenu; }
+    void SetDropdownMenu(TPopupMenu* v);
+    bool Grouped() const { return FGrouped; }
+    void SetGrouped(bool v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    bool Indeterminate() const { return FIndeterminate; }
+    void SetIndeterminate(bool v);
+    bool Marked() const { return FMarked; }
+    void SetMarked(bool v);
+    TToolButtonStyle Style() const { return FStyle; }
+    void SetStyle(TToolButtonStyle v);
+    bool Wrap() const { return FWrap; }
+    void SetWrap(bool v);
+    String Caption() const { return Text(); }
+    void SetCaption(const String& v);
+    // The place among the bar's buttons, or -1.
+    int Index() const;
+    TToolBar* ToolBar() const { return FToolBar; }
+    void SetParent(TWinControl* AParent) override;
+    void Click() override;
+    void Dispatch(TMessage& Message) override;
+    // Shows the drop-down menu below the button; true when there is one.
+    bool CheckMenuDropdown();
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TToolBar;
+    void Changed();
+    TToolBar* FToolBar = nullptr;
+    int FCommand = 0;
+    bool FAllowAllUp = false;
+    bool FDown = false;
+    TPopupMenu* FDropdownMenu = nullptr;
+    bool FGrouped = false;
+    int FImageIndex = -1;
+    bool FIndeterminate = false;
+    bool FMarked = false;
+    TToolButtonStyle FStyle = tbsButton;
+    bool FWrap = false;
+};
+
+// A tool bar over the platform's tool-bar window: its buttons are TToolButton controls;
+// a click runs the button's OnClick, a drop-down button shows its DropdownMenu.
+class TToolBar : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int ButtonHeight READ ButtonHeight WRITE SetButtonHeight)
+    Q_PROPERTY(int ButtonWidth READ ButtonWidth WRITE SetButtonWidth)
+    Q_PROPERTY(TCustomImageList* Images READ Images WRITE SetImages)
+    Q_PROPERTY(TCustomImageList* DisabledImages READ DisabledImages WRITE SetDisabledImages)
+    Q_PROPERTY(TCustomImageList* HotImages READ HotImages WRITE SetHotImages)
+    Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
+    Q_PROPERTY(bool ShowCaptions READ ShowCaptions WRITE SetShowCaptions)
+    Q_PROPERTY(bool List READ List WRITE SetList)
+    Q_PROPERTY(bool Wrapable READ Wrapable WRITE SetWrapable)
+    Q_PROPERTY(int Indent READ Indent WRITE SetIndent)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_CLASSINFO("Default:ButtonHeight", "22")
+    Q_CLASSINFO("Default:ButtonWidth", "23")
+    Q_CLASSINFO("Default:Flat", "False")
+    Q_CLASSINFO("Default:ShowCaptions", "False")
+    Q_CLASSINFO("Default:List", "False")
+    Q_CLASSINFO("Default:Wrapable", "True")
+    Q_CLASSINFO("Default:Indent", "0")
+    Q_CLASSINFO("Default:AutoSize", "False")
+    Q_CLASSINFO("Default:Align", "alTop")
+
+public:
+    explicit TToolBar(TComponent* AOwner);
+    ~TToolBar() override;
+    int ButtonCount() const { return static_cast<int>(FButtons.size()); }
+    TToolButton* Buttons(int Index) const { return FButtons.at(static_cast<std::size_t>(Index)); }
+    int ButtonHeight() const { return FButtonHeight; }
+    void SetButtonHeight(int v);
+    int ButtonWidth() const { return FButtonWidth; }
+    void SetButtonWidth(int v);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* v) { SetList(FImages, v, TB_SETIMAGELIST); }
+    TCustomImageList* DisabledImages() const { return FDisabledImages; }
+    void SetDisabledImages(TCustomImageList* v) { SetList(FDisabledImages, v, TB_SETDISABLEDIMAGELIST); }
+    TCustomImageList* HotImages() const { return FHotImages; }
+    void SetHotImages(TCustomImageList* v) { SetList(FHotImages, v, TB_SETHOTIMAGELIST); }
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool v);
+    bool ShowCaptions() const { return FShowCaptions; }
+    void SetShowCaptions(bool v);
+    bool List() const { return FList; }
+    void SetList(bool v);
+    bool Wrapable() const { return FWrapable; }
+    void SetWrapable(bool v);
+    int Indent() const { return FIndent; }
+    void SetIndent(int v);
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool v);
+    void Dispatch(TMessage& Message) override;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TToolButton;
+    void InsertButton(TToolButton* Button);
+    void RemoveButton(TToolButton* Button);
+    void SetList(TCustomImageList*& Slot, TCustomImageList* v, UINT Msg);
+    void ImageListChange(TObject* Sender);
+    // Makes the window's buttons again from the button controls and places the controls.
+    void RecreateButtons();
+    void UpdateButtonStates();
+    void PlaceButtons();
+    TToolButton* FindButtonFromCommand(int Command) const;
+    std::vector<TToolButton*> FButtons;
+    int FNextCommand = 1;
+    int FButtonHeight = 22;
+    int FButtonWidth = 23;
+    TCustomImageList* FImages = nullptr;
+    TCustomImageList* FDisabledImages = nullptr;
+    TCustomImageList* FHotImages = nullptr;
+    TChangeLink* FImageChangeLink;
+    bool FFlat = false;
+    bool FShowCaptions = false;
+    bool FList = false;
+    bool FWrapable = true;
+    int FIndent = 0;
+    bool FAutoSize = false;
+    bool FUpdating = false;
+};

@@ -26,7 +26,7 @@ void RegisterStandardClasses() {
         // ExtCtrls.
         RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
         // ComCtrls.
-        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar, TTreeView>();
+        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar, TTreeView, TToolBar, TToolButton>();
         // ImgList.
         RegisterClasses<TImageList>();
         // Forms.

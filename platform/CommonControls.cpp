@@ -38,8 +38,10 @@ LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT ms
     }
     case WM_PAINT:
         if (!w->hasSurface) {
-            // The widget paints itself.
-            ValidateRect(wnd, nullptr);
+            // The widget paints itself: now, in the paint Qt is handling, or onto the DC
+            // in wParam (a procedure that replaced ours may have begun painting).
+            if (!controlDefaultPaint(*w) && wParam) paintControlInto(*w, reinterpret_cast<HDC>(wParam));
+            if (find(wnd)) ValidateRect(wnd, nullptr);
             return 0;
         }
         break;
