@@ -630,8 +630,11 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
 
 void TTrackBar::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
-    CreateSubClass(p, "SCROLLBAR");
-    p.Style |= FOrientation == trHorizontal ? SBS_HORZ : SBS_VERT;
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, TRACKBAR_CLASSA);
+    p.Style |= TBS_AUTOTICKS;
+    if (FOrientation == trVertical) p.Style |= TBS_VERT;
 }
 
 void TTrackBar::CreateWnd() {
@@ -641,8 +644,12 @@ void TTrackBar::CreateWnd() {
 
 void TTrackBar::UpdateWindow() {
     if (!FHandle) return;
-    SendMessageA(FHandle, SBM_SETRANGE, static_cast<WPARAM>(FMin), FMax);
-    SendMessageA(FHandle, SBM_SETPOS, static_cast<WPARAM>(FPosition), TRUE);
+    SendMessageA(FHandle, TBM_SETRANGEMIN, FALSE, FMin);
+    SendMessageA(FHandle, TBM_SETRANGEMAX, FALSE, FMax);
+    SendMessageA(FHandle, TBM_SETPOS, TRUE, FPosition);
+    SendMessageA(FHandle, TBM_SETLINESIZE, 0, FLineSize);
+    SendMessageA(FHandle, TBM_SETPAGESIZE, 0, FPageSize);
+    SendMessageA(FHandle, TBM_SETTICFREQ, static_cast<WPARAM>(FFrequency), 0);
 }
 
 void TTrackBar::SetMin(int v) {
@@ -682,7 +689,7 @@ void TTrackBar::Changed() {
 
 void TTrackBar::Dispatch(TMessage& m) {
     if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) {
-        const int pos = static_cast<int>(SendMessageA(FHandle, SBM_GETPOS, 0, 0));
+        const int pos = static_cast<int>(SendMessageA(FHandle, TBM_GETPOS, 0, 0));
         if (pos != FPosition) {
             FPosition = std::clamp(pos, FMin, FMax);
             Changed();

@@ -294,7 +294,7 @@ private:
     TCanvas* FTabCanvas;
 };
 
-// A slider between Min and Max over the platform's scroll bar; OnChange fires whenever
+// A slider between Min and Max over the platform's track bar; OnChange fires whenever
 // Position changes (by the user or by code).
 class TTrackBar : public TWinControl {
     Q_OBJECT
@@ -324,11 +324,20 @@ public:
     int Position() const { return FPosition; }
     void SetPosition(int v);
     int Frequency() const { return FFrequency; }
-    void SetFrequency(int v) { FFrequency = v; }
+    void SetFrequency(int v) {
+        FFrequency = v;
+        UpdateWindow();
+    }
     int LineSize() const { return FLineSize; }
-    void SetLineSize(int v) { FLineSize = v; }
+    void SetLineSize(int v) {
+        FLineSize = v;
+        UpdateWindow();
+    }
     int PageSize() const { return FPageSize; }
-    void SetPageSize(int v) { FPageSize = v; }
+    void SetPageSize(int v) {
+        FPageSize = v;
+        UpdateWindow();
+    }
     TTrackBarOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TTrackBarOrientation v);
     void Dispatch(TMessage& Message) override;

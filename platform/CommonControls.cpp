@@ -83,6 +83,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if ((init->dwICC & ICC_BAR_CLASSES) && !bars) {
         bars = true;
         registerCommonClass<&newToolBar>(TOOLBARCLASSNAMEW);
+        registerCommonClass<&newTrackBar>(TRACKBAR_CLASSW);
     }
     return TRUE;
 }

@@ -847,3 +847,57 @@ struct NMTBCUSTOMDRAW {
     int nHLStringBkMode;
     int iListGap;
 };
+
+// The track bar: a thumb that slides over a channel between a minimum and a maximum, with
+// tick marks. Moves by mouse and keys are told to the parent as WM_HSCROLL (WM_VSCROLL for
+// TBS_VERT) with the TB_* code below and the track bar's window in lParam.
+inline constexpr const char* TRACKBAR_CLASSA = "msctls_trackbar32";
+inline constexpr const char16_t* TRACKBAR_CLASSW = u"msctls_trackbar32";
+
+inline constexpr DWORD TBS_AUTOTICKS = 0x0001;
+inline constexpr DWORD TBS_VERT = 0x0002;
+inline constexpr DWORD TBS_HORZ = 0x0000;
+inline constexpr DWORD TBS_TOP = 0x0004;
+inline constexpr DWORD TBS_BOTTOM = 0x0000;
+inline constexpr DWORD TBS_LEFT = 0x0004;
+inline constexpr DWORD TBS_RIGHT = 0x0000;
+inline constexpr DWORD TBS_BOTH = 0x0008;
+inline constexpr DWORD TBS_NOTICKS = 0x0010;
+inline constexpr DWORD TBS_ENABLESELRANGE = 0x0020;
+inline constexpr DWORD TBS_FIXEDLENGTH = 0x0040;
+inline constexpr DWORD TBS_NOTHUMB = 0x0080;
+
+inline constexpr UINT TBM_GETPOS = WM_USER;
+inline constexpr UINT TBM_GETRANGEMIN = WM_USER + 1;
+inline constexpr UINT TBM_GETRANGEMAX = WM_USER + 2;
+inline constexpr UINT TBM_GETTIC = WM_USER + 3;
+inline constexpr UINT TBM_SETTIC = WM_USER + 4;
+inline constexpr UINT TBM_SETPOS = WM_USER + 5;        // wParam redraw, lParam position
+inline constexpr UINT TBM_SETRANGE = WM_USER + 6;      // lParam low and high word
+inline constexpr UINT TBM_SETRANGEMIN = WM_USER + 7;   // wParam redraw, lParam minimum
+inline constexpr UINT TBM_SETRANGEMAX = WM_USER + 8;
+inline constexpr UINT TBM_CLEARTICS = WM_USER + 9;
+inline constexpr UINT TBM_SETSEL = WM_USER + 10;       // lParam low and high word
+inline constexpr UINT TBM_SETSELSTART = WM_USER + 11;
+inline constexpr UINT TBM_SETSELEND = WM_USER + 12;
+inline constexpr UINT TBM_GETNUMTICS = WM_USER + 16;
+inline constexpr UINT TBM_GETSELSTART = WM_USER + 17;
+inline constexpr UINT TBM_GETSELEND = WM_USER + 18;
+inline constexpr UINT TBM_CLEARSEL = WM_USER + 19;
+inline constexpr UINT TBM_SETTICFREQ = WM_USER + 20;
+inline constexpr UINT TBM_SETPAGESIZE = WM_USER + 21;  // the old size
+inline constexpr UINT TBM_GETPAGESIZE = WM_USER + 22;
+inline constexpr UINT TBM_SETLINESIZE = WM_USER + 23;
+inline constexpr UINT TBM_GETLINESIZE = WM_USER + 24;
+inline constexpr UINT TBM_GETTHUMBRECT = WM_USER + 25;  // lParam RECT*
+inline constexpr UINT TBM_GETCHANNELRECT = WM_USER + 26;
+
+inline constexpr WORD TB_LINEUP = 0;
+inline constexpr WORD TB_LINEDOWN = 1;
+inline constexpr WORD TB_PAGEUP = 2;
+inline constexpr WORD TB_PAGEDOWN = 3;
+inline constexpr WORD TB_THUMBPOSITION = 4;
+inline constexpr WORD TB_THUMBTRACK = 5;
+inline constexpr WORD TB_TOP = 6;
+inline constexpr WORD TB_BOTTOM = 7;
+inline constexpr WORD TB_ENDTRACK = 8;

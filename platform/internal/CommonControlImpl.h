@@ -39,5 +39,6 @@ NewControl newProgressBar(Window& w);
 NewControl newToolTip(Window& w);
 NewControl newTreeView(Window& w);
 NewControl newToolBar(Window& w);
+NewControl newTrackBar(Window& w);
 
 }  // namespace platform::win
