@@ -300,6 +300,78 @@ private:
         repaint();
     }
     void paintRow(QPainter& p, Item* i, int row, const NMTVCUSTOMDRAW& cd, bool showSel, COLORREF back);
+    // A new image list of one image: the item's icon and text, for dragging it.
+    HIMAGELIST dragImage(Item* i) {
+        const int row = i ? rowOf(i) : -1;
+        if (row < 0) return nullptr;
+        const Parts p = parts(i, row);
+        const int left = p.icon.isValid() ? p.icon.left() : p.label.left();
+        const QRect area(left, p.row.top(), p.label.right() - left + 1, p.row.height());
+        QImage img(area.size(), QImage::Format_ARGB32_Premultiplied);
+        img.fill(qcolourOf(back_ == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : back_));
+        {
+            QPainter q(&img);
+            q.translate(-area.topLeft());
+            NMTVCUSTOMDRAW cd{};
+            cd.clrText = fore_ == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : fore_;
+            cd.clrTextBk = back_ == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : back_;
+            Item* caret = caret_;
+            caret_ = nullptr;  // drawn as not selected
+            paintRow(q, i, row, cd, false, cd.clrTextBk);
+            caret_ = caret;
+        }
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = img.width();
+        bi.bmiHeader.biHeight = -img.height();
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!bmp || !bits) return nullptr;
+        for (int y = 0; y < img.height(); ++y)
+            std::memcpy(static_cast<BYTE*>(bits) + static_cast<std::size_t>(y) * img.width() * 4, img.constScanLine(y),
+                        static_cast<std::size_t>(img.width()) * 4);
+        HIMAGELIST list = ImageList_Create(img.width(), img.height(), ILC_COLOR32 | ILC_MASK, 1, 0);
+        if (list) ImageList_Add(list, bmp, nullptr);
+        DeleteObject(bmp);
+        return list;
+    }
+    // Tips show the whole text of an item that the view cuts off.
+    void createTips() {
+        tooltips_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0, 0,
+                                    handle_, nullptr, nullptr, nullptr);
+        if (!tooltips_) return;
+        ownTips_ = true;
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = handle_;
+        ti.uId = reinterpret_cast<UINT_PTR>(handle_);
+        ti.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+    void tipText(LPARAM lParam, bool wide) {
+        POINT c{};
+        GetCursorPos(&c);
+        ScreenToClient(handle_, &c);
+        UINT flags = 0;
+        Item* i = hitTest(QPoint(c.x, c.y), flags);
+        tipText_.clear();
+        if (i && onItem(flags)) {
+            const Parts p = parts(i, rowOf(i));
+            if (p.label.right() >= viewWidth() || p.label.left() < 0) tipText_ = shown(i, TVIF_TEXT).text;
+        }
+        if (wide) {
+            auto* d = reinterpret_cast<NMTTDISPINFOW*>(lParam);
+            tipText_.push_back(0);
+            d->lpszText = reinterpret_cast<LPWSTR>(tipText_.data());
+        } else {
+            auto* d = reinterpret_cast<NMTTDISPINFOA*>(lParam);
+            tipAnsi_ = wideToAnsi(tipText_);
+            d->lpszText = tipAnsi_.data();
+        }
+    }
 
     static LRESULT editProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static std::map<HWND, std::pair<TreeControl*, WNDPROC>>& editOwners() {
@@ -331,6 +403,10 @@ private:
     COLORREF lines_ = CLR_DEFAULT;
     bool unicodeNotify_ = true;
     HWND tooltips_ = nullptr;
+    bool ownTips_ = false;
+    Item* tipItem_ = nullptr;
+    std::u16string tipText_;
+    std::string tipAnsi_;
     // Mouse: the press that may become a drag, and the click that may start editing.
     bool pressed_ = false;
     bool rightPressed_ = false;
@@ -473,6 +549,7 @@ void TreeControl::removeTree(Item* i) {
     if (dropHilite_ == i) dropHilite_ = nullptr;
     if (pressItem_ == i) pressItem_ = nullptr;
     if (editCandidate_ == i) editCandidate_ = nullptr;
+    if (tipItem_ == i) tipItem_ = nullptr;
     live_.erase(i);
     auto& k = i->parent->kids;
     for (auto it = k.begin(); it != k.end(); ++it)
@@ -893,6 +970,17 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
         const LRESULT f = parent ? SendMessageW(parent, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(handle_), NF_QUERY) : 0;
         Window* pw = find(parent);
         unicodeNotify_ = f == NFR_UNICODE || (f != NFR_ANSI && (pw ? pw->unicode : u));
+        if (!(style_ & TVS_NOTOOLTIPS)) createTips();
+        return false;
+    }
+    case WM_NOTIFY: {
+        auto* h = reinterpret_cast<NMHDR*>(lParam);
+        if (!h || h->hwndFrom != tooltips_ || !tooltips_) return false;
+        if (h->code == TTN_GETDISPINFOW || h->code == TTN_GETDISPINFOA) {
+            tipText(lParam, h->code == TTN_GETDISPINFOW);
+            r = 0;
+            return true;
+        }
         return false;
     }
     case WM_NOTIFYFORMAT:
@@ -935,6 +1023,16 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
         return true;
     }
     case WM_MOUSEMOVE:
+        if (tooltips_) {
+            // A new item under the mouse asks for its own tip.
+            UINT flags = 0;
+            Item* under = hitTest(pt, flags);
+            if (!onItem(flags)) under = nullptr;
+            if (under != tipItem_) {
+                tipItem_ = under;
+                if (IsWindowVisible(tooltips_)) SendMessageW(tooltips_, TTM_POP, 0, 0);
+            }
+        }
         if (pressed_ && (wParam & MK_LBUTTON)) {
             const int dx = std::abs(pt.x() - pressAt_.x()), dy = std::abs(pt.y() - pressAt_.y());
             if (dx > GetSystemMetrics(SM_CXDRAG) || dy > GetSystemMetrics(SM_CYDRAG)) {
@@ -978,6 +1076,8 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
         // Every item is told as it goes.
         endEdit(true);
         remove(&root_);
+        if (tooltips_ && ownTips_) DestroyWindow(tooltips_);
+        tooltips_ = nullptr;
         return false;
 
     case TVM_INSERTITEMA:
@@ -1131,6 +1231,7 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
     case TVM_SETTOOLTIPS:
         r = reinterpret_cast<LRESULT>(tooltips_);
         tooltips_ = reinterpret_cast<HWND>(wParam);
+        ownTips_ = false;
         return true;
     case TVM_GETTOOLTIPS: r = reinterpret_cast<LRESULT>(tooltips_); return true;
     case TVM_SETITEMHEIGHT:
@@ -1164,6 +1265,7 @@ bool TreeControl::message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) {
         r = i ? static_cast<LRESULT>((i->state | (i == caret_ ? TVIS_SELECTED : 0)) & static_cast<UINT>(lParam)) : 0;
         return true;
     }
+    case TVM_CREATEDRAGIMAGE: r = reinterpret_cast<LRESULT>(dragImage(item(lParam))); return true;
     case TVM_SETSCROLLTIME:
     case TVM_GETSCROLLTIME: r = 0; return true;
     case TVM_SETINSERTMARK: r = TRUE; return true;

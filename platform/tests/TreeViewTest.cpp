@@ -521,6 +521,46 @@ TEST_F(TreeViewTest, IconsLinesAndCustomDrawnItemsAreVisible) {
     ImageList_Destroy(icons);
 }
 
+TEST_F(TreeViewTest, CutOffTextsShowInATipAndItemsMakeDragImages) {
+    makeTree(TVS_HASBUTTONS | TVS_LINESATROOT);
+    HTREEITEM shortOne = add(TVI_ROOT, u"Short", 1);
+    const std::u16string longText = u"A folder name far too long for this narrow tree view to show whole";
+    HTREEITEM longOne = add(TVI_ROOT, longText, 2);
+    auto tips = reinterpret_cast<HWND>(SendMessageW(tree, TVM_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(tips, nullptr);
+    auto tipOf = [&] {
+        char16_t buf[200] = {};
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = tree;
+        ti.uId = reinterpret_cast<UINT_PTR>(tree);
+        ti.lpszText = reinterpret_cast<LPWSTR>(buf);
+        SendMessageW(tips, TTM_GETTEXTW, 200, reinterpret_cast<LPARAM>(&ti));
+        return std::u16string(buf);
+    };
+    QTest::mouseMove(viewport(), labelPoint(longOne));
+    QApplication::processEvents();
+    platform::advanceTime(1000);
+    EXPECT_TRUE(IsWindowVisible(tips));
+    EXPECT_EQ(tipOf(), longText);
+    // A text that fits has no tip.
+    QTest::mouseMove(viewport(), labelPoint(shortOne));
+    QApplication::processEvents();
+    platform::advanceTime(1000);
+    EXPECT_FALSE(IsWindowVisible(tips));
+
+    HIMAGELIST drag = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(shortOne)));
+    ASSERT_NE(drag, nullptr);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(drag, &cx, &cy);
+    const RECT label = rectOf(shortOne);
+    EXPECT_EQ(cx, label.right - label.left);
+    EXPECT_EQ(cy, label.bottom - label.top);
+    EXPECT_EQ(ImageList_GetImageCount(drag), 1);
+    ImageList_Destroy(drag);
+    EXPECT_EQ(SendMessageW(tree, TVM_CREATEDRAGIMAGE, 0, 0), 0);
+}
+
 // ---- Tool bar ----------------------------------------------------------------------------
 
 class ToolBarTest : public TreeViewTest {
