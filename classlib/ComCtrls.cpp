@@ -232,7 +232,7 @@ TStatusPanels::TStatusPanels(TStatusBar* AOwner)
 TStatusPanel* TStatusPanels::Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
 
 void TStatusPanels::Update(TCollectionItem*) {
-    if (FStatusBar) FStatusBar->Invalidate();
+    if (FStatusBar) FStatusBar->UpdatePanels();
 }
 
 TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -253,16 +253,69 @@ TStatusBar::~TStatusBar() {
     FPanels = nullptr;
 }
 
+void TStatusBar::CreateParams(TCreateParams& p) {
+    TCustomControl::CreateParams(p);
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, STATUSCLASSNAMEA);
+    // The class library places the bar itself.
+    p.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+    if (FSizeGrip) p.Style |= SBARS_SIZEGRIP;
+}
+
+void TStatusBar::CreateWnd() {
+    TCustomControl::CreateWnd();
+    UpdatePanels();
+}
+
+void TStatusBar::UpdatePanels() {
+    if (!FHandle || !FPanels) return;
+    SendMessageA(FHandle, SB_SIMPLE, FSimplePanel ? 1 : 0, 0);
+    if (FSimplePanel) {
+        SendMessageA(FHandle, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(FSimpleText.c_str()));
+        return;
+    }
+    const int n = FPanels->Count();
+    std::vector<int> edges;
+    int right = 0;
+    for (int i = 0; i < n; ++i) {
+        right += std::max(0, FPanels->Items(i)->Width());
+        edges.push_back(i == n - 1 ? -1 : right);
+    }
+    if (edges.empty()) edges.push_back(-1);
+    SendMessageA(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    if (n == 0) SendMessageA(FHandle, SB_SETTEXTA, SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+    for (int i = 0; i < n; ++i) {
+        TStatusPanel* p = FPanels->Items(i);
+        WPARAM type = static_cast<WPARAM>(i);
+        if (p->Bevel() == pbNone) type |= SBT_NOBORDERS;
+        if (p->Bevel() == pbRaised) type |= SBT_POPOUT;
+        if (p->Style() == psOwnerDraw) {
+            SendMessageA(FHandle, SB_SETTEXTA, type | SBT_OWNERDRAW, i);
+            continue;
+        }
+        // Tabs place the text in the middle or at the right.
+        const String text = (p->Alignment() == taCenter ? "\t" : p->Alignment() == taRightJustify ? "\t\t" : "") + p->Text();
+        SendMessageA(FHandle, SB_SETTEXTA, type, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
 void TStatusBar::SetSimplePanel(bool v) {
     if (FSimplePanel == v) return;
     FSimplePanel = v;
-    Invalidate();
+    UpdatePanels();
 }
 
 void TStatusBar::SetSimpleText(const String& v) {
     if (FSimpleText == v) return;
     FSimpleText = v;
-    if (FSimplePanel) Invalidate();
+    if (FSimplePanel) UpdatePanels();
+}
+
+void TStatusBar::SetSizeGrip(bool v) {
+    if (FSizeGrip == v) return;
+    FSizeGrip = v;
+    RecreateWnd();
 }
 
 RECT TStatusBar::PanelRect(int Index) const {
@@ -281,44 +334,8 @@ RECT TStatusBar::PanelRect(int Index) const {
 }
 
 void TStatusBar::PaintWindow(HDC DC) {
-    static_cast<TWindowCanvas*>(FCanvas)->FreeHandle();
-    TCustomControl::PaintWindow(DC);
-}
-
-void TStatusBar::Paint() {
-    TCanvas* c = Canvas();
-    const RECT all = ClientRect();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(FColor);
-    c->FillRect(all);
-    c->SetFont(FFont);
-    if (FSimplePanel) {
-        RECT r{all.left, all.top + 2, all.right, all.bottom};
-        Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
-        drawText(c, FSimpleText, RECT{r.left + 2, r.top, r.right - 2, r.bottom},
-                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        return;
-    }
-    for (int i = 0; i < FPanels->Count(); ++i) {
-        TStatusPanel* p = FPanels->Items(i);
-        const RECT inner = PanelRect(i);
-        RECT outer{inner.left - 1, inner.top - 1, inner.right + 1, inner.bottom + 1};
-        if (p->Bevel() != pbNone) {
-            const bool lowered = p->Bevel() == pbLowered;
-            Frame3D(c, outer, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, 1);
-        }
-        if (p->Style() == psOwnerDraw) {
-            c->Brush()->SetStyle(bsSolid);
-            c->Brush()->SetColor(FColor);
-            DrawPanel(p, inner);
-            continue;
-        }
-        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-        flags |= p->Alignment() == taCenter ? DT_CENTER : p->Alignment() == taRightJustify ? DT_RIGHT : DT_LEFT;
-        c->Brush()->SetStyle(bsClear);
-        drawText(c, p->Text(), RECT{inner.left + 2, inner.top, inner.right - 2, inner.bottom}, flags);
-        c->Brush()->SetStyle(bsSolid);
-    }
+    // The window draws the panels; owner-drawn ones come back as CN_DRAWITEM.
+    TWinControl::PaintWindow(DC);
 }
 
 void TStatusBar::DrawPanel(TStatusPanel* Panel, const RECT& Rect) {
@@ -326,6 +343,22 @@ void TStatusBar::DrawPanel(TStatusPanel* Panel, const RECT& Rect) {
 }
 
 void TStatusBar::Dispatch(TMessage& m) {
+    if (m.Msg == CN_DRAWITEM) {
+        const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+        m.Result = TRUE;
+        if (!d || static_cast<int>(d->itemID) >= FPanels->Count()) return;
+        // The canvas draws on the item's DC meanwhile; drawing of code outside painting
+        // (which may have made the window paint) goes on afterwards.
+        TCanvas* canvas = FCanvas;
+        const HDC outside = canvas->HandleValue();
+        canvas->SetHandle(d->hDC);
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Brush()->SetColor(FColor);
+        canvas->SetFont(FFont);
+        DrawPanel(FPanels->Items(static_cast<int>(d->itemID)), d->rcItem);
+        canvas->SetHandle(outside);
+        return;
+    }
     TCustomControl::Dispatch(m);
     if (m.Msg == WM_SIZE) Invalidate();
 }

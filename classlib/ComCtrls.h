@@ -148,10 +148,10 @@ private:
 
 using TDrawPanelEvent = TEvent<void(TStatusBar* StatusBar, TStatusPanel* Panel, const RECT& Rect)>;
 
-// A status bar of panels (or one simple panel with SimpleText when SimplePanel is set).
-// Panels are laid out from the left, each Width pixels wide, the last one filling the rest.
-// An owner-drawn panel is painted by OnDrawPanel on the bar's Canvas, which code may also
-// use outside painting (drawing goes to the bar's retained surface).
+// A status bar of panels (or one simple panel with SimpleText when SimplePanel is set) over
+// the platform's status bar. Panels are laid out from the left, each Width pixels wide, the
+// last one filling the rest. An owner-drawn panel is painted by OnDrawPanel on the bar's
+// Canvas, which code may also use outside painting.
 class TStatusBar : public TCustomControl {
     Q_OBJECT
     Q_PROPERTY(TStatusPanels* Panels READ Panels WRITE SetPanels)
@@ -174,7 +174,7 @@ public:
     String SimpleText() const { return FSimpleText; }
     void SetSimpleText(const String& v);
     bool SizeGrip() const { return FSizeGrip; }
-    void SetSizeGrip(bool v) { FSizeGrip = v; }
+    void SetSizeGrip(bool v);
     // The rectangle of panel `Index` in client coordinates (empty when out of range).
     RECT PanelRect(int Index) const;
     void Dispatch(TMessage& Message) override;
@@ -182,11 +182,15 @@ public:
     TDrawPanelEvent OnDrawPanel;
 
 protected:
-    void Paint() override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void PaintWindow(HDC DC) override;
     virtual void DrawPanel(TStatusPanel* Panel, const RECT& Rect);
 
 private:
+    friend class TStatusPanels;
+    // Gives the window the panels' parts, texts and styles.
+    void UpdatePanels();
     TStatusPanels* FPanels;
     bool FSimplePanel = false;
     String FSimpleText;

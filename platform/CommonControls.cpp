@@ -84,6 +84,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
         bars = true;
         registerCommonClass<&newToolBar>(TOOLBARCLASSNAMEW);
         registerCommonClass<&newTrackBar>(TRACKBAR_CLASSW);
+        registerCommonClass<&newStatusBar>(STATUSCLASSNAMEW);
     }
     return TRUE;
 }

@@ -901,3 +901,43 @@ inline constexpr WORD TB_THUMBTRACK = 5;
 inline constexpr WORD TB_TOP = 6;
 inline constexpr WORD TB_BOTTOM = 7;
 inline constexpr WORD TB_ENDTRACK = 8;
+
+// The status bar: parts along the bottom of a window (or one simple part), each with a
+// text (tabs centre and right-align what follows them) or drawn by the parent through
+// WM_DRAWITEM (SBT_OWNERDRAW: itemID the part, itemData the value given), and a size grip.
+inline constexpr const char* STATUSCLASSNAMEA = "msctls_statusbar32";
+inline constexpr const char16_t* STATUSCLASSNAMEW = u"msctls_statusbar32";
+
+inline constexpr DWORD SBARS_SIZEGRIP = 0x0100;
+inline constexpr DWORD SBARS_TOOLTIPS = 0x0800;
+
+inline constexpr WPARAM SBT_OWNERDRAW = 0x1000;
+inline constexpr WPARAM SBT_NOBORDERS = 0x0100;
+inline constexpr WPARAM SBT_POPOUT = 0x0200;
+inline constexpr WPARAM SBT_RTLREADING = 0x0400;
+inline constexpr WPARAM SBT_NOTABPARSING = 0x0800;
+inline constexpr WPARAM SB_SIMPLEID = 0x00FF;
+
+inline constexpr UINT SB_SETTEXTA = WM_USER + 1;  // wParam part | SBT_*, lParam text (or data)
+inline constexpr UINT SB_GETTEXTA = WM_USER + 2;  // the length in the low word, SBT_* in the high
+inline constexpr UINT SB_GETTEXTLENGTHA = WM_USER + 3;
+inline constexpr UINT SB_SETPARTS = WM_USER + 4;  // wParam count, lParam right edges (-1: to the end)
+inline constexpr UINT SB_GETPARTS = WM_USER + 6;
+inline constexpr UINT SB_GETBORDERS = WM_USER + 7;  // lParam int[3]
+inline constexpr UINT SB_SETMINHEIGHT = WM_USER + 8;
+inline constexpr UINT SB_SIMPLE = WM_USER + 9;
+inline constexpr UINT SB_GETRECT = WM_USER + 10;
+inline constexpr UINT SB_SETTEXTW = WM_USER + 11;
+inline constexpr UINT SB_GETTEXTLENGTHW = WM_USER + 12;
+inline constexpr UINT SB_GETTEXTW = WM_USER + 13;
+inline constexpr UINT SB_ISSIMPLE = WM_USER + 14;
+inline constexpr UINT SB_SETBKCOLOR = CCM_SETBKCOLOR;
+
+// Mouse notifications of bars (NM_CLICK and the rest): the part or button under the mouse.
+struct NMMOUSE {
+    NMHDR hdr;
+    DWORD_PTR dwItemSpec;
+    DWORD_PTR dwItemData;
+    POINT pt;
+    LPARAM dwHitInfo;
+};

@@ -40,5 +40,6 @@ NewControl newToolTip(Window& w);
 NewControl newTreeView(Window& w);
 NewControl newToolBar(Window& w);
 NewControl newTrackBar(Window& w);
+NewControl newStatusBar(Window& w);
 
 }  // namespace platform::win
