@@ -154,14 +154,6 @@ private:
     HDC dc_ = nullptr;
 };
 
-void drawText(TCanvas* c, const String& text, RECT r, UINT flags) {
-    HDC dc = c->Handle();
-    c->TextExtent(" ");  // selects the font and colours
-    SetBkMode(dc, TRANSPARENT);
-    const std::u16string w = platform::ansiToWide(text);
-    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, flags);
-}
-
 SIZE textSize(TFont* font, const String& text) {
     SIZE s{0, 0};
     HDC dc = GetDC(nullptr);
@@ -402,7 +394,7 @@ void TTabSheet::SetPageIndex(int v) {
     v = std::clamp(v, 0, static_cast<int>(pages.size()) - 1);
     pages.erase(std::find(pages.begin(), pages.end(), this));
     pages.insert(pages.begin() + v, this);
-    FPageControl->Invalidate();
+    FPageControl->UpdateTabs();
 }
 
 int TTabSheet::TabIndex() const {
@@ -420,18 +412,19 @@ void TTabSheet::SetTabVisible(bool v) {
     FTabVisible = v;
     if (FPageControl) {
         if (!v && FPageControl->FActivePage == this) FPageControl->SetActivePage(FPageControl->FindNextPage(this, true));
+        FPageControl->UpdateTabs();
         FPageControl->ShowPages();
     }
 }
 
 void TTabSheet::Dispatch(TMessage& m) {
-    if (m.Msg == CM_TEXTCHANGED && FPageControl) FPageControl->Invalidate();
     TWinControl::Dispatch(m);
+    if (m.Msg == CM_TEXTCHANGED && FPageControl) FPageControl->UpdateTabs();
 }
 
 // Page controls
 
-TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), FTabCanvas(new TCanvas) {
+TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {
     ControlStyle = csAcceptsControls | csClickEvents | csDoubleClicks | csCaptureMouse;
     FColor = clBtnFace;
     FBrush->SetColor(FColor);
@@ -443,7 +436,47 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), FTabCanvas
 TPageControl::~TPageControl() {
     for (TTabSheet* p : FPages) p->FPageControl = nullptr;
     FPages.clear();
-    delete FTabCanvas;
+}
+
+void TPageControl::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, WC_TABCONTROLA);
+    p.Style |= WS_CLIPCHILDREN;
+}
+
+void TPageControl::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateTabs();
+    ShowPages();
+}
+
+void TPageControl::UpdateTabs() {
+    if (!FHandle) return;
+    // The tabs' height makes the display area start just below them.
+    SendMessageA(FHandle, TCM_SETITEMSIZE, 0, MAKELONG(0, std::max(1, EffectiveTabHeight() - 2)));
+    SendMessageA(FHandle, TCM_DELETEALLITEMS, 0, 0);
+    int n = 0;
+    for (TTabSheet* page : FPages) {
+        if (!page->TabVisible()) continue;
+        TCITEMA item{};
+        item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
+        const String caption = page->Caption();
+        item.pszText = const_cast<char*>(caption.c_str());
+        item.iImage = -1;
+        item.lParam = reinterpret_cast<LPARAM>(page);
+        SendMessageA(FHandle, TCM_INSERTITEMA, static_cast<WPARAM>(n++), reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageA(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(FActivePage ? FActivePage->TabIndex() : -1), 0);
+}
+
+TTabSheet* TPageControl::PageOfTab(int Tab) const {
+    if (!FHandle || Tab < 0) return nullptr;
+    TCITEMA item{};
+    item.mask = TCIF_PARAM;
+    if (!SendMessageA(FHandle, TCM_GETITEMA, static_cast<WPARAM>(Tab), reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<TTabSheet*>(item.lParam);
 }
 
 int TPageControl::EffectiveTabHeight() const {
@@ -454,11 +487,18 @@ int TPageControl::EffectiveTabHeight() const {
 void TPageControl::SetTabHeight(int v) {
     if (FTabHeight == v) return;
     FTabHeight = std::max(0, v);
+    UpdateTabs();
     ShowPages();
-    Invalidate();
 }
 
 RECT TPageControl::ClientRect() const {
+    if (FHandle) {
+        RECT r{0, 0, FWidth, FHeight};
+        SendMessageA(FHandle, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+        if (r.right < r.left) r.right = r.left;
+        if (r.bottom < r.top) r.bottom = r.top;
+        return r;
+    }
     const int th = EffectiveTabHeight();
     RECT r{2, th + 2, FWidth - 2, FHeight - 2};
     if (r.right < r.left) r.right = r.left;
@@ -469,6 +509,12 @@ RECT TPageControl::ClientRect() const {
 RECT TPageControl::TabRect(int Index) const {
     if (Index < 0 || Index >= PageCount() || !FPages[static_cast<std::size_t>(Index)]->TabVisible())
         return RECT{0, 0, 0, 0};
+    if (FHandle) {
+        RECT r{};
+        const int tab = FPages[static_cast<std::size_t>(Index)]->TabIndex();
+        if (!SendMessageA(FHandle, TCM_GETITEMRECT, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&r))) r = RECT{};
+        return r;
+    }
     const int th = EffectiveTabHeight();
     int x = 2;
     for (int i = 0; i < PageCount(); ++i) {
@@ -482,6 +528,10 @@ RECT TPageControl::TabRect(int Index) const {
 }
 
 TTabSheet* TPageControl::PageAtPos(POINT pos) const {
+    if (FHandle) {
+        TCHITTESTINFO h{pos, 0};
+        return PageOfTab(static_cast<int>(SendMessageA(FHandle, TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&h))));
+    }
     for (int i = 0; i < PageCount(); ++i) {
         const RECT r = TabRect(i);
         if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom)
@@ -495,9 +545,9 @@ void TPageControl::InsertPage(TTabSheet* page) {
     FPages.push_back(page);
     page->FPageControl = this;
     page->FreeNotification(this);
+    UpdateTabs();
     if (!FActivePage && !ComponentState().Contains(csLoading) && page->TabVisible()) SetActivePage(page);
     else ShowPages();
-    Invalidate();
 }
 
 void TPageControl::RemovePage(TTabSheet* page) {
@@ -509,8 +559,8 @@ void TPageControl::RemovePage(TTabSheet* page) {
     page->FPageControl = nullptr;
     if (FActivePage == page) FActivePage = nullptr;
     if (!ComponentState().Contains(csDestroying)) {
+        UpdateTabs();
         SetActivePage(next);
-        Invalidate();
     }
 }
 
@@ -549,9 +599,9 @@ void TPageControl::SetActivePage(TTabSheet* v) {
     TTabSheet* old = FActivePage;
     FActivePage = v;
     ShowPages();
+    if (FHandle) SendMessageA(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(v ? v->TabIndex() : -1), 0);
     if (old && old->OnHide) old->OnHide(old);
     if (v && v->OnShow) v->OnShow(v);
-    Invalidate();
 }
 
 void TPageControl::SetActivePageIndex(int v) {
@@ -572,6 +622,7 @@ void TPageControl::ShowPages() {
 void TPageControl::Loaded() {
     TWinControl::Loaded();
     if (!FActivePage || FActivePage->FPageControl != this) FActivePage = FindNextPage(nullptr, true);
+    UpdateTabs();
     ShowPages();
 }
 
@@ -583,16 +634,6 @@ bool TPageControl::CanChange() {
 
 void TPageControl::Change() {
     if (OnChange) OnChange(this);
-}
-
-void TPageControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    TWinControl::MouseDown(Button, Shift, X, Y);
-    if (Button != mbLeft) return;
-    TTabSheet* page = PageAtPos(POINT{X, Y});
-    if (!page || page == FActivePage) return;
-    if (!CanChange()) return;
-    SetActivePage(page);
-    Change();
 }
 
 void TPageControl::Notification(TComponent* AComponent, TOperation Operation) {
@@ -610,46 +651,27 @@ void TPageControl::GetChildren(const std::function<void(TComponent*)>& Proc, TCo
     }
 }
 
-void TPageControl::PaintWindow(HDC DC) {
-    TCanvas* c = FTabCanvas;
-    c->SetHandle(DC);
-    const int th = EffectiveTabHeight();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(FColor);
-    c->FillRect(RECT{0, 0, FWidth, FHeight});
-    RECT frame{0, th, FWidth, FHeight};
-    Frame3D(c, frame, clBtnHighlight, clBtnShadow, 1);
-    c->SetFont(FFont);
-    for (int i = 0; i < PageCount(); ++i) {
-        RECT r = TabRect(i);
-        if (r.right <= r.left) continue;
-        TTabSheet* p = FPages[static_cast<std::size_t>(i)];
-        const bool active = p == FActivePage;
-        if (!active) r.top += 2;
-        c->Brush()->SetColor(active ? FColor : clBtnShadow);
-        c->FillRect(RECT{r.left, r.top, r.right, active ? r.bottom : r.bottom - 2});
-        c->Pen()->SetColor(clBtnHighlight);
-        c->MoveTo(r.left, active ? r.bottom : r.bottom - 2);
-        c->LineTo(r.left, r.top);
-        c->LineTo(r.right - 1, r.top);
-        c->Pen()->SetColor(clBtnShadow);
-        c->LineTo(r.right - 1, active ? r.bottom : r.bottom - 2);
-        c->Brush()->SetStyle(bsClear);
-        drawText(c, p->Caption(), RECT{r.left, r.top, r.right, active ? r.bottom - 2 : r.bottom - 2},
-                 DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        c->Brush()->SetStyle(bsSolid);
-    }
-    c->SetHandle(nullptr);
-}
-
 void TPageControl::Dispatch(TMessage& m) {
+    if (m.Msg == CN_NOTIFY) {
+        const auto* h = reinterpret_cast<const NMHDR*>(m.LParam);
+        m.Result = 0;
+        if (h && h->code == TCN_SELCHANGING) {
+            m.Result = CanChange() ? 0 : 1;
+        } else if (h && h->code == TCN_SELCHANGE) {
+            TTabSheet* page = PageOfTab(static_cast<int>(SendMessageA(FHandle, TCM_GETCURSEL, 0, 0)));
+            if (page && page != FActivePage) {
+                SetActivePage(page);
+                Change();
+            }
+        }
+        return;
+    }
     TWinControl::Dispatch(m);
     if (m.Msg == WM_SIZE) {
         ShowPages();
-        Invalidate();
     } else if (m.Msg == CM_FONTCHANGED) {
+        UpdateTabs();
         ShowPages();
-        Invalidate();
     }
 }
 

@@ -242,8 +242,9 @@ private:
 
 using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
 
-// Tabs across the top; each tab shows one TTabSheet below it. OnChange fires when the user
-// picks a tab (not when code sets ActivePage); OnChanging may refuse it.
+// Tabs across the top (the platform's tab control); each tab shows one TTabSheet below it.
+// OnChange fires when the user picks a tab (not when code sets ActivePage); OnChanging may
+// refuse it.
 class TPageControl : public TWinControl {
     Q_OBJECT
     Q_PROPERTY(TTabSheet* ActivePage READ ActivePage WRITE SetActivePage)
@@ -279,8 +280,8 @@ public:
     TTabChangingEvent OnChanging;
 
 protected:
-    void PaintWindow(HDC DC) override;
-    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Loaded() override;
     virtual bool CanChange();
@@ -288,6 +289,9 @@ protected:
 
 private:
     friend class TTabSheet;
+    // Gives the window a tab for each page whose tab is visible.
+    void UpdateTabs();
+    TTabSheet* PageOfTab(int Tab) const;
     void InsertPage(TTabSheet* Page);
     void RemovePage(TTabSheet* Page);
     void ShowPages();
@@ -295,7 +299,6 @@ private:
     std::vector<TTabSheet*> FPages;
     TTabSheet* FActivePage = nullptr;
     int FTabHeight = 0;
-    TCanvas* FTabCanvas;
 };
 
 // A slider between Min and Max over the platform's track bar; OnChange fires whenever

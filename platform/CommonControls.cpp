@@ -68,6 +68,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     static bool tips = false;
     static bool tree = false;
     static bool bars = false;
+    static bool tabs = false;
     if ((init->dwICC & ICC_PROGRESS_CLASS) && !progress) {
         progress = true;
         registerCommonClass<&newProgressBar>(PROGRESS_CLASSW);
@@ -85,6 +86,10 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
         registerCommonClass<&newToolBar>(TOOLBARCLASSNAMEW);
         registerCommonClass<&newTrackBar>(TRACKBAR_CLASSW);
         registerCommonClass<&newStatusBar>(STATUSCLASSNAMEW);
+    }
+    if ((init->dwICC & ICC_TAB_CLASSES) && !tabs) {
+        tabs = true;
+        registerCommonClass<&newTabControl>(WC_TABCONTROLW);
     }
     return TRUE;
 }

@@ -941,3 +941,77 @@ struct NMMOUSE {
     POINT pt;
     LPARAM dwHitInfo;
 };
+
+// The tab control: a row of tabs over a display area; a click on a tab asks the parent
+// (TCN_SELCHANGING, non-zero: refused) and tells it (TCN_SELCHANGE).
+inline constexpr const char* WC_TABCONTROLA = "SysTabControl32";
+inline constexpr const char16_t* WC_TABCONTROLW = u"SysTabControl32";
+
+inline constexpr DWORD TCS_TABS = 0x0000;
+inline constexpr DWORD TCS_BOTTOM = 0x0002;
+inline constexpr DWORD TCS_HOTTRACK = 0x0040;
+inline constexpr DWORD TCS_BUTTONS = 0x0100;
+inline constexpr DWORD TCS_MULTILINE = 0x0200;
+inline constexpr DWORD TCS_FIXEDWIDTH = 0x0400;
+inline constexpr DWORD TCS_FOCUSNEVER = 0x8000;
+
+inline constexpr UINT TCIF_TEXT = 0x0001;
+inline constexpr UINT TCIF_IMAGE = 0x0002;
+inline constexpr UINT TCIF_PARAM = 0x0008;
+inline constexpr UINT TCIF_STATE = 0x0010;
+
+struct TCITEMA {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    LPSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+};
+struct TCITEMW {
+    UINT mask;
+    DWORD dwState;
+    DWORD dwStateMask;
+    LPWSTR pszText;
+    int cchTextMax;
+    int iImage;
+    LPARAM lParam;
+};
+
+struct TCHITTESTINFO {
+    POINT pt;
+    UINT flags;
+};
+inline constexpr UINT TCHT_NOWHERE = 0x0001;
+inline constexpr UINT TCHT_ONITEMICON = 0x0002;
+inline constexpr UINT TCHT_ONITEMLABEL = 0x0004;
+inline constexpr UINT TCHT_ONITEM = TCHT_ONITEMICON | TCHT_ONITEMLABEL;
+
+inline constexpr UINT TCM_FIRST = 0x1300;
+inline constexpr UINT TCM_GETIMAGELIST = TCM_FIRST + 2;
+inline constexpr UINT TCM_SETIMAGELIST = TCM_FIRST + 3;
+inline constexpr UINT TCM_GETITEMCOUNT = TCM_FIRST + 4;
+inline constexpr UINT TCM_GETITEMA = TCM_FIRST + 5;
+inline constexpr UINT TCM_SETITEMA = TCM_FIRST + 6;
+inline constexpr UINT TCM_INSERTITEMA = TCM_FIRST + 7;  // wParam index, lParam TCITEMA*; the index or -1
+inline constexpr UINT TCM_DELETEITEM = TCM_FIRST + 8;
+inline constexpr UINT TCM_DELETEALLITEMS = TCM_FIRST + 9;
+inline constexpr UINT TCM_GETITEMRECT = TCM_FIRST + 10;  // wParam index, lParam RECT*
+inline constexpr UINT TCM_GETCURSEL = TCM_FIRST + 11;
+inline constexpr UINT TCM_SETCURSEL = TCM_FIRST + 12;  // no notifications; the old selection
+inline constexpr UINT TCM_HITTEST = TCM_FIRST + 13;   // lParam TCHITTESTINFO*; the tab or -1
+inline constexpr UINT TCM_ADJUSTRECT = TCM_FIRST + 40;  // wParam TRUE: display area to window, FALSE: back
+inline constexpr UINT TCM_SETITEMSIZE = TCM_FIRST + 41;  // lParam width and height; the old size
+inline constexpr UINT TCM_GETROWCOUNT = TCM_FIRST + 44;
+inline constexpr UINT TCM_GETCURFOCUS = TCM_FIRST + 47;
+inline constexpr UINT TCM_SETCURFOCUS = TCM_FIRST + 48;
+inline constexpr UINT TCM_SETMINTABWIDTH = TCM_FIRST + 49;
+inline constexpr UINT TCM_GETITEMW = TCM_FIRST + 60;
+inline constexpr UINT TCM_SETITEMW = TCM_FIRST + 61;
+inline constexpr UINT TCM_INSERTITEMW = TCM_FIRST + 62;
+
+inline constexpr UINT TCN_FIRST = 0u - 550u;
+inline constexpr UINT TCN_KEYDOWN = TCN_FIRST - 0;
+inline constexpr UINT TCN_SELCHANGE = TCN_FIRST - 1;
+inline constexpr UINT TCN_SELCHANGING = TCN_FIRST - 2;

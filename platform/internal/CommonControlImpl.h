@@ -41,5 +41,6 @@ NewControl newTreeView(Window& w);
 NewControl newToolBar(Window& w);
 NewControl newTrackBar(Window& w);
 NewControl newStatusBar(Window& w);
+NewControl newTabControl(Window& w);
 
 }  // namespace platform::win
