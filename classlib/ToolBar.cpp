@@ -349,7 +349,9 @@ void TToolBar::PlaceButtons() {
         b->FHeight = r.bottom - r.top;
         bottom = std::max<int>(bottom, r.bottom);
     }
-    if (FAutoSize && bottom > 0 && FHeight != bottom + 2) SetBounds(FLeft, FTop, FWidth, bottom + 2);
+    // An auto-sized bar fits its buttons; one with captions grows to show them whole.
+    if (bottom > 0 && (FAutoSize ? FHeight != bottom + 2 : FShowCaptions && FHeight < bottom + 2))
+        SetBounds(FLeft, FTop, FWidth, bottom + 2);
     Invalidate();
 }
 

@@ -37,6 +37,19 @@ inline constexpr UINT CCM_SETBKCOLOR = CCM_FIRST + 1;         // lParam colour; 
 inline constexpr UINT CCM_SETUNICODEFORMAT = CCM_FIRST + 5;   // wParam: notifications in UTF-16
 inline constexpr UINT CCM_GETUNICODEFORMAT = CCM_FIRST + 6;
 
+// Notifications every common control sends (WM_NOTIFY, an NMHDR or a record that starts
+// with one).
+inline constexpr UINT NM_FIRST = 0u;
+inline constexpr UINT NM_OUTOFMEMORY = NM_FIRST - 1;
+inline constexpr UINT NM_CLICK = NM_FIRST - 2;
+inline constexpr UINT NM_DBLCLK = NM_FIRST - 3;
+inline constexpr UINT NM_RETURN = NM_FIRST - 4;
+inline constexpr UINT NM_RCLICK = NM_FIRST - 5;
+inline constexpr UINT NM_RDBLCLK = NM_FIRST - 6;
+inline constexpr UINT NM_SETFOCUS = NM_FIRST - 7;
+inline constexpr UINT NM_KILLFOCUS = NM_FIRST - 8;
+inline constexpr UINT NM_HOVER = NM_FIRST - 13;
+
 // Colours of the common controls.
 inline constexpr COLORREF CLR_NONE = 0xFFFFFFFFu;
 inline constexpr COLORREF CLR_DEFAULT = 0xFF000000u;
@@ -333,17 +346,6 @@ inline constexpr UINT TTN_SHOW = TTN_FIRST - 1;  // non-zero answer: the receive
 inline constexpr UINT TTN_POP = TTN_FIRST - 2;
 
 // ---- Tree view and tool bar -----------------------------------------------------------------
-
-// Notifications the common controls send to their parent (WM_NOTIFY).
-inline constexpr UINT NM_FIRST = 0u;
-inline constexpr UINT NM_OUTOFMEMORY = NM_FIRST - 1;
-inline constexpr UINT NM_CLICK = NM_FIRST - 2;
-inline constexpr UINT NM_DBLCLK = NM_FIRST - 3;
-inline constexpr UINT NM_RETURN = NM_FIRST - 4;
-inline constexpr UINT NM_RCLICK = NM_FIRST - 5;
-inline constexpr UINT NM_RDBLCLK = NM_FIRST - 6;
-inline constexpr UINT NM_SETFOCUS = NM_FIRST - 7;
-inline constexpr UINT NM_KILLFOCUS = NM_FIRST - 8;
 
 // The tree view: items in a hierarchy, each with a text, an image (and one when selected),
 // an overlay and a state image; children may be told later (I_CHILDRENCALLBACK) and filled

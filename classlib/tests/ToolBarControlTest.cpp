@@ -1,10 +1,13 @@
 // The class library's tool bar through real clicks: OnClick of each button, check buttons
 // and groups (with and without AllowAllUp), the drop-down menu, hidden and disabled buttons.
 #include "classlib/ComCtrls.h"
+#include "classlib/Filer.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "platform/winuser.h"
 
+#include <QImage>
+#include <QPixmap>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -122,4 +125,49 @@ TEST(ToolBarControl, DropDownButtonShowsItsMenuBelowIt) {
     f.click(zoom, -zoom->Width() / 2 + 4);  // on its face
     EXPECT_EQ(f.clicks, std::vector<String>{"Zoom"});
     EXPECT_EQ(shown, 1);
+}
+
+TEST(ToolBarControl, ButtonsComeFromALayoutInTheOrderOfTheirPlaces) {
+    RegisterStandardClasses();
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    TReader reader;
+    reader.ReadRootComponent(form.get(), ParseLayout("object Form1: TForm\n"
+                                                     "  Width = 300\n"
+                                                     "  Height = 120\n"
+                                                     "  object Bar: TToolBar\n"
+                                                     "    ShowCaptions = True\n"
+                                                     "    object Second: TToolButton\n"
+                                                     "      Left = 40\n"
+                                                     "      Caption = 'Save'\n"
+                                                     "      Style = tbsCheck\n"
+                                                     "      Down = True\n"
+                                                     "    end\n"
+                                                     "    object First: TToolButton\n"
+                                                     "      Left = 0\n"
+                                                     "      Caption = 'Open'\n"
+                                                     "    end\n"
+                                                     "  end\n"
+                                                     "end\n"));
+    auto* bar = qobject_cast<TToolBar*>(form->FindComponent("Bar"));
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->ButtonCount(), 2);
+    EXPECT_EQ(bar->Buttons(0)->Name(), "First");
+    EXPECT_EQ(bar->Buttons(1)->Name(), "Second");
+    HWND h = bar->Handle();
+    ASSERT_EQ(SendMessageA(h, TB_BUTTONCOUNT, 0, 0), 2);
+    char text[16] = {};
+    TBBUTTON b{};
+    SendMessageA(h, TB_GETBUTTON, 1, reinterpret_cast<LPARAM>(&b));
+    SendMessageA(h, TB_GETBUTTONTEXTA, static_cast<WPARAM>(b.idCommand), reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "Save");
+    EXPECT_TRUE(b.fsState & TBSTATE_CHECKED);
+    EXPECT_EQ(b.fsStyle & TBSTYLE_CHECK, TBSTYLE_CHECK);
+    // The button controls stand where the window shows their buttons.
+    EXPECT_LT(bar->Buttons(0)->Left(), bar->Buttons(1)->Left());
+    // With captions the bar grows to show the buttons whole.
+    RECT r{};
+    SendMessageA(h, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    EXPECT_GE(bar->Height(), r.bottom);
+    form->Show();
+    platform::windowWidget(h)->grab().toImage().save("/tmp/tessellon-classlib-toolbar.png");
 }
