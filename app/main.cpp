@@ -2,6 +2,7 @@
 // message loop. Closing the poster window (the main form) ends the program.
 #include "classlib/Forms.h"
 #include "poster/PosterUnit.h"
+#include "poster/Quality.h"
 #include "shell/ThreadPool.h"
 
 #include <QApplication>
@@ -15,10 +16,10 @@ int main(int argc, char** argv) {
     Application->HelpFile = String();
     // The windows created at start, in this order, each reached through its global variable.
     Application->CreateForm(MainForm);  // the poster window, the main form
-    // Not built yet; they join here, in this order, once they exist:
+    // The editor window and the vector-import dialog join here, in this order:
     //   Application->CreateForm(DIBMainForm);     // the editor window
     //   Application->CreateForm(RenderSizeForm);  // the vector-import dialog
-    //   Application->CreateForm(QualityForm);     // the quality dialog
+    Application->CreateForm(QualityForm);  // the quality dialog
     //   DIBMainForm->ZoomBtnClick(DIBMainForm);   // the editor shows its first tool's options
     Application->Run();
     return 0;

@@ -156,14 +156,15 @@ private:
 
 SIZE textSize(TFont* font, const String& text) {
     SIZE s{0, 0};
-    HDC dc = GetDC(nullptr);
+    // A memory DC: measuring on the screen's DC would grab the windows while they paint.
+    HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return s;
     HGDIOBJ old = SelectObject(dc, font->Handle());
     const std::u16string w = platform::ansiToWide(text.empty() ? String(" ") : text);
     RECT r{0, 0, 0, 0};
     DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, DT_CALCRECT | DT_SINGLELINE);
     SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    DeleteDC(dc);
     s.cx = r.right - r.left;
     s.cy = r.bottom - r.top;
     return s;

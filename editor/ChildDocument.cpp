@@ -227,8 +227,9 @@ void TChildDocument::PaintBox1MouseDown(TMouseButton Button, TShiftState Shift, 
         else if (Button == mbRight) ZoomOut(X, Y);
         return;
     case TEditorTool::Hand:
-        SaveForUndo();
+        // Scrolling changes nothing: only a move of the selection is a step to undo.
         if (IsSelectedAt(X, Y)) {
+            SaveForUndo();
             LiftForMove(X, Y);
         } else {
             ToolState = 6;
@@ -340,6 +341,9 @@ void TChildDocument::PaintBox1MouseMove(TShiftState Shift, int X, int Y) {
 
 void TChildDocument::PaintBox1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (!Dragging) return;
+    // A picture being placed is dropped by a press: the release of the press that brought
+    // it (the text tool's) must not end its placement.
+    if (ToolState == 99) return;
     EndDrag();
     const bool hadFeedback = Feedback.Kind != TFeedback::None;
     Feedback = TFeedback{};

@@ -84,7 +84,7 @@ void TMainForm::PublishFields() {
     PUBLISH(PageScrollBox); PUBLISH(PagePaintBox); PUBLISH(thepageed); PUBLISH(QualiED); PUBLISH(PicSaveBtn);
     PUBLISH(PassScrollBox); PUBLISH(PassPaintBox); PUBLISH(Zoom3ED); PUBLISH(Breit3ED); PUBLISH(SpaceED);
     PUBLISH(Rand3ED); PUBLISH(MilliCheck); PUBLISH(GroesseLabel); PUBLISH(GoBtn2); PUBLISH(GoBtn2Down);
-    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn);
+    PUBLISH(RetuschScrollBox); PUBLISH(RetuschPaint); PUBLISH(ZoomEd2); PUBLISH(SchnittBtn); PUBLISH(SaveBtn); PUBLISH(FTiefeBtn); PUBLISH(SizeBtn);
     PUBLISH(SaveDialog1); PUBLISH(SaveDialog2); PUBLISH(StatusBar1);
 #undef PUBLISH
 }
@@ -121,8 +121,6 @@ void TMainForm::FormCreate(TObject*) {
         item->SetCaption(PosterEffect(i).Caption);
         item->SetTag(i);
         item->OnClick = TNotifyEvent(this, &TMainForm::EffektClick);
-        // Offered once the filters can be applied.
-        item->SetEnabled(false);
         EffektPopup->Items()->Add(item);
     }
     // 7. Views.
@@ -324,8 +322,10 @@ void TMainForm::WriteOutOptions(const TOptionsRec& Rec) {
     KlrandCheck->SetChecked(Rec.Klrand);
     KlPrintCheck->SetChecked(Rec.KlPrint);
     NoKlRCheck->SetChecked(Rec.NoKlR);
-    KrandxlEd->SetValue(Rec.Krandxl);
-    KrandylEd->SetValue(Rec.Krandyl);
+    // A percentage outside its edit's range (a damaged file) keeps the current value.
+    for (auto [edit, value] : {std::pair{KrandxlEd, Rec.Krandxl}, std::pair{KrandylEd, Rec.Krandyl}})
+        if (value >= static_cast<double>(edit->MinValue()) && value <= static_cast<double>(edit->MaxValue()))
+            edit->SetValue(value);
     UpdateOptions(this);
 }
 
@@ -653,6 +653,7 @@ void TMainForm::ScanPaintBoxPaint(TObject*) {
 void TMainForm::RetuschPaintPaint(TObject*) {
     FRetouchScale = poster::PaintRetouch(RetuschPaint->Canvas()->Handle(), RetuschPaint->Width(),
                                          RetuschPaint->Height(), Dib.get(), Section);
+    if (!FMarking) SectionToMark();
 }
 
 void TMainForm::VorschauBoxPaint(TObject*) {
@@ -820,12 +821,6 @@ void popupBelow(TPopupMenu* menu, TControl* button, TControl* panel) {
 void TMainForm::DateiButtonClick(TObject*) { popupBelow(DateiPopup, DateiButton, MenuPanel); }
 void TMainForm::EffekteButtonClick(TObject*) { popupBelow(EffektPopup, EffekteButton, MenuPanel); }
 void TMainForm::RetuscheButtonClick(TObject*) { popupBelow(RetuschePopup, RetuscheButton, MenuPanel); }
-
-void TMainForm::EffektClick(TObject* Sender) {
-    // Item i applies effect record i; the convolution comes with the picture operations.
-    const auto* item = dynamic_cast<TMenuItem*>(Sender);
-    if (!item || item->Tag() < 0 || item->Tag() >= PosterEffectCount) return;
-}
 
 void TMainForm::setcursor_(int Cursor) {
     if (RetuschPaint->Cursor() != Cursor) RetuschPaint->SetCursor(Cursor);

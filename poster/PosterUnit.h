@@ -13,6 +13,7 @@
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
 #include "pixwerk/pixwerk.h"
+#include "poster/PictureOps.h"
 #include "poster/PosterLayout.h"
 #include "poster/PosterOptions.h"
 #include "poster/PosterPreview.h"
@@ -145,6 +146,9 @@ public:
     TPaintBox* RetuschPaint = nullptr;
     TKitSpinEdit* ZoomEd2 = nullptr;
     TSpeedButton* SchnittBtn = nullptr;
+    TSpeedButton* SaveBtn = nullptr;
+    TSpeedButton* FTiefeBtn = nullptr;
+    TSpeedButton* SizeBtn = nullptr;
     TSaveDialog* SaveDialog1 = nullptr;
     TSaveDialog* SaveDialog2 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
@@ -238,6 +242,21 @@ public slots:
     void DragMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void DragMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void PrintBtnClick(TObject* Sender);
+    // Picture commands.
+    void FlipHBtnClick(TObject* Sender);
+    void FlipVBtnClick(TObject* Sender);
+    void RotLeftBtnClick(TObject* Sender);
+    void RotRightBtnClick(TObject* Sender);
+    void MoreQualityBtnClick(TObject* Sender);
+    void SizeBtnClick(TObject* Sender);
+    void FTiefeBtnClick(TObject* Sender);
+    void HellpBtnClick(TObject* Sender);
+    // The marked rectangle of the retouch view, the crop and saving the picture.
+    void RetuschPaintMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void RetuschPaintMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+    void RetuschPaintMouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void SchnittBtnClick(TObject* Sender);
+    void SaveBtnClick(TObject* Sender);
     void HochQuerBtnClick(TObject* Sender);
     void PicSaveBtnClick(TObject* Sender);
 
@@ -279,6 +298,16 @@ public:
     std::vector<TPictureButton>& PictureButtons() { return FButtons; }
 
 private:
+    // The status bar's progress as a sink for the picture operations.
+    TProgressSink Progress();
+    // Installs an operation's result (false when it has no pixels: the picture stays) and
+    // shows its size and colours; a reshaped picture also resets the marked rectangle,
+    // the retouch zoom and the poster layout.
+    bool ReplacePicture(UniqueDib Result, bool Reshaped);
+    // After an operation changed the picture's pixels in place.
+    void PixelsChanged();
+    // Raises a palette picture to 24 bits; false (with the error box) when it could not.
+    bool RaiseToTrueColour();
     void PublishFields();
     void SetUpPictureButtons();
     poster::PosterSetup Setup() const;
@@ -318,6 +347,18 @@ private:
     int FUpdateOptionsDepth = 0;
     bool FReady = false;  // set once the start sequence has laid out the controls
     poster::RetouchScale FRetouchScale;
+    // The marked rectangle in view pixels, the edges the pointer holds or is over, and
+    // whether a drag runs; the picture rectangle (Section) follows the view rectangle.
+    struct TEdgeGrab {
+        bool left = false, right = false, top = false, bottom = false;
+    };
+    RECT FMark{};
+    TEdgeGrab FGrab;
+    bool FOverEdge = false;
+    bool FMarking = false;
+    void RefreshRetouchScale();
+    void MarkToSection();
+    void SectionToMark();
     POINT FDragStart{};
     POINT FDragScroll{};
     TControl* FDragging = nullptr;

@@ -37,7 +37,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 phase "Sanitizer build"
 # The test programs read the leak suppressions (the toolkit's own leaks) from scripts/lsan.supp.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSELLON_SANITIZE=ON -DTESSELLON_WERROR=ON \
-      -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=testsupport;platform;pixwerk;classlib;widetext;shell;kit;poster;app" >/dev/null
+      -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=testsupport;platform;pixwerk;classlib;widetext;shell;kit;poster;editor;app" >/dev/null
 cmake --build build-asan -j "$jobs"
 phase "Sanitizer tests"
 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j "$jobs"

@@ -55,7 +55,7 @@ TEST(DcSectionText, NotesAndLinesOnAPageSizedSectionTouchOnlyWhatTheyDraw) {
     }
     const qint64 elapsed = timer.elapsed();
     // Each call works on its own few pixels, not the 35 million of the section.
-    if (testsupport::kTimingChecked) {
+    if (testsupport::TimingChecked()) {
         EXPECT_LT(elapsed, 1500);
     }
 

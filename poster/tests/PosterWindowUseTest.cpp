@@ -5,6 +5,7 @@
 #include "platform/RecordingPrinter.h"
 #include "platform/printer.h"
 #include "poster/PassPictures.h"
+#include "classlib/Dialogs.h"
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
 #include "poster/ProgramFolder.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 
+#include <cmath>
 #include <cstdlib>
 #include <QGuiApplication>
 #include <QImage>
@@ -284,6 +286,113 @@ TEST_F(PosterWindowUse, ThePassPicturesPaneShowsItsCopiesAndItsButtonPrintsThem)
         box->grab().save(QString::fromLocal8Bit(shot) + "/pass-preview.png");
         recording.pages()[0].save(QString::fromLocal8Bit(shot) + "/pass-page.png");
     }
+}
+
+TEST_F(PosterWindowUse, AnAreaMarkedWithTheMouseIsCutOutAndSavedWithTheFilterExtension) {
+    show();
+    form->ViewPages->SetActivePage(static_cast<TTabSheet*>(form->RetuschScrollBox->Parent()));
+    settle();
+    // 200 x 100: red left half, blue right half.
+    TDib pic{};
+    newdib(&pic, 200, 100, 24, nullptr, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x) setpixel(pic, x, y, x < 100 ? 0x0000FF : 0xFF0000);
+    form->InstallDib(pic, dir.path() + "/");
+    settle();
+    TPaintBox* view = form->RetuschPaint;
+    const SIZE drawn = poster::FitSize(view->Width(), view->Height(), 200, 100);
+    const double scale = drawn.cx / 200.0;
+    ASSERT_GT(scale, 0.5);
+    QWidget* w = widgetOf(form->RetuschScrollBox);
+    auto pictureX = [&](int v) { return static_cast<int>(std::nearbyint(v / scale)); };
+    // A point of the view in the scroll box's widget (its client area lies inside a frame).
+    const auto at = [&](TControl* c, int x, int y) {
+        const POINT p = c->ClientToScreen(POINT{x, y});
+        return w->mapFromGlobal(QPoint(p.x, p.y));
+    };
+
+    // A new rectangle: pressed at its top left, dragged to its bottom right.
+    QTest::mouseMove(w, at(view, 20, 10));
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at(view, 20, 10));
+    QTest::mouseMove(w, at(view, 60, 30));
+    QTest::mouseMove(w, at(view, 100, 50));
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at(view, 100, 50));
+    EXPECT_EQ(form->Section.left, pictureX(20));
+    EXPECT_EQ(form->Section.right, pictureX(100));
+    EXPECT_EQ(form->Section.top, static_cast<int>(std::nearbyint(10 / (drawn.cy / 100.0))));
+
+    // The pointer over an edge or a corner shows the size cursors.
+    QTest::mouseMove(w, at(view, 102, 30));
+    EXPECT_EQ(view->Cursor(), crSizeWE);
+    QTest::mouseMove(w, at(view, 60, 48));
+    EXPECT_EQ(view->Cursor(), crSizeNS);
+    QTest::mouseMove(w, at(view, 98, 48));
+    EXPECT_EQ(view->Cursor(), crSizeNWSE);
+    QTest::mouseMove(w, at(view, 60, 30));
+    EXPECT_EQ(view->Cursor(), crDefault);
+
+    // The right edge dragged past the left one: they swap and the rectangle stays well-formed.
+    QTest::mouseMove(w, at(view, 101, 30));
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at(view, 101, 30));
+    QTest::mouseMove(w, at(view, 40, 30));
+    QTest::mouseMove(w, at(view, 8, 30));
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at(view, 8, 30));
+    EXPECT_EQ(form->Section.left, pictureX(8));
+    EXPECT_EQ(form->Section.right, pictureX(20));
+    const RECT marked = form->Section;
+
+    // A click beside the picture, on no edge, changes nothing.
+    if (drawn.cy + 20 < view->Height()) {
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, at(view, 150, drawn.cy + 15));
+        EXPECT_EQ(form->Section.left, marked.left);
+        EXPECT_EQ(form->Section.bottom, marked.bottom);
+    }
+
+    // Cut off: the picture is the marked part, with the same depth.
+    form->SchnittBtn->Click();
+    EXPECT_TRUE(boxes.shown().empty());
+    const int cutWidth = marked.right - marked.left, cutHeight = marked.bottom - marked.top;
+    EXPECT_EQ(DibWidth(form->Dib.get()), cutWidth);
+    EXPECT_EQ(DibHeight(form->Dib.get()), cutHeight);
+    EXPECT_EQ(DibBitCount(form->Dib.get()), 24);
+    EXPECT_EQ(getpixel(form->Dib.get(), 0, 0), 0x0000FF);
+    EXPECT_EQ(form->Breit->Caption(), std::to_string(cutWidth) + " Pixel");
+    EXPECT_EQ(form->Section.right, cutWidth) << "the mark is the whole picture again";
+
+    // Saved without an extension: the chosen entry's extension is appended (PNG included).
+    for (int entry : {6, 12}) {
+        TFileDialogHandler previous = SetFileDialogHandler([&](TOpenDialog*, TFileDialogAnswer& a) {
+            a.Names = {dir.file("cut" + std::to_string(entry))};
+            a.FilterIndex = entry;
+            return true;
+        });
+        form->SaveBtn->Click();
+        SetFileDialogHandler(previous);
+        const std::string saved = dir.file("cut" + std::to_string(entry)) + (entry == 6 ? ".JPG" : ".PNG");
+        TDib back{};
+        OpenDib(&back, saved.c_str(), 0, nullptr);
+        ASSERT_NE(back.Bits, nullptr) << saved;
+        EXPECT_EQ(DibWidth(back), cutWidth);
+        EXPECT_EQ(DibHeight(back), cutHeight);
+        deldib(back);
+    }
+    EXPECT_TRUE(boxes.shown().empty());
+
+    // A save that fails says so, naming the file.
+    TFileDialogHandler previous = SetFileDialogHandler([&](TOpenDialog*, TFileDialogAnswer& a) {
+        a.Names = {dir.file("no-such-folder/cut.BMP")};
+        a.FilterIndex = 1;
+        return true;
+    });
+    form->SaveBtn->Click();
+    SetFileDialogHandler(previous);
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_NE(boxes.texts()[0].find("no-such-folder/cut.BMP"), std::string::npos);
+
+    // With nothing marked, the cut asks for a mark.
+    form->Section = RECT{5, 5, 5, 9};
+    form->SchnittBtn->Click();
+    EXPECT_EQ(boxes.texts().back(), "You must mark an area with the mouse!");
 }
 
 TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {
