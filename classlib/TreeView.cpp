@@ -831,11 +831,11 @@ void TCustomTreeView::CNNotify(TMessage& m) {
         if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) break;
         TTreeNode* node = FTreeNodes->GetNode(reinterpret_cast<HTREEITEM>(cd->nmcd.dwItemSpec));
         if (!node) break;
-        TCustomDrawState state;
-        if (cd->nmcd.uItemState & CDIS_SELECTED) state.Include(cdsSelected);
-        if (cd->nmcd.uItemState & CDIS_FOCUS) state.Include(cdsFocused);
-        if (cd->nmcd.uItemState & CDIS_DISABLED) state.Include(cdsDisabled);
-        if (cd->nmcd.uItemState & CDIS_HOT) state.Include(cdsHot);
+        TCustomDrawState state = 0;
+        if (cd->nmcd.uItemState & CDIS_SELECTED) state |= cdsSelected;
+        if (cd->nmcd.uItemState & CDIS_FOCUS) state |= cdsFocused;
+        if (cd->nmcd.uItemState & CDIS_DISABLED) state |= cdsDisabled;
+        if (cd->nmcd.uItemState & CDIS_HOT) state |= cdsHot;
         FCanvas->SetHandle(cd->nmcd.hdc);
         FCanvas->Font()->SetColor(static_cast<int>(cd->clrText));
         FCanvas->Brush()->SetColor(static_cast<int>(cd->clrTextBk));

@@ -1,5 +1,6 @@
 // The class procedure of the common controls and their registration.
 #include "CommonControlImpl.h"
+#include "ListViewImpl.h"
 #include "platform/GdiObject.h"
 #include "platform/commctrl.h"
 
@@ -69,6 +70,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     static bool tree = false;
     static bool bars = false;
     static bool tabs = false;
+    static bool lists = false;
     if ((init->dwICC & ICC_PROGRESS_CLASS) && !progress) {
         progress = true;
         registerCommonClass<&newProgressBar>(PROGRESS_CLASSW);
@@ -90,6 +92,11 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if ((init->dwICC & ICC_TAB_CLASSES) && !tabs) {
         tabs = true;
         registerCommonClass<&newTabControl>(WC_TABCONTROLW);
+    }
+    if ((init->dwICC & ICC_LISTVIEW_CLASSES) && !lists) {
+        lists = true;
+        registerCommonClass<&newHeader>(WC_HEADERW);
+        registerCommonClass<&newListView>(WC_LISTVIEWW);
     }
     return TRUE;
 }
