@@ -106,6 +106,46 @@ TColourReduction TDepthDownForm::Reduction() const {
     return how;
 }
 
+// ---- Free number of colours -------------------------------------------------------------
+
+TFreeDepthForm::TFreeDepthForm(TComponent* AOwner) : TForm(AOwner) {
+    PublishField("MethodGroup", MethodGroup);
+    PublishField("NearCheck", NearCheck);
+    PublishField("FSErrCheck", FSErrCheck);
+    PublishField("OptionsGroup", OptionsGroup);
+    PublishField("WinColCheck", WinColCheck);
+    PublishField("PalGroup", PalGroup);
+    PublishField("NumColLabel", NumColLabel);
+    PublishField("NumColEd", NumColEd);
+    PublishField("OKBtn", OKBtn);
+    PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
+    ReadLayout(this, "FreeDepthUnit");
+}
+
+void TFreeDepthForm::PrepareFor(int Bits) {
+    const bool eightBits = Bits == 8;
+    if (eightBits) WinColCheck->SetChecked(false);
+    WinColCheck->SetEnabled(!eightBits);
+    NumColEd->SetMaxValue(eightBits ? 16 : 256);
+    WinColCheckClick(this);
+    NumColEd->SetValue(std::min<long double>(64, NumColEd->MaxValue()));
+}
+
+void TFreeDepthForm::WinColCheckClick(TObject*) {
+    NumColEd->SetMinValue(WinColCheck->Checked() ? 22 : 2);
+    if (NumColEd->Value() < NumColEd->MinValue()) NumColEd->SetValue(NumColEd->MinValue());
+}
+
+TColourReduction TFreeDepthForm::Reduction() const {
+    TColourReduction how;
+    how.Method = FSErrCheck->Checked() ? TColourReduction::ErrorDiffusion : TColourReduction::Nearest;
+    how.Optimized = true;
+    how.Merge = WinColCheck->Enabled() && WinColCheck->Checked();
+    how.Count = static_cast<int>(std::clamp<long double>(NumColEd->Value(), how.Merge ? 22 : 2, 256));
+    return how;
+}
+
 // ---- Colour depth ------------------------------------------------------------------------
 
 namespace {
