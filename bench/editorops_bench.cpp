@@ -8,6 +8,8 @@
 #include "editor/Effects.h"
 #include "editor/Geometry.h"
 
+#include "bench/GmPeer.h"
+
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -23,53 +25,7 @@
 
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000, kRuns = 3;
-
-using Clock = std::chrono::steady_clock;
-
-double seconds(const std::function<void()>& work) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-// Smooth colour gradients with some grain, like an enlarged photograph.
-UniqueDib makePicture() {
-    UniqueDib dib;
-    newdib(dib.out(), kWidth, kHeight, 24, nullptr, 0);
-    std::mt19937 random(1);
-    const TDib& d = dib.get();
-    for (int y = 0; y < kHeight; ++y) {
-        BYTE* row = d.Bits + static_cast<std::ptrdiff_t>(y) * d.LineBytes;
-        for (int x = 0; x < kWidth; ++x) {
-            const int grain = static_cast<int>(random() % 17) - 8;
-            row[3 * x] = static_cast<BYTE>(std::clamp((x / 23 + y / 31) % 256 + grain, 0, 255));
-            row[3 * x + 1] = static_cast<BYTE>(std::clamp(64 + ((x * y) >> 15) % 160 + grain, 0, 255));
-            row[3 * x + 2] = static_cast<BYTE>(std::clamp((x + 2 * y) / 55 % 256 + grain, 0, 255));
-        }
-    }
-    return dib;
-}
-
-std::string folder;
-
-std::string path(const char* name) { return folder + "/" + name; }
-
-bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-// The peer's time for `options` on the cached picture on one thread, less reading it.
-double peer(const std::string& options) {
-    const std::string base = "OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1 gm convert " + path("picture.mpc") + " ";
-    const double read = seconds([&] { run(base + "null:"); });
-    const double all = seconds([&] {
-        if (!run(base + options + " null:")) std::fprintf(stderr, "gm failed: %s\n", options.c_str());
-    });
-    return std::max(0.0, all - read);
-}
+using namespace gmpeer;
 
 struct Row {
     const char* what;
@@ -85,11 +41,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     char dir[] = "/tmp/editorops-bench-XXXXXX";
-    folder = mkdtemp(dir);
+    folder() = mkdtemp(dir);
     UniqueDib picture = makePicture();
     if (!SaveDib(picture.get(), path("picture.bmp").c_str(), PW_BMP, nullptr) ||
         !run("gm convert " + path("picture.bmp") + " " + path("picture.mpc"))) {
-        std::fprintf(stderr, "editorops_bench: cannot write the picture in %s\n", folder.c_str());
+        std::fprintf(stderr, "editorops_bench: cannot write the picture in %s\n", folder().c_str());
         return 1;
     }
     UniqueDib work;
@@ -118,6 +74,6 @@ int main(int argc, char** argv) {
         std::printf("%-42s %10.3f %14.3f %8.2f\n", r.what, r.ours, r.peer, r.peer > 0 ? r.ours / r.peer : 0.0);
     std::printf("ratio = ours / peer (target at most 1.00)\n");
     for (const char* f : {"picture.bmp", "picture.mpc", "picture.cache"}) std::remove(path(f).c_str());
-    rmdir(folder.c_str());
+    rmdir(folder().c_str());
     return 0;
 }

@@ -10,6 +10,8 @@
 #include "poster/FlipTurn.h"
 #include "poster/Resample.h"
 
+#include "bench/GmPeer.h"
+
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -24,56 +26,7 @@
 
 namespace {
 
-constexpr int kWidth = 6000, kHeight = 4000, kRuns = 3;
-
-using Clock = std::chrono::steady_clock;
-
-double seconds(const std::function<void()>& work) {
-    double best = 1e30;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
-
-// Smooth colour gradients with some grain, like an enlarged photograph.
-UniqueDib makePicture() {
-    UniqueDib dib;
-    newdib(dib.out(), kWidth, kHeight, 24, nullptr, 0);
-    std::mt19937 random(1);
-    const TDib& d = dib.get();
-    for (int y = 0; y < kHeight; ++y) {
-        BYTE* row = d.Bits + static_cast<std::ptrdiff_t>(y) * d.LineBytes;
-        for (int x = 0; x < kWidth; ++x) {
-            const int grain = static_cast<int>(random() % 17) - 8;
-            row[3 * x] = static_cast<BYTE>(std::clamp((x / 23 + y / 31) % 256 + grain, 0, 255));
-            row[3 * x + 1] = static_cast<BYTE>(std::clamp(64 + ((x * y) >> 15) % 160 + grain, 0, 255));
-            row[3 * x + 2] = static_cast<BYTE>(std::clamp((x + 2 * y) / 55 % 256 + grain, 0, 255));
-        }
-    }
-    return dib;
-}
-
-std::string folder;
-
-std::string path(const char* name) { return folder + "/" + name; }
-
-bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-// The peer's time for `options` on the cached picture, less reading it, with `threads`
-// threads (0: as many as it likes).
-double peer(const std::string& options, int threads) {
-    const std::string env =
-        threads ? "OMP_NUM_THREADS=1 MAGICK_THREAD_LIMIT=1 " : "env -u OMP_NUM_THREADS -u MAGICK_THREAD_LIMIT ";
-    const std::string base = env + "gm convert " + path("picture.mpc") + " ";
-    const double read = seconds([&] { run(base + "null:"); });
-    const double all = seconds([&] {
-        if (!run(base + options + " null:")) std::fprintf(stderr, "gm failed: %s\n", options.c_str());
-    });
-    return std::max(0.0, all - read);
-}
+using namespace gmpeer;
 
 struct Row {
     const char* what;
@@ -89,7 +42,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     char dir[] = "/tmp/pictureops-bench-XXXXXX";
-    folder = mkdtemp(dir);
+    folder() = mkdtemp(dir);
     UniqueDib picture = makePicture();
     // The peer reads the same picture, kept in its own pixel cache format, and the standard
     // palette as a 16 x 16 picture of its colours.
@@ -102,7 +55,7 @@ int main(int argc, char** argv) {
     if (!SaveDib(picture.get(), path("picture.bmp").c_str(), PW_BMP, nullptr) ||
         !SaveDib(palette.get(), path("palette.bmp").c_str(), PW_BMP, nullptr) ||
         !run("gm convert " + path("picture.bmp") + " " + path("picture.mpc"))) {
-        std::fprintf(stderr, "pictureops_bench: cannot write the pictures in %s\n", folder.c_str());
+        std::fprintf(stderr, "pictureops_bench: cannot write the pictures in %s\n", folder().c_str());
         return 1;
     }
 
@@ -154,6 +107,6 @@ int main(int argc, char** argv) {
                     r.peerOne > 0 ? r.ours / r.peerOne : 0.0);
     std::printf("ratio = ours / peer on one thread (target at most 1.00)\n");
     for (const char* f : {"picture.bmp", "palette.bmp", "picture.mpc", "picture.cache"}) std::remove(path(f).c_str());
-    rmdir(folder.c_str());
+    rmdir(folder().c_str());
     return 0;
 }

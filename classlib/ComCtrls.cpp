@@ -154,14 +154,6 @@ private:
     HDC dc_ = nullptr;
 };
 
-void drawText(TCanvas* c, const String& text, RECT r, UINT flags) {
-    HDC dc = c->Handle();
-    c->TextExtent(" ");  // selects the font and colours
-    SetBkMode(dc, TRANSPARENT);
-    const std::u16string w = platform::ansiToWide(text);
-    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, flags);
-}
-
 SIZE textSize(TFont* font, const String& text) {
     SIZE s{0, 0};
     // A memory DC: measuring on the screen's DC would grab the windows while they paint.
@@ -233,7 +225,7 @@ TStatusPanels::TStatusPanels(TStatusBar* AOwner)
 TStatusPanel* TStatusPanels::Add() { return static_cast<TStatusPanel*>(TCollection::Add()); }
 
 void TStatusPanels::Update(TCollectionItem*) {
-    if (FStatusBar) FStatusBar->Invalidate();
+    if (FStatusBar) FStatusBar->UpdatePanels();
 }
 
 TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -254,16 +246,69 @@ TStatusBar::~TStatusBar() {
     FPanels = nullptr;
 }
 
+void TStatusBar::CreateParams(TCreateParams& p) {
+    TCustomControl::CreateParams(p);
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, STATUSCLASSNAMEA);
+    // The class library places the bar itself.
+    p.Style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+    if (FSizeGrip) p.Style |= SBARS_SIZEGRIP;
+}
+
+void TStatusBar::CreateWnd() {
+    TCustomControl::CreateWnd();
+    UpdatePanels();
+}
+
+void TStatusBar::UpdatePanels() {
+    if (!FHandle || !FPanels) return;
+    SendMessageA(FHandle, SB_SIMPLE, FSimplePanel ? 1 : 0, 0);
+    if (FSimplePanel) {
+        SendMessageA(FHandle, SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(FSimpleText.c_str()));
+        return;
+    }
+    const int n = FPanels->Count();
+    std::vector<int> edges;
+    int right = 0;
+    for (int i = 0; i < n; ++i) {
+        right += std::max(0, FPanels->Items(i)->Width());
+        edges.push_back(i == n - 1 ? -1 : right);
+    }
+    if (edges.empty()) edges.push_back(-1);
+    SendMessageA(FHandle, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    if (n == 0) SendMessageA(FHandle, SB_SETTEXTA, SBT_NOBORDERS, reinterpret_cast<LPARAM>(""));
+    for (int i = 0; i < n; ++i) {
+        TStatusPanel* p = FPanels->Items(i);
+        WPARAM type = static_cast<WPARAM>(i);
+        if (p->Bevel() == pbNone) type |= SBT_NOBORDERS;
+        if (p->Bevel() == pbRaised) type |= SBT_POPOUT;
+        if (p->Style() == psOwnerDraw) {
+            SendMessageA(FHandle, SB_SETTEXTA, type | SBT_OWNERDRAW, i);
+            continue;
+        }
+        // Tabs place the text in the middle or at the right.
+        const String text = (p->Alignment() == taCenter ? "\t" : p->Alignment() == taRightJustify ? "\t\t" : "") + p->Text();
+        SendMessageA(FHandle, SB_SETTEXTA, type, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+}
+
 void TStatusBar::SetSimplePanel(bool v) {
     if (FSimplePanel == v) return;
     FSimplePanel = v;
-    Invalidate();
+    UpdatePanels();
 }
 
 void TStatusBar::SetSimpleText(const String& v) {
     if (FSimpleText == v) return;
     FSimpleText = v;
-    if (FSimplePanel) Invalidate();
+    if (FSimplePanel) UpdatePanels();
+}
+
+void TStatusBar::SetSizeGrip(bool v) {
+    if (FSizeGrip == v) return;
+    FSizeGrip = v;
+    RecreateWnd();
 }
 
 RECT TStatusBar::PanelRect(int Index) const {
@@ -282,44 +327,8 @@ RECT TStatusBar::PanelRect(int Index) const {
 }
 
 void TStatusBar::PaintWindow(HDC DC) {
-    static_cast<TWindowCanvas*>(FCanvas)->FreeHandle();
-    TCustomControl::PaintWindow(DC);
-}
-
-void TStatusBar::Paint() {
-    TCanvas* c = Canvas();
-    const RECT all = ClientRect();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(FColor);
-    c->FillRect(all);
-    c->SetFont(FFont);
-    if (FSimplePanel) {
-        RECT r{all.left, all.top + 2, all.right, all.bottom};
-        Frame3D(c, r, clBtnShadow, clBtnHighlight, 1);
-        drawText(c, FSimpleText, RECT{r.left + 2, r.top, r.right - 2, r.bottom},
-                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        return;
-    }
-    for (int i = 0; i < FPanels->Count(); ++i) {
-        TStatusPanel* p = FPanels->Items(i);
-        const RECT inner = PanelRect(i);
-        RECT outer{inner.left - 1, inner.top - 1, inner.right + 1, inner.bottom + 1};
-        if (p->Bevel() != pbNone) {
-            const bool lowered = p->Bevel() == pbLowered;
-            Frame3D(c, outer, lowered ? clBtnShadow : clBtnHighlight, lowered ? clBtnHighlight : clBtnShadow, 1);
-        }
-        if (p->Style() == psOwnerDraw) {
-            c->Brush()->SetStyle(bsSolid);
-            c->Brush()->SetColor(FColor);
-            DrawPanel(p, inner);
-            continue;
-        }
-        UINT flags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
-        flags |= p->Alignment() == taCenter ? DT_CENTER : p->Alignment() == taRightJustify ? DT_RIGHT : DT_LEFT;
-        c->Brush()->SetStyle(bsClear);
-        drawText(c, p->Text(), RECT{inner.left + 2, inner.top, inner.right - 2, inner.bottom}, flags);
-        c->Brush()->SetStyle(bsSolid);
-    }
+    // The window draws the panels; owner-drawn ones come back as CN_DRAWITEM.
+    TWinControl::PaintWindow(DC);
 }
 
 void TStatusBar::DrawPanel(TStatusPanel* Panel, const RECT& Rect) {
@@ -327,6 +336,22 @@ void TStatusBar::DrawPanel(TStatusPanel* Panel, const RECT& Rect) {
 }
 
 void TStatusBar::Dispatch(TMessage& m) {
+    if (m.Msg == CN_DRAWITEM) {
+        const auto* d = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+        m.Result = TRUE;
+        if (!d || static_cast<int>(d->itemID) >= FPanels->Count()) return;
+        // The canvas draws on the item's DC meanwhile; drawing of code outside painting
+        // (which may have made the window paint) goes on afterwards.
+        TCanvas* canvas = FCanvas;
+        const HDC outside = canvas->HandleValue();
+        canvas->SetHandle(d->hDC);
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Brush()->SetColor(FColor);
+        canvas->SetFont(FFont);
+        DrawPanel(FPanels->Items(static_cast<int>(d->itemID)), d->rcItem);
+        canvas->SetHandle(outside);
+        return;
+    }
     TCustomControl::Dispatch(m);
     if (m.Msg == WM_SIZE) Invalidate();
 }
@@ -370,7 +395,7 @@ void TTabSheet::SetPageIndex(int v) {
     v = std::clamp(v, 0, static_cast<int>(pages.size()) - 1);
     pages.erase(std::find(pages.begin(), pages.end(), this));
     pages.insert(pages.begin() + v, this);
-    FPageControl->Invalidate();
+    FPageControl->UpdateTabs();
 }
 
 int TTabSheet::TabIndex() const {
@@ -388,18 +413,19 @@ void TTabSheet::SetTabVisible(bool v) {
     FTabVisible = v;
     if (FPageControl) {
         if (!v && FPageControl->FActivePage == this) FPageControl->SetActivePage(FPageControl->FindNextPage(this, true));
+        FPageControl->UpdateTabs();
         FPageControl->ShowPages();
     }
 }
 
 void TTabSheet::Dispatch(TMessage& m) {
-    if (m.Msg == CM_TEXTCHANGED && FPageControl) FPageControl->Invalidate();
     TWinControl::Dispatch(m);
+    if (m.Msg == CM_TEXTCHANGED && FPageControl) FPageControl->UpdateTabs();
 }
 
 // Page controls
 
-TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), FTabCanvas(new TCanvas) {
+TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {
     ControlStyle = csAcceptsControls | csClickEvents | csDoubleClicks | csCaptureMouse;
     FColor = clBtnFace;
     FBrush->SetColor(FColor);
@@ -411,7 +437,47 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner), FTabCanvas
 TPageControl::~TPageControl() {
     for (TTabSheet* p : FPages) p->FPageControl = nullptr;
     FPages.clear();
-    delete FTabCanvas;
+}
+
+void TPageControl::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, WC_TABCONTROLA);
+    p.Style |= WS_CLIPCHILDREN;
+}
+
+void TPageControl::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateTabs();
+    ShowPages();
+}
+
+void TPageControl::UpdateTabs() {
+    if (!FHandle) return;
+    // The tabs' height makes the display area start just below them.
+    SendMessageA(FHandle, TCM_SETITEMSIZE, 0, MAKELONG(0, std::max(1, EffectiveTabHeight() - 2)));
+    SendMessageA(FHandle, TCM_DELETEALLITEMS, 0, 0);
+    int n = 0;
+    for (TTabSheet* page : FPages) {
+        if (!page->TabVisible()) continue;
+        TCITEMA item{};
+        item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
+        const String caption = page->Caption();
+        item.pszText = const_cast<char*>(caption.c_str());
+        item.iImage = -1;
+        item.lParam = reinterpret_cast<LPARAM>(page);
+        SendMessageA(FHandle, TCM_INSERTITEMA, static_cast<WPARAM>(n++), reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageA(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(FActivePage ? FActivePage->TabIndex() : -1), 0);
+}
+
+TTabSheet* TPageControl::PageOfTab(int Tab) const {
+    if (!FHandle || Tab < 0) return nullptr;
+    TCITEMA item{};
+    item.mask = TCIF_PARAM;
+    if (!SendMessageA(FHandle, TCM_GETITEMA, static_cast<WPARAM>(Tab), reinterpret_cast<LPARAM>(&item))) return nullptr;
+    return reinterpret_cast<TTabSheet*>(item.lParam);
 }
 
 int TPageControl::EffectiveTabHeight() const {
@@ -422,11 +488,18 @@ int TPageControl::EffectiveTabHeight() const {
 void TPageControl::SetTabHeight(int v) {
     if (FTabHeight == v) return;
     FTabHeight = std::max(0, v);
+    UpdateTabs();
     ShowPages();
-    Invalidate();
 }
 
 RECT TPageControl::ClientRect() const {
+    if (FHandle) {
+        RECT r{0, 0, FWidth, FHeight};
+        SendMessageA(FHandle, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+        if (r.right < r.left) r.right = r.left;
+        if (r.bottom < r.top) r.bottom = r.top;
+        return r;
+    }
     const int th = EffectiveTabHeight();
     RECT r{2, th + 2, FWidth - 2, FHeight - 2};
     if (r.right < r.left) r.right = r.left;
@@ -437,6 +510,12 @@ RECT TPageControl::ClientRect() const {
 RECT TPageControl::TabRect(int Index) const {
     if (Index < 0 || Index >= PageCount() || !FPages[static_cast<std::size_t>(Index)]->TabVisible())
         return RECT{0, 0, 0, 0};
+    if (FHandle) {
+        RECT r{};
+        const int tab = FPages[static_cast<std::size_t>(Index)]->TabIndex();
+        if (!SendMessageA(FHandle, TCM_GETITEMRECT, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&r))) r = RECT{};
+        return r;
+    }
     const int th = EffectiveTabHeight();
     int x = 2;
     for (int i = 0; i < PageCount(); ++i) {
@@ -450,6 +529,10 @@ RECT TPageControl::TabRect(int Index) const {
 }
 
 TTabSheet* TPageControl::PageAtPos(POINT pos) const {
+    if (FHandle) {
+        TCHITTESTINFO h{pos, 0};
+        return PageOfTab(static_cast<int>(SendMessageA(FHandle, TCM_HITTEST, 0, reinterpret_cast<LPARAM>(&h))));
+    }
     for (int i = 0; i < PageCount(); ++i) {
         const RECT r = TabRect(i);
         if (pos.x >= r.left && pos.x < r.right && pos.y >= r.top && pos.y < r.bottom)
@@ -463,9 +546,9 @@ void TPageControl::InsertPage(TTabSheet* page) {
     FPages.push_back(page);
     page->FPageControl = this;
     page->FreeNotification(this);
+    UpdateTabs();
     if (!FActivePage && !ComponentState().Contains(csLoading) && page->TabVisible()) SetActivePage(page);
     else ShowPages();
-    Invalidate();
 }
 
 void TPageControl::RemovePage(TTabSheet* page) {
@@ -477,8 +560,8 @@ void TPageControl::RemovePage(TTabSheet* page) {
     page->FPageControl = nullptr;
     if (FActivePage == page) FActivePage = nullptr;
     if (!ComponentState().Contains(csDestroying)) {
+        UpdateTabs();
         SetActivePage(next);
-        Invalidate();
     }
 }
 
@@ -517,9 +600,9 @@ void TPageControl::SetActivePage(TTabSheet* v) {
     TTabSheet* old = FActivePage;
     FActivePage = v;
     ShowPages();
+    if (FHandle) SendMessageA(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(v ? v->TabIndex() : -1), 0);
     if (old && old->OnHide) old->OnHide(old);
     if (v && v->OnShow) v->OnShow(v);
-    Invalidate();
 }
 
 void TPageControl::SetActivePageIndex(int v) {
@@ -540,6 +623,7 @@ void TPageControl::ShowPages() {
 void TPageControl::Loaded() {
     TWinControl::Loaded();
     if (!FActivePage || FActivePage->FPageControl != this) FActivePage = FindNextPage(nullptr, true);
+    UpdateTabs();
     ShowPages();
 }
 
@@ -551,16 +635,6 @@ bool TPageControl::CanChange() {
 
 void TPageControl::Change() {
     if (OnChange) OnChange(this);
-}
-
-void TPageControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    TWinControl::MouseDown(Button, Shift, X, Y);
-    if (Button != mbLeft) return;
-    TTabSheet* page = PageAtPos(POINT{X, Y});
-    if (!page || page == FActivePage) return;
-    if (!CanChange()) return;
-    SetActivePage(page);
-    Change();
 }
 
 void TPageControl::Notification(TComponent* AComponent, TOperation Operation) {
@@ -578,46 +652,27 @@ void TPageControl::GetChildren(const std::function<void(TComponent*)>& Proc, TCo
     }
 }
 
-void TPageControl::PaintWindow(HDC DC) {
-    TCanvas* c = FTabCanvas;
-    c->SetHandle(DC);
-    const int th = EffectiveTabHeight();
-    c->Brush()->SetStyle(bsSolid);
-    c->Brush()->SetColor(FColor);
-    c->FillRect(RECT{0, 0, FWidth, FHeight});
-    RECT frame{0, th, FWidth, FHeight};
-    Frame3D(c, frame, clBtnHighlight, clBtnShadow, 1);
-    c->SetFont(FFont);
-    for (int i = 0; i < PageCount(); ++i) {
-        RECT r = TabRect(i);
-        if (r.right <= r.left) continue;
-        TTabSheet* p = FPages[static_cast<std::size_t>(i)];
-        const bool active = p == FActivePage;
-        if (!active) r.top += 2;
-        c->Brush()->SetColor(active ? FColor : clBtnShadow);
-        c->FillRect(RECT{r.left, r.top, r.right, active ? r.bottom : r.bottom - 2});
-        c->Pen()->SetColor(clBtnHighlight);
-        c->MoveTo(r.left, active ? r.bottom : r.bottom - 2);
-        c->LineTo(r.left, r.top);
-        c->LineTo(r.right - 1, r.top);
-        c->Pen()->SetColor(clBtnShadow);
-        c->LineTo(r.right - 1, active ? r.bottom : r.bottom - 2);
-        c->Brush()->SetStyle(bsClear);
-        drawText(c, p->Caption(), RECT{r.left, r.top, r.right, active ? r.bottom - 2 : r.bottom - 2},
-                 DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-        c->Brush()->SetStyle(bsSolid);
-    }
-    c->SetHandle(nullptr);
-}
-
 void TPageControl::Dispatch(TMessage& m) {
+    if (m.Msg == CN_NOTIFY) {
+        const auto* h = reinterpret_cast<const NMHDR*>(m.LParam);
+        m.Result = 0;
+        if (h && h->code == TCN_SELCHANGING) {
+            m.Result = CanChange() ? 0 : 1;
+        } else if (h && h->code == TCN_SELCHANGE) {
+            TTabSheet* page = PageOfTab(static_cast<int>(SendMessageA(FHandle, TCM_GETCURSEL, 0, 0)));
+            if (page && page != FActivePage) {
+                SetActivePage(page);
+                Change();
+            }
+        }
+        return;
+    }
     TWinControl::Dispatch(m);
     if (m.Msg == WM_SIZE) {
         ShowPages();
-        Invalidate();
     } else if (m.Msg == CM_FONTCHANGED) {
+        UpdateTabs();
         ShowPages();
-        Invalidate();
     }
 }
 
@@ -631,8 +686,11 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) {
 
 void TTrackBar::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
-    CreateSubClass(p, "SCROLLBAR");
-    p.Style |= FOrientation == trHorizontal ? SBS_HORZ : SBS_VERT;
+    const INITCOMMONCONTROLSEX init{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&init);
+    CreateSubClass(p, TRACKBAR_CLASSA);
+    p.Style |= TBS_AUTOTICKS;
+    if (FOrientation == trVertical) p.Style |= TBS_VERT;
 }
 
 void TTrackBar::CreateWnd() {
@@ -642,8 +700,12 @@ void TTrackBar::CreateWnd() {
 
 void TTrackBar::UpdateWindow() {
     if (!FHandle) return;
-    SendMessageA(FHandle, SBM_SETRANGE, static_cast<WPARAM>(FMin), FMax);
-    SendMessageA(FHandle, SBM_SETPOS, static_cast<WPARAM>(FPosition), TRUE);
+    SendMessageA(FHandle, TBM_SETRANGEMIN, FALSE, FMin);
+    SendMessageA(FHandle, TBM_SETRANGEMAX, FALSE, FMax);
+    SendMessageA(FHandle, TBM_SETPOS, TRUE, FPosition);
+    SendMessageA(FHandle, TBM_SETLINESIZE, 0, FLineSize);
+    SendMessageA(FHandle, TBM_SETPAGESIZE, 0, FPageSize);
+    SendMessageA(FHandle, TBM_SETTICFREQ, static_cast<WPARAM>(FFrequency), 0);
 }
 
 void TTrackBar::SetMin(int v) {
@@ -683,7 +745,7 @@ void TTrackBar::Changed() {
 
 void TTrackBar::Dispatch(TMessage& m) {
     if (m.Msg == CN_HSCROLL || m.Msg == CN_VSCROLL) {
-        const int pos = static_cast<int>(SendMessageA(FHandle, SBM_GETPOS, 0, 0));
+        const int pos = static_cast<int>(SendMessageA(FHandle, TBM_GETPOS, 0, 0));
         if (pos != FPosition) {
             FPosition = std::clamp(pos, FMin, FMax);
             Changed();

@@ -1,10 +1,11 @@
 // Common controls: the up-down control, status bars, page controls, track bars, progress
-// bars and list views.
+// bars, list views, tree views and tool bars.
 #pragma once
 
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/ImgList.h"
+#include "classlib/Menus.h"
 #include "classlib/StringList.h"
 #include "platform/commctrl.h"
 
@@ -149,10 +150,10 @@ private:
 
 using TDrawPanelEvent = TEvent<void(TStatusBar* StatusBar, TStatusPanel* Panel, const RECT& Rect)>;
 
-// A status bar of panels (or one simple panel with SimpleText when SimplePanel is set).
-// Panels are laid out from the left, each Width pixels wide, the last one filling the rest.
-// An owner-drawn panel is painted by OnDrawPanel on the bar's Canvas, which code may also
-// use outside painting (drawing goes to the bar's retained surface).
+// A status bar of panels (or one simple panel with SimpleText when SimplePanel is set) over
+// the platform's status bar. Panels are laid out from the left, each Width pixels wide, the
+// last one filling the rest. An owner-drawn panel is painted by OnDrawPanel on the bar's
+// Canvas, which code may also use outside painting.
 class TStatusBar : public TCustomControl {
     Q_OBJECT
     Q_PROPERTY(TStatusPanels* Panels READ Panels WRITE SetPanels)
@@ -175,7 +176,7 @@ public:
     String SimpleText() const { return FSimpleText; }
     void SetSimpleText(const String& v);
     bool SizeGrip() const { return FSizeGrip; }
-    void SetSizeGrip(bool v) { FSizeGrip = v; }
+    void SetSizeGrip(bool v);
     // The rectangle of panel `Index` in client coordinates (empty when out of range).
     RECT PanelRect(int Index) const;
     void Dispatch(TMessage& Message) override;
@@ -183,11 +184,15 @@ public:
     TDrawPanelEvent OnDrawPanel;
 
 protected:
-    void Paint() override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void PaintWindow(HDC DC) override;
     virtual void DrawPanel(TStatusPanel* Panel, const RECT& Rect);
 
 private:
+    friend class TStatusPanels;
+    // Gives the window the panels' parts, texts and styles.
+    void UpdatePanels();
     TStatusPanels* FPanels;
     bool FSimplePanel = false;
     String FSimpleText;
@@ -239,8 +244,9 @@ private:
 
 using TTabChangingEvent = TEvent<void(TObject* Sender, bool& AllowChange)>;
 
-// Tabs across the top; each tab shows one TTabSheet below it. OnChange fires when the user
-// picks a tab (not when code sets ActivePage); OnChanging may refuse it.
+// Tabs across the top (the platform's tab control); each tab shows one TTabSheet below it.
+// OnChange fires when the user picks a tab (not when code sets ActivePage); OnChanging may
+// refuse it.
 class TPageControl : public TWinControl {
     Q_OBJECT
     Q_PROPERTY(TTabSheet* ActivePage READ ActivePage WRITE SetActivePage)
@@ -276,8 +282,8 @@ public:
     TTabChangingEvent OnChanging;
 
 protected:
-    void PaintWindow(HDC DC) override;
-    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void Loaded() override;
     virtual bool CanChange();
@@ -285,6 +291,9 @@ protected:
 
 private:
     friend class TTabSheet;
+    // Gives the window a tab for each page whose tab is visible.
+    void UpdateTabs();
+    TTabSheet* PageOfTab(int Tab) const;
     void InsertPage(TTabSheet* Page);
     void RemovePage(TTabSheet* Page);
     void ShowPages();
@@ -292,10 +301,9 @@ private:
     std::vector<TTabSheet*> FPages;
     TTabSheet* FActivePage = nullptr;
     int FTabHeight = 0;
-    TCanvas* FTabCanvas;
 };
 
-// A slider between Min and Max over the platform's scroll bar; OnChange fires whenever
+// A slider between Min and Max over the platform's track bar; OnChange fires whenever
 // Position changes (by the user or by code).
 class TTrackBar : public TWinControl {
     Q_OBJECT
@@ -325,11 +333,20 @@ public:
     int Position() const { return FPosition; }
     void SetPosition(int v);
     int Frequency() const { return FFrequency; }
-    void SetFrequency(int v) { FFrequency = v; }
+    void SetFrequency(int v) {
+        FFrequency = v;
+        UpdateWindow();
+    }
     int LineSize() const { return FLineSize; }
-    void SetLineSize(int v) { FLineSize = v; }
+    void SetLineSize(int v) {
+        FLineSize = v;
+        UpdateWindow();
+    }
     int PageSize() const { return FPageSize; }
-    void SetPageSize(int v) { FPageSize = v; }
+    void SetPageSize(int v) {
+        FPageSize = v;
+        UpdateWindow();
+    }
     TTrackBarOrientation Orientation() const { return FOrientation; }
     void SetOrientation(TTrackBarOrientation v);
     void Dispatch(TMessage& Message) override;
@@ -816,4 +833,503 @@ class TListView : public TCustomListView {
     Q_OBJECT
 public:
     explicit TListView(TComponent* AOwner) : TCustomListView(AOwner) {}
+};
+
+
+// ---- Tree view and tool bar -------------------------------------------------------------
+
+class TCustomTreeView;
+class TTreeNodes;
+
+// One node of a tree view: a text, images and data on an item of the tree-view window.
+class TTreeNode : public TPersistent {
+    Q_OBJECT
+
+public:
+    explicit TTreeNode(TTreeNodes* AOwner);
+    ~TTreeNode() override;
+
+    TTreeNodes* Owner() const { return FOwner; }
+    TCustomTreeView* TreeView() const;
+    HTREEITEM ItemId() const { return FItemId; }
+    String Text() const { return FText; }
+    void SetText(const String& v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    int SelectedIndex() const { return FSelectedIndex; }
+    void SetSelectedIndex(int v);
+    int StateIndex() const { return FStateIndex; }
+    void SetStateIndex(int v);
+    int OverlayIndex() const { return FOverlayIndex; }
+    void SetOverlayIndex(int v);
+    void* Data() const { return FData; }
+    void SetData(void* v) { FData = v; }
+    bool HasChildren() const;
+    void SetHasChildren(bool v);
+    bool Expanded() const;
+    void SetExpanded(bool v);
+    bool Selected() const;
+    void SetSelected(bool v);
+    bool Focused() const;
+    void SetFocused(bool v);
+    bool Cut() const;
+    void SetCut(bool v);
+    bool DropTarget() const;
+    void SetDropTarget(bool v);
+    bool Deleting() const { return FDeleting; }
+    bool IsVisible() const;
+
+    TTreeNode* Parent() const;
+    int Count() const;
+    TTreeNode* Item(int Index) const;
+    TTreeNode* operator[](int Index) const { return Item(Index); }
+    int Index() const;
+    int AbsoluteIndex() const;
+    int Level() const;
+    TTreeNode* GetFirstChild() const;
+    TTreeNode* GetLastChild() const;
+    TTreeNode* GetNext() const;  // depth first through the whole tree
+    TTreeNode* GetPrev() const;
+    TTreeNode* GetNextSibling() const;
+    TTreeNode* GetPrevSibling() const;
+    TTreeNode* GetNextChild(TTreeNode* Value) const { return Value ? Value->GetNextSibling() : nullptr; }
+    TTreeNode* GetPrevChild(TTreeNode* Value) const { return Value ? Value->GetPrevSibling() : nullptr; }
+    TTreeNode* GetNextVisible() const;
+    TTreeNode* GetPrevVisible() const;
+    bool HasAsParent(TTreeNode* Value) const;
+
+    void Expand(bool Recurse);
+    void Collapse(bool Recurse);
+    void MakeVisible();
+    bool EditText();
+    void EndEdit(bool Cancel);
+    RECT DisplayRect(bool TextOnly) const;
+    bool AlphaSort(bool Recurse = false);
+    void Delete();
+    void DeleteChildren();
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TTreeNodes;
+    friend class TCustomTreeView;
+    TTreeNode* Node(HTREEITEM h) const;
+    HTREEITEM Next(WPARAM How) const;
+    bool State(UINT Mask) const;
+    void SetState(UINT Mask, bool On);
+    void SetItemMask(UINT Mask);
+    TTreeNodes* FOwner;
+    HTREEITEM FItemId = nullptr;
+    String FText;
+    int FImageIndex = 0;
+    int FSelectedIndex = 0;
+    int FStateIndex = -1;
+    int FOverlayIndex = -1;
+    void* FData = nullptr;
+    bool FDeleting = false;
+};
+
+enum TAddMode { taAddFirst, taAdd, taInsert };
+
+// The nodes of a tree view. Layouts store them as the binary property "Data": a 32-bit
+// count of top-level nodes, then each node depth first as a 32-bit record size, four
+// 32-bit image indexes (image, selected, state, overlay), 32 bits of data, a 32-bit child
+// count and the text as a length byte and up to 255 bytes.
+class TTreeNodes : public TPersistent {
+    Q_OBJECT
+
+public:
+    explicit TTreeNodes(TCustomTreeView* AOwner);
+    ~TTreeNodes() override;
+    TCustomTreeView* Owner() const { return FOwner; }
+    int Count() const;
+    // The node at an absolute index (depth first).
+    TTreeNode* Item(int Index) const;
+    TTreeNode* operator[](int Index) const { return Item(Index); }
+    TTreeNode* GetFirstNode() const;
+    TTreeNode* GetNode(HTREEITEM ItemId) const;
+    TTreeNode* Add(TTreeNode* Sibling, const String& S) { return AddObject(Sibling, S, nullptr); }
+    TTreeNode* AddObject(TTreeNode* Sibling, const String& S, void* Ptr);
+    TTreeNode* AddFirst(TTreeNode* Sibling, const String& S) { return AddObjectFirst(Sibling, S, nullptr); }
+    TTreeNode* AddObjectFirst(TTreeNode* Sibling, const String& S, void* Ptr);
+    TTreeNode* AddChild(TTreeNode* Parent, const String& S) { return AddChildObject(Parent, S, nullptr); }
+    TTreeNode* AddChildObject(TTreeNode* Parent, const String& S, void* Ptr);
+    TTreeNode* AddChildFirst(TTreeNode* Parent, const String& S) { return AddChildObjectFirst(Parent, S, nullptr); }
+    TTreeNode* AddChildObjectFirst(TTreeNode* Parent, const String& S, void* Ptr);
+    // A new node before Sibling (last at the top level for null).
+    TTreeNode* Insert(TTreeNode* Sibling, const String& S) { return InsertObject(Sibling, S, nullptr); }
+    TTreeNode* InsertObject(TTreeNode* Sibling, const String& S, void* Ptr);
+    void Delete(TTreeNode* Node);
+    void Clear();
+    void BeginUpdate();
+    void EndUpdate();
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler* Filer) override;
+    // The "Data" format, also used to keep the nodes while the window is made again.
+    void WriteData(TStream* Stream);
+    void ReadData(TStream* Stream);
+
+    // The class library's internal add: a node with S at the place Mode says.
+    TTreeNode* InternalAddObject(TTreeNode* Node, const String& S, void* Ptr, TAddMode Mode);
+
+private:
+    friend class TTreeNode;
+    friend class TCustomTreeView;
+    HWND Handle() const;
+    TTreeNode* AddItem(HTREEITEM Parent, HTREEITEM After, const String& S, void* Ptr);
+    void WriteNode(TStream* Stream, TTreeNode* Node);
+    void ReadNode(TStream* Stream, TTreeNode* Parent);
+    TCustomTreeView* FOwner;
+    int FUpdateCount = 0;
+};
+
+using TTVChangingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowChange)>;
+using TTVChangedEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+using TTVExpandingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
+using TTVCollapsingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
+using TTVExpandedEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+using TTVEditingEvent = TEvent<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
+using TTVEditedEvent = TEvent<void(TObject* Sender, TTreeNode* Node, String& S)>;
+using TTVCompareEvent = TEvent<void(TObject* Sender, TTreeNode* Node1, TTreeNode* Node2, int Data, int& Compare)>;
+using TTVCustomDrawItemEvent =
+    TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
+using TTVStartDragEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
+
+// A tree view over the platform's tree-view window. Node texts are ANSI texts; the window
+// asks for images through GetImageIndex and GetSelectedIndex, which descendants override.
+class TCustomTreeView : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TTreeNodes* Items READ Items WRITE SetItems)
+    Q_PROPERTY(TCustomImageList* Images READ Images WRITE SetImages)
+    Q_PROPERTY(TCustomImageList* StateImages READ StateImages WRITE SetStateImages)
+    Q_PROPERTY(bool ShowButtons READ ShowButtons WRITE SetShowButtons)
+    Q_PROPERTY(bool ShowLines READ ShowLines WRITE SetShowLines)
+    Q_PROPERTY(bool ShowRoot READ ShowRoot WRITE SetShowRoot)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool HideSelection READ HideSelection WRITE SetHideSelection)
+    Q_PROPERTY(bool RowSelect READ RowSelect WRITE SetRowSelect)
+    Q_PROPERTY(bool RightClickSelect MEMBER FRightClickSelect)
+    Q_PROPERTY(bool AutoExpand READ AutoExpand WRITE SetAutoExpand)
+    Q_PROPERTY(int Indent READ Indent WRITE SetIndent)
+    Q_PROPERTY(TCustomListView::TSortType SortType READ SortType WRITE SetSortType)
+    Q_PROPERTY(TTVChangedEvent OnChange MEMBER OnChange)
+    Q_PROPERTY(TTVChangingEvent OnChanging MEMBER OnChanging)
+    Q_PROPERTY(TTVExpandingEvent OnExpanding MEMBER OnExpanding)
+    Q_PROPERTY(TTVExpandedEvent OnExpanded MEMBER OnExpanded)
+    Q_PROPERTY(TTVCollapsingEvent OnCollapsing MEMBER OnCollapsing)
+    Q_PROPERTY(TTVExpandedEvent OnCollapsed MEMBER OnCollapsed)
+    Q_PROPERTY(TTVEditingEvent OnEditing MEMBER OnEditing)
+    Q_PROPERTY(TTVEditedEvent OnEdited MEMBER OnEdited)
+    Q_PROPERTY(TTVExpandedEvent OnGetImageIndex MEMBER OnGetImageIndex)
+    Q_PROPERTY(TTVExpandedEvent OnGetSelectedIndex MEMBER OnGetSelectedIndex)
+    Q_PROPERTY(TTVCompareEvent OnCompare MEMBER OnCompare)
+    Q_PROPERTY(TTVExpandedEvent OnDeletion MEMBER OnDeletion)
+    Q_PROPERTY(TTVCustomDrawItemEvent OnCustomDrawItem MEMBER OnCustomDrawItem)
+    Q_PROPERTY(TTVStartDragEvent OnStartNodeDrag MEMBER OnStartNodeDrag)
+    Q_CLASSINFO("Default:ShowButtons", "True")
+    Q_CLASSINFO("Default:ShowLines", "True")
+    Q_CLASSINFO("Default:ShowRoot", "True")
+    Q_CLASSINFO("Default:ReadOnly", "False")
+    Q_CLASSINFO("Default:HideSelection", "True")
+    Q_CLASSINFO("Default:RowSelect", "False")
+    Q_CLASSINFO("Default:RightClickSelect", "False")
+    Q_CLASSINFO("Default:AutoExpand", "False")
+    Q_CLASSINFO("Default:Indent", "19")
+    Q_CLASSINFO("Default:SortType", "stNone")
+    Q_CLASSINFO("Default:TabStop", "True")
+
+public:
+    explicit TCustomTreeView(TComponent* AOwner);
+    ~TCustomTreeView() override;
+
+    TTreeNodes* Items() const { return FTreeNodes; }
+    void SetItems(TTreeNodes* v) { FTreeNodes->Assign(v); }
+    TTreeNode* Selected() const;
+    void SetSelected(TTreeNode* v);
+    TTreeNode* TopItem() const;
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* v);
+    TCustomImageList* StateImages() const { return FStateImages; }
+    void SetStateImages(TCustomImageList* v);
+    bool ShowButtons() const { return FShowButtons; }
+    void SetShowButtons(bool v) { SetStyleFlag(FShowButtons, v); }
+    bool ShowLines() const { return FShowLines; }
+    void SetShowLines(bool v) { SetStyleFlag(FShowLines, v); }
+    bool ShowRoot() const { return FShowRoot; }
+    void SetShowRoot(bool v) { SetStyleFlag(FShowRoot, v); }
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool v) { SetStyleFlag(FReadOnly, v); }
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool v) { SetStyleFlag(FHideSelection, v); }
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool v) { SetStyleFlag(FRowSelect, v); }
+    bool AutoExpand() const { return FAutoExpand; }
+    void SetAutoExpand(bool v) { SetStyleFlag(FAutoExpand, v); }
+    bool RightClickSelect() const { return FRightClickSelect; }
+    void SetRightClickSelect(bool v) { FRightClickSelect = v; }
+    int Indent() const;
+    void SetIndent(int v);
+    TSortType SortType() const { return FSortType; }
+    void SetSortType(TSortType v);
+    bool IsEditing() const;
+    HWND EditHandle() const { return FEditHandle; }
+    bool Dragging() const { return FDragging; }
+
+    TTreeNode* GetNodeAt(int X, int Y) const;
+    UINT GetHitTestInfoAt(int X, int Y) const;
+    bool AlphaSort();
+    bool CustomSort(PFNTVCOMPARE SortProc, LPARAM Data);
+    void FullExpand();
+    void FullCollapse();
+    // The node of an item record of a notification (its lParam holds the node).
+    TTreeNode* GetNodeFromItem(const TVITEMA& Item) const;
+
+    TTVChangedEvent OnChange;
+    TTVChangingEvent OnChanging;
+    TTVExpandingEvent OnExpanding;
+    TTVExpandedEvent OnExpanded;
+    TTVCollapsingEvent OnCollapsing;
+    TTVExpandedEvent OnCollapsed;
+    TTVEditingEvent OnEditing;
+    TTVEditedEvent OnEdited;
+    TTVExpandedEvent OnGetImageIndex;
+    TTVExpandedEvent OnGetSelectedIndex;
+    TTVCompareEvent OnCompare;
+    TTVExpandedEvent OnDeletion;
+    TTVCustomDrawItemEvent OnCustomDrawItem;
+    TTVStartDragEvent OnStartNodeDrag;
+
+    TCanvas* Canvas() const { return FCanvas; }
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    virtual TTreeNode* CreateNode();
+    virtual bool CanEdit(TTreeNode* Node);
+    virtual bool CanChange(TTreeNode* Node);
+    virtual void Change(TTreeNode* Node);
+    virtual bool CanExpand(TTreeNode* Node);
+    virtual void Expand(TTreeNode* Node);
+    virtual bool CanCollapse(TTreeNode* Node);
+    virtual void Collapse(TTreeNode* Node);
+    virtual void Delete(TTreeNode* Node);
+    virtual void Edit(const TVITEMA& Item);
+    virtual void GetImageIndex(TTreeNode* Node);
+    virtual void GetSelectedIndex(TTreeNode* Node);
+    // Custom drawing of one node; false to skip the default drawing.
+    virtual bool CustomDrawItem(TTreeNode* Node, TCustomDrawState State);
+    virtual bool IsCustomDrawn() const { return static_cast<bool>(OnCustomDrawItem); }
+
+    HWND FEditHandle = nullptr;
+    bool FDragging = false;
+
+private:
+    friend class TTreeNodes;
+    friend class TTreeNode;
+    void SetStyleFlag(bool& Flag, bool v);
+    void SetImageList(HIMAGELIST Value, WPARAM Flags);
+    void ImageListChange(TObject* Sender);
+    void CNNotify(TMessage& Message);
+    static int DefaultTreeViewSort(LPARAM Node1, LPARAM Node2, LPARAM Data);
+    TTreeNodes* FTreeNodes;
+    TCustomImageList* FImages = nullptr;
+    TCustomImageList* FStateImages = nullptr;
+    TChangeLink* FImageChangeLink;
+    TChangeLink* FStateChangeLink;
+    TCanvas* FCanvas;
+    bool FShowButtons = true;
+    bool FShowLines = true;
+    bool FShowRoot = true;
+    bool FReadOnly = false;
+    bool FHideSelection = true;
+    bool FRowSelect = false;
+    bool FRightClickSelect = false;
+    bool FAutoExpand = false;
+    int FIndent = 19;
+    TSortType FSortType = stNone;
+    TMemoryStream* FSavedNodes = nullptr;
+    int FSavedSelectedIndex = -1;
+    bool FDestroying = false;
+};
+
+class TTreeView : public TCustomTreeView {
+    Q_OBJECT
+public:
+    explicit TTreeView(TComponent* AOwner) : TCustomTreeView(AOwner) {}
+};
+
+class TToolBar;
+
+namespace ComCtrlsEnums {
+Q_NAMESPACE
+enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
+Q_ENUM_NS(TToolButtonStyle)
+}  // namespace ComCtrlsEnums
+using ComCtrlsEnums::TToolButtonStyle;
+using enum ComCtrlsEnums::TToolButtonStyle;
+
+// A button of a tool bar: one button of the bar's window, with the bounds of its place
+// there (so hints and the layout find it). Check buttons of one group (Grouped, next to
+// each other) release each other; with AllowAllUp the down one can be released too.
+class TToolButton : public TGraphicControl {
+    Q_OBJECT
+    Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
+    Q_PROPERTY(bool Down READ Down WRITE SetDown)
+    Q_PROPERTY(TPopupMenu* DropdownMenu READ DropdownMenu WRITE SetDropdownMenu)
+    Q_PROPERTY(bool Grouped READ Grouped WRITE SetGrouped)
+    Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(bool Indeterminate READ Indeterminate WRITE SetIndeterminate)
+    Q_PROPERTY(bool Marked READ Marked WRITE SetMarked)
+    Q_PROPERTY(ComCtrlsEnums::TToolButtonStyle Style READ Style WRITE SetStyle)
+    Q_PROPERTY(bool Wrap READ Wrap WRITE SetWrap)
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_CLASSINFO("Default:AllowAllUp", "False")
+    Q_CLASSINFO("Default:Down", "False")
+    Q_CLASSINFO("Default:Grouped", "False")
+    Q_CLASSINFO("Default:ImageIndex", "-1")
+    Q_CLASSINFO("Default:Indeterminate", "False")
+    Q_CLASSINFO("Default:Marked", "False")
+    Q_CLASSINFO("Default:Style", "tbsButton")
+    Q_CLASSINFO("Default:Wrap", "False")
+
+public:
+    explicit TToolButton(TComponent* AOwner);
+    ~TToolButton() override;
+    bool AllowAllUp() const { return FAllowAllUp; }
+    void SetAllowAllUp(bool v) { FAllowAllUp = v; }
+    bool Down() const { return FDown; }
+    void SetDown(bool v);
+    TPopupMenu* DropdownMenu() const { return FDropdownMenu; }
+    void SetDropdownMenu(TPopupMenu* v);
+    bool Grouped() const { return FGrouped; }
+    void SetGrouped(bool v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    bool Indeterminate() const { return FIndeterminate; }
+    void SetIndeterminate(bool v);
+    bool Marked() const { return FMarked; }
+    void SetMarked(bool v);
+    TToolButtonStyle Style() const { return FStyle; }
+    void SetStyle(TToolButtonStyle v);
+    bool Wrap() const { return FWrap; }
+    void SetWrap(bool v);
+    String Caption() const { return Text(); }
+    void SetCaption(const String& v);
+    // The place among the bar's buttons, or -1.
+    int Index() const;
+    TToolBar* ToolBar() const { return FToolBar; }
+    void SetParent(TWinControl* AParent) override;
+    void Click() override;
+    void Dispatch(TMessage& Message) override;
+    // Shows the drop-down menu below the button; true when there is one.
+    bool CheckMenuDropdown();
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TToolBar;
+    void Changed();
+    TToolBar* FToolBar = nullptr;
+    int FCommand = 0;
+    bool FAllowAllUp = false;
+    bool FDown = false;
+    TPopupMenu* FDropdownMenu = nullptr;
+    bool FGrouped = false;
+    int FImageIndex = -1;
+    bool FIndeterminate = false;
+    bool FMarked = false;
+    TToolButtonStyle FStyle = tbsButton;
+    bool FWrap = false;
+};
+
+// A tool bar over the platform's tool-bar window: its buttons are TToolButton controls;
+// a click runs the button's OnClick, a drop-down button shows its DropdownMenu.
+class TToolBar : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int ButtonHeight READ ButtonHeight WRITE SetButtonHeight)
+    Q_PROPERTY(int ButtonWidth READ ButtonWidth WRITE SetButtonWidth)
+    Q_PROPERTY(TCustomImageList* Images READ Images WRITE SetImages)
+    Q_PROPERTY(TCustomImageList* DisabledImages READ DisabledImages WRITE SetDisabledImages)
+    Q_PROPERTY(TCustomImageList* HotImages READ HotImages WRITE SetHotImages)
+    Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
+    Q_PROPERTY(bool ShowCaptions READ ShowCaptions WRITE SetShowCaptions)
+    Q_PROPERTY(bool List READ List WRITE SetList)
+    Q_PROPERTY(bool Wrapable READ Wrapable WRITE SetWrapable)
+    Q_PROPERTY(int Indent READ Indent WRITE SetIndent)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_CLASSINFO("Default:ButtonHeight", "22")
+    Q_CLASSINFO("Default:ButtonWidth", "23")
+    Q_CLASSINFO("Default:Flat", "False")
+    Q_CLASSINFO("Default:ShowCaptions", "False")
+    Q_CLASSINFO("Default:List", "False")
+    Q_CLASSINFO("Default:Wrapable", "True")
+    Q_CLASSINFO("Default:Indent", "0")
+    Q_CLASSINFO("Default:AutoSize", "False")
+    Q_CLASSINFO("Default:Align", "alTop")
+
+public:
+    explicit TToolBar(TComponent* AOwner);
+    ~TToolBar() override;
+    int ButtonCount() const { return static_cast<int>(FButtons.size()); }
+    TToolButton* Buttons(int Index) const { return FButtons.at(static_cast<std::size_t>(Index)); }
+    int ButtonHeight() const { return FButtonHeight; }
+    void SetButtonHeight(int v);
+    int ButtonWidth() const { return FButtonWidth; }
+    void SetButtonWidth(int v);
+    TCustomImageList* Images() const { return FImages; }
+    void SetImages(TCustomImageList* v) { SetList(FImages, v, TB_SETIMAGELIST); }
+    TCustomImageList* DisabledImages() const { return FDisabledImages; }
+    void SetDisabledImages(TCustomImageList* v) { SetList(FDisabledImages, v, TB_SETDISABLEDIMAGELIST); }
+    TCustomImageList* HotImages() const { return FHotImages; }
+    void SetHotImages(TCustomImageList* v) { SetList(FHotImages, v, TB_SETHOTIMAGELIST); }
+    bool Flat() const { return FFlat; }
+    void SetFlat(bool v);
+    bool ShowCaptions() const { return FShowCaptions; }
+    void SetShowCaptions(bool v);
+    bool List() const { return FList; }
+    void SetList(bool v);
+    bool Wrapable() const { return FWrapable; }
+    void SetWrapable(bool v);
+    int Indent() const { return FIndent; }
+    void SetIndent(int v);
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool v);
+    void Dispatch(TMessage& Message) override;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    friend class TToolButton;
+    void InsertButton(TToolButton* Button);
+    void RemoveButton(TToolButton* Button);
+    void SetList(TCustomImageList*& Slot, TCustomImageList* v, UINT Msg);
+    void ImageListChange(TObject* Sender);
+    // Makes the window's buttons again from the button controls and places the controls.
+    void RecreateButtons();
+    void UpdateButtonStates();
+    void PlaceButtons();
+    TToolButton* FindButtonFromCommand(int Command) const;
+    std::vector<TToolButton*> FButtons;
+    int FNextCommand = 1;
+    int FButtonHeight = 22;
+    int FButtonWidth = 23;
+    TCustomImageList* FImages = nullptr;
+    TCustomImageList* FDisabledImages = nullptr;
+    TCustomImageList* FHotImages = nullptr;
+    TChangeLink* FImageChangeLink;
+    bool FFlat = false;
+    bool FShowCaptions = false;
+    bool FList = false;
+    bool FWrapable = true;
+    int FIndent = 0;
+    bool FAutoSize = false;
+    bool FUpdating = false;
 };

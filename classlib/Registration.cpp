@@ -27,7 +27,7 @@ void RegisterStandardClasses() {
         // ExtCtrls.
         RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
         // ComCtrls.
-        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar>();
+        RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar, TTreeView, TToolBar, TToolButton>();
         RegisterClasses<TListView>();
         // ImgList.
         RegisterClasses<TImageList>();

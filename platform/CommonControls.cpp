@@ -39,8 +39,10 @@ LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT ms
     }
     case WM_PAINT:
         if (!w->hasSurface) {
-            // The widget paints itself.
-            ValidateRect(wnd, nullptr);
+            // The widget paints itself: now, in the paint Qt is handling, or onto the DC
+            // in wParam (a procedure that replaced ours may have begun painting).
+            if (!controlDefaultPaint(*w) && wParam) paintControlInto(*w, reinterpret_cast<HDC>(wParam));
+            if (find(wnd)) ValidateRect(wnd, nullptr);
             return 0;
         }
         break;
@@ -65,6 +67,9 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
     static bool progress = false;
     static bool tips = false;
+    static bool tree = false;
+    static bool bars = false;
+    static bool tabs = false;
     static bool lists = false;
     if ((init->dwICC & ICC_PROGRESS_CLASS) && !progress) {
         progress = true;
@@ -73,6 +78,20 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if ((init->dwICC & (ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES)) && !tips) {
         tips = true;
         registerCommonClass<&newToolTip>(TOOLTIPS_CLASSW);
+    }
+    if ((init->dwICC & ICC_TREEVIEW_CLASSES) && !tree) {
+        tree = true;
+        registerCommonClass<&newTreeView>(WC_TREEVIEWW);
+    }
+    if ((init->dwICC & ICC_BAR_CLASSES) && !bars) {
+        bars = true;
+        registerCommonClass<&newToolBar>(TOOLBARCLASSNAMEW);
+        registerCommonClass<&newTrackBar>(TRACKBAR_CLASSW);
+        registerCommonClass<&newStatusBar>(STATUSCLASSNAMEW);
+    }
+    if ((init->dwICC & ICC_TAB_CLASSES) && !tabs) {
+        tabs = true;
+        registerCommonClass<&newTabControl>(WC_TABCONTROLW);
     }
     if ((init->dwICC & ICC_LISTVIEW_CLASSES) && !lists) {
         lists = true;

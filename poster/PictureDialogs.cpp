@@ -1,5 +1,7 @@
 #include "poster/PictureDialogs.h"
 
+#include "poster/PosterUnit.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,7 @@ TResizeForm::TResizeForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("InterpolCheck", InterpolCheck);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "ResizeFUnit");
 }
 
@@ -71,6 +74,7 @@ TDepthDownForm::TDepthDownForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("WinColCheck", WinColCheck);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "DepthDownUnit");
 }
 
@@ -102,6 +106,46 @@ TColourReduction TDepthDownForm::Reduction() const {
     return how;
 }
 
+// ---- Free number of colours -------------------------------------------------------------
+
+TFreeDepthForm::TFreeDepthForm(TComponent* AOwner) : TForm(AOwner) {
+    PublishField("MethodGroup", MethodGroup);
+    PublishField("NearCheck", NearCheck);
+    PublishField("FSErrCheck", FSErrCheck);
+    PublishField("OptionsGroup", OptionsGroup);
+    PublishField("WinColCheck", WinColCheck);
+    PublishField("PalGroup", PalGroup);
+    PublishField("NumColLabel", NumColLabel);
+    PublishField("NumColEd", NumColEd);
+    PublishField("OKBtn", OKBtn);
+    PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
+    ReadLayout(this, "FreeDepthUnit");
+}
+
+void TFreeDepthForm::PrepareFor(int Bits) {
+    const bool eightBits = Bits == 8;
+    if (eightBits) WinColCheck->SetChecked(false);
+    WinColCheck->SetEnabled(!eightBits);
+    NumColEd->SetMaxValue(eightBits ? 16 : 256);
+    WinColCheckClick(this);
+    NumColEd->SetValue(std::min<long double>(64, NumColEd->MaxValue()));
+}
+
+void TFreeDepthForm::WinColCheckClick(TObject*) {
+    NumColEd->SetMinValue(WinColCheck->Checked() ? 22 : 2);
+    if (NumColEd->Value() < NumColEd->MinValue()) NumColEd->SetValue(NumColEd->MinValue());
+}
+
+TColourReduction TFreeDepthForm::Reduction() const {
+    TColourReduction how;
+    how.Method = FSErrCheck->Checked() ? TColourReduction::ErrorDiffusion : TColourReduction::Nearest;
+    how.Optimized = true;
+    how.Merge = WinColCheck->Enabled() && WinColCheck->Checked();
+    how.Count = static_cast<int>(std::clamp<long double>(NumColEd->Value(), how.Merge ? 22 : 2, 256));
+    return how;
+}
+
 // ---- Colour depth ------------------------------------------------------------------------
 
 namespace {
@@ -114,6 +158,7 @@ TDepthChangeForm::TDepthChangeForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("InfoLabel", InfoLabel);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "DepthChangeUnit");
     for (const char* item : {"1 bit - 2 colours", "4 bits - 16 colours", "8 bits - 256 colours",
                              "24 bits - 16.7 mill. Colours"})
@@ -143,6 +188,7 @@ THKForm2::THKForm2(TComponent* AOwner) : TForm(AOwner) {
     PublishField("CancelBtn", CancelBtn);
     PublishField("BacksetBitBtn3", BacksetBitBtn3);
     PublishField("VschauBitBtn4", VschauBitBtn4);
+    RegisterPosterClasses();
     ReadLayout(this, "HKUnit2");
 }
 

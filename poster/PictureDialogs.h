@@ -76,6 +76,35 @@ private:
     bool FEightBits = false;
 };
 
+// The editor's "Reduce number of colors...": a free number of colours, always with an
+// optimised palette.
+class TFreeDepthForm : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TFreeDepthForm(TComponent* AOwner);
+
+    TGroupBox* MethodGroup = nullptr;
+    TRadioButton* NearCheck = nullptr;
+    TRadioButton* FSErrCheck = nullptr;
+    TGroupBox* OptionsGroup = nullptr;
+    TCheckBox* WinColCheck = nullptr;
+    TGroupBox* PalGroup = nullptr;
+    TLabel* NumColLabel = nullptr;
+    TKitSpinEdit* NumColEd = nullptr;
+    TButton* OKBtn = nullptr;
+    TButton* CancelBtn = nullptr;
+
+    // Sets the count to 64 and its limit for a picture of Bits: up to 16 colours, without
+    // merging, for 8-bit pictures, else up to 256.
+    void PrepareFor(int Bits);
+    // The reduction the controls describe; the count is held to the edit's range.
+    TColourReduction Reduction() const;
+
+public slots:
+    void WinColCheckClick(TObject* Sender);
+};
+
 // "Modify number of colours": the depth the poster picture should have.
 class TDepthChangeForm : public TForm {
     Q_OBJECT

@@ -4,9 +4,11 @@
 #include "platform/winuser.h"
 
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -162,7 +164,30 @@ TEST(TrackBar, PositionIsClampedAndReportsChanges) {
     form->Show();
     // The user moves the slider.
     t->SetMin(0);
-    SendMessageA(t->Handle(), SBM_SETPOS, 7, TRUE);
-    SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7), reinterpret_cast<LPARAM>(t->Handle()));
+    SendMessageA(t->Handle(), TBM_SETPOS, TRUE, 7);
+    SendMessageA(form->Handle(), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 7), reinterpret_cast<LPARAM>(t->Handle()));
     EXPECT_EQ(t->Position(), 7);
+}
+
+TEST(TrackBar, KeysAndTheMouseMoveThePosition) {
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    auto* t = new TTrackBar(form.get());
+    t->SetParent(form.get());
+    t->SetBounds(0, 0, 216, 40);
+    t->SetMax(20);
+    t->SetPageSize(4);
+    std::vector<int> seen;
+    t->OnChange = TNotifyEvent([&](TObject*) { seen.push_back(t->Position()); });
+    form->Show();
+    QWidget* w = platform::windowWidget(t->Handle());
+    QTest::keyClick(w, Qt::Key_Right);
+    QTest::keyClick(w, Qt::Key_PageDown);
+    EXPECT_EQ(t->Position(), 5);
+    RECT channel{};
+    SendMessageA(t->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(channel.right - 2, (channel.top + channel.bottom) / 2));
+    EXPECT_EQ(t->Position(), 9);
+    EXPECT_EQ(seen, (std::vector<int>{1, 5, 9}));
+    // Sizes set in code reach the window.
+    EXPECT_EQ(SendMessageA(t->Handle(), TBM_GETPAGESIZE, 0, 0), 4);
 }

@@ -63,6 +63,7 @@ public:
     TMenuItem* SharpenItem = nullptr;
     TMenuItem* BlurItem = nullptr;
     std::vector<std::string> log;
+    std::vector<int> draws;
 
     Q_INVOKABLE void PagesChange(TObject*) { log.push_back("pages " + Pages->ActivePage()->Name()); }
     Q_INVOKABLE void PictureMouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
@@ -75,7 +76,7 @@ public:
     Q_INVOKABLE void StatusDrawPanel(TStatusBar* StatusBar, TStatusPanel* Panel, const RECT& Rect) {
         StatusBar->Canvas()->Brush()->SetColor(TColor(0x800000));
         StatusBar->Canvas()->FillRect(RECT{Rect.left, Rect.top, Rect.left + 50, Rect.bottom});
-        log.push_back("draw " + std::to_string(Panel->Index()));
+        draws.push_back(Panel->Index());  // painting, whenever the bar is drawn
     }
     Q_INVOKABLE void OpenItemClick(TObject* Sender) { log.push_back("menu " + static_cast<TMenuItem*>(Sender)->Name()); }
 };

@@ -37,5 +37,10 @@ void registerCommonClass(const char16_t* name, LPCSTR cursor = nullptr) {
 // The factories of the classes (ProgressBar.cpp, ToolTips.cpp).
 NewControl newProgressBar(Window& w);
 NewControl newToolTip(Window& w);
+NewControl newTreeView(Window& w);
+NewControl newToolBar(Window& w);
+NewControl newTrackBar(Window& w);
+NewControl newStatusBar(Window& w);
+NewControl newTabControl(Window& w);
 
 }  // namespace platform::win

@@ -157,6 +157,7 @@ TEST_F(PosterPictureDialogs, SizeAndColourDepthFromTheirButtons) {
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->NewWidth(), 40);
         EXPECT_TRUE(r->InterpolCheck->Enabled());
+        r->SverhCheck->SetChecked(true);
         r->BreitEdit->SetValue(20);
         screenshot(r, "resize-dialog");
         r->SetModalResult(mrOk);
@@ -194,4 +195,29 @@ TEST_F(PosterPictureDialogs, SizeAndColourDepthFromTheirButtons) {
     form->FTiefeBtnClick(nullptr);
     EXPECT_EQ(DibBitCount(form->Dib.get()), 24);
     EXPECT_EQ(form->Tief->Caption(), "16777216");
+}
+
+TEST(FreeDepthDialog, MergingRaisesTheMinimumAndEightBitPicturesGetSixteenColours) {
+    TFreeDepthForm form(nullptr);
+    form.Show();
+    form.PrepareFor(24);
+    EXPECT_EQ(form.Reduction().Count, 64);
+    form.WinColCheck->SetChecked(false);
+    form.NumColEd->SetValue(8);
+    EXPECT_EQ(form.Reduction().Count, 8);
+    EXPECT_FALSE(form.Reduction().Merge);
+    form.WinColCheck->SetChecked(true);  // fires its click
+    EXPECT_EQ(form.Reduction().Count, 22);
+    EXPECT_TRUE(form.Reduction().Merge);
+    EXPECT_TRUE(form.Reduction().Optimized);
+    // A typed value above the table is held to 256 when read.
+    form.NumColEd->SetText("300");
+    EXPECT_LE(form.Reduction().Count, 256);
+
+    form.PrepareFor(8);
+    EXPECT_FALSE(form.WinColCheck->Enabled());
+    EXPECT_EQ(form.Reduction().Count, 16);
+    EXPECT_FALSE(form.Reduction().Merge);
+    form.NearCheck->SetChecked(true);
+    EXPECT_EQ(form.Reduction().Method, TColourReduction::Nearest);
 }
