@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -89,6 +90,8 @@ TEST(EditorClipboardX11, ACopiedSelectionIsAPngForAnotherProcess) {
         const QByteArray png = run("xclip", {"-o", "-selection", "clipboard", "-t", "image/png"});
         ASSERT_TRUE(png.startsWith("\x89PNG"));
         const QImage image = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_RGB32);
+        if (const char* dir = std::getenv("TESSELLON_SHOT_DIR"); dir && *dir)
+            image.scaled(image.size() * 8).save(QString::fromUtf8(dir) + QString("/xclip-copy-%1.png").arg(bits));
         ASSERT_EQ(image.width(), box.right - box.left + 1);
         ASSERT_EQ(image.height(), box.bottom - box.top + 1);
         const TDib& pic = d.doc.Dib.get();
