@@ -1,8 +1,12 @@
-// Common controls: the up-down control, status bars, page controls and track bars.
+// Common controls: the up-down control, status bars, page controls, track bars, progress
+// bars and list views.
 #pragma once
 
 
 #include "classlib/ExtCtrls.h"
+#include "classlib/ImgList.h"
+#include "classlib/StringList.h"
+#include "platform/commctrl.h"
 
 enum TUDBtnType { btNext, btPrev };
 using TUDClickEvent = TEvent<void(TObject* Sender, TUDBtnType Button)>;
@@ -407,3 +411,409 @@ private:
     TProgressBarOrientation FOrientation = pbHorizontal;
 };
 
+
+// ---- List views ------------------------------------------------------------------------------
+
+class TCustomListView;
+class TListItems;
+
+// What the view asks of an owner-data item (OwnerDataFetch).
+enum TItemRequestElement : unsigned { irText = 1u << 0, irImage = 1u << 1, irParam = 1u << 2, irState = 1u << 3, irIndent = 1u << 4 };
+using TItemRequest = unsigned;
+// What changed in an item (OnChange, OnChanging).
+enum TItemChange { ctText, ctImage, ctState };
+enum TItemFind { ifData, ifPartialString, ifExactString, ifNearest };
+enum TSearchDirection { sdLeft, sdRight, sdAbove, sdBelow, sdAll };
+// Custom-draw states of an item.
+enum TCustomDrawStateElement : unsigned {
+    cdsSelected = 0x01, cdsGrayed = 0x02, cdsDisabled = 0x04, cdsChecked = 0x08, cdsFocused = 0x10,
+    cdsDefault = 0x20, cdsHot = 0x40
+};
+using TCustomDrawState = unsigned;
+enum TCustomDrawStage { cdPrePaint, cdPostPaint };
+// The parts of an item DisplayRect gives.
+enum TDisplayCode { drBounds, drIcon, drLabel, drSelectBounds };
+
+// One item: a caption, sub-item texts, images and the states the view keeps (selection,
+// focus, cut, drop highlight, check). An owner-data list has one such item that OnData
+// fills for whatever index the view asks for.
+class TListItem : public TPersistent {
+    Q_OBJECT
+public:
+    explicit TListItem(TListItems* AOwner);
+    ~TListItem() override;
+
+    String Caption() const { return FCaption; }
+    void SetCaption(const String& v);
+    TStrings* SubItems() const { return FSubItems; }
+    void SetSubItems(TStrings* v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    int StateIndex() const { return FStateIndex; }
+    void SetStateIndex(int v);
+    int OverlayIndex() const { return FOverlayIndex; }
+    void SetOverlayIndex(int v);
+    int Indent() const { return FIndent; }
+    void SetIndent(int v);
+    void* Data() const { return FData; }
+    void SetData(void* v) { FData = v; }
+    bool Checked() const;
+    void SetChecked(bool v);
+    bool Selected() const { return GetState(LVIS_SELECTED); }
+    void SetSelected(bool v) { SetState(LVIS_SELECTED, v); }
+    bool Focused() const { return GetState(LVIS_FOCUSED); }
+    void SetFocused(bool v) { SetState(LVIS_FOCUSED, v); }
+    bool Cut() const { return GetState(LVIS_CUT); }
+    void SetCut(bool v) { SetState(LVIS_CUT, v); }
+    bool DropTarget() const { return GetState(LVIS_DROPHILITED); }
+    void SetDropTarget(bool v) { SetState(LVIS_DROPHILITED, v); }
+    // The position among the items (the asked index for the owner-data item).
+    int Index() const;
+    TListItems* Owner() const { return FOwner; }
+    TCustomListView* ListView() const;
+    void Delete();
+    void MakeVisible(bool PartialOK);
+    bool EditCaption();
+    void CancelEdit();
+    RECT DisplayRect(TDisplayCode Code) const;
+    void Update();
+    void Assign(TPersistent* Source) override;
+
+protected:
+    bool GetState(UINT Mask) const;
+    void SetState(UINT Mask, bool Value);
+
+private:
+    friend class TListItems;
+    friend class TCustomListView;
+    void SubItemsChanged(TObject* Sender);
+    void Changed(TItemChange Change);
+    TListItems* FOwner;
+    String FCaption;
+    TStringList* FSubItems;
+    int FImageIndex = -1;
+    int FStateIndex = -1;
+    int FOverlayIndex = -1;
+    int FIndent = 0;
+    void* FData = nullptr;
+    int FOwnerIndex = -1;  // the owner-data item's index
+    unsigned FKeptState = 0;  // the view's states while the window is away
+};
+
+// The items of a list view. With OwnerData only Count is kept (and Item[i] is the one
+// owner-data item, filled by OnData for index i).
+class TListItems : public TPersistent {
+    Q_OBJECT
+public:
+    explicit TListItems(TCustomListView* AOwner);
+    ~TListItems() override;
+    int Count() const;
+    void SetCount(int v);
+    TListItem* Item(int Index) const;
+    TListItem* operator[](int Index) const { return Item(Index); }
+    TListItem* Add();
+    TListItem* Insert(int Index);
+    TListItem* AddItem(TListItem* Item, int Index = -1);
+    void Delete(int Index);
+    void Clear();
+    void BeginUpdate();
+    void EndUpdate();
+    int IndexOf(const TListItem* Value) const;
+    TCustomListView* Owner() const { return FOwner; }
+    void Assign(TPersistent* Source) override;
+
+private:
+    friend class TCustomListView;
+    friend class TListItem;
+    void InsertIntoWindow(TListItem* Item, int Index);
+    TCustomListView* FOwner;
+    std::vector<TListItem*> FItems;
+    int FCount = 0;  // owner data
+    int FUpdateCount = 0;
+};
+
+// One column of the report view.
+class TListColumn : public TCollectionItem {
+    Q_OBJECT
+    Q_PROPERTY(String Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_PROPERTY(TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_CLASSINFO("Default:Width", "50")
+    Q_CLASSINFO("Default:Alignment", "taLeftJustify")
+    Q_CLASSINFO("Default:ImageIndex", "-1")
+    Q_CLASSINFO("Default:Tag", "0")
+
+public:
+    explicit TListColumn(TCollection* ACollection);
+    String Caption() const { return FCaption; }
+    virtual void SetCaption(const String& v);
+    int Width() const;
+    void SetWidth(int v);
+    TAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TAlignment v);
+    int ImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int v);
+    int Tag() const { return FTag; }
+    void SetTag(int v) { FTag = v; }
+    void Assign(TPersistent* Source) override;
+    TCustomListView* ListView() const;
+
+private:
+    friend class TCustomListView;
+    String FCaption;
+    int FWidth = 50;
+    TAlignment FAlignment = taLeftJustify;
+    int FImageIndex = -1;
+    int FTag = 0;
+};
+
+class TListColumns : public TOwnedCollection {
+    Q_OBJECT
+public:
+    explicit TListColumns(TCustomListView* AOwner);
+    TListColumn* Items(int Index) const { return Item<TListColumn>(Index); }
+    TListColumn* operator[](int Index) const { return Items(Index); }
+    TListColumn* Add() { return static_cast<TListColumn*>(TCollection::Add()); }
+    TCustomListView* Owner() const { return FOwner; }
+
+protected:
+    void Update(TCollectionItem* Item) override;
+
+private:
+    TCustomListView* FOwner;
+};
+
+using TLVChangeEvent = TEvent<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
+using TLVChangingEvent = TEvent<void(TObject* Sender, TListItem* Item, TItemChange Change, bool& AllowChange)>;
+using TLVSelectItemEvent = TEvent<void(TObject* Sender, TListItem* Item, bool Selected)>;
+using TLVColumnClickEvent = TEvent<void(TObject* Sender, TListColumn* Column)>;
+using TLVCompareEvent = TEvent<void(TObject* Sender, TListItem* Item1, TListItem* Item2, int Data, int& Compare)>;
+using TLVCustomDrawEvent = TEvent<void(TCustomListView* Sender, const RECT& ARect, bool& DefaultDraw)>;
+using TLVCustomDrawItemEvent = TEvent<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State, bool& DefaultDraw)>;
+using TLVOwnerDataEvent = TEvent<void(TObject* Sender, TListItem* Item)>;
+using TLVOwnerDataFindEvent = TEvent<void(TObject* Sender, TItemFind Find, const String& FindString, const POINT& FindPosition,
+                                          void* FindData, int StartIndex, TSearchDirection Direction, bool Wrap, int& Index)>;
+using TLVOwnerDataHintEvent = TEvent<void(TObject* Sender, int StartIndex, int EndIndex)>;
+using TLVOwnerDataStateChangeEvent = TEvent<void(TObject* Sender, int StartIndex, int EndIndex, UINT OldState, UINT NewState)>;
+using TLVEditingEvent = TEvent<void(TObject* Sender, TListItem* Item, bool& AllowEdit)>;
+using TLVEditedEvent = TEvent<void(TObject* Sender, TListItem* Item, String& S)>;
+using TLVDeletedEvent = TEvent<void(TObject* Sender, TListItem* Item)>;
+using TLVInfoTipEvent = TEvent<void(TObject* Sender, TListItem* Item, String& InfoTip)>;
+
+// A list view over the platform's list view. Items keep their texts and images; the window
+// asks for them when it shows them (callback texts), so the items' objects stay the record.
+class TCustomListView : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TListColumns* Columns READ Columns WRITE SetColumns)
+    Q_PROPERTY(TViewStyle ViewStyle READ ViewStyle WRITE SetViewStyle)
+    Q_PROPERTY(TSortType SortType READ SortType WRITE SetSortType)
+    Q_PROPERTY(bool MultiSelect READ MultiSelect WRITE SetMultiSelect)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool RowSelect READ RowSelect WRITE SetRowSelect)
+    Q_PROPERTY(bool GridLines READ GridLines WRITE SetGridLines)
+    Q_PROPERTY(bool Checkboxes READ Checkboxes WRITE SetCheckboxes)
+    Q_PROPERTY(bool HideSelection READ HideSelection WRITE SetHideSelection)
+    Q_PROPERTY(bool ShowColumnHeaders READ ShowColumnHeaders WRITE SetShowColumnHeaders)
+    Q_PROPERTY(bool ColumnClick READ ColumnClick WRITE SetColumnClick)
+    Q_PROPERTY(bool OwnerData READ OwnerData WRITE SetOwnerData)
+    Q_PROPERTY(TCustomImageList* LargeImages READ LargeImages WRITE SetLargeImages)
+    Q_PROPERTY(TCustomImageList* SmallImages READ SmallImages WRITE SetSmallImages)
+    Q_PROPERTY(TCustomImageList* StateImages READ StateImages WRITE SetStateImages)
+    Q_PROPERTY(TLVChangeEvent OnChange MEMBER OnChange)
+    Q_PROPERTY(TLVChangingEvent OnChanging MEMBER OnChanging)
+    Q_PROPERTY(TLVSelectItemEvent OnSelectItem MEMBER OnSelectItem)
+    Q_PROPERTY(TLVColumnClickEvent OnColumnClick MEMBER OnColumnClick)
+    Q_PROPERTY(TLVCompareEvent OnCompare MEMBER OnCompare)
+    Q_PROPERTY(TLVCustomDrawEvent OnCustomDraw MEMBER OnCustomDraw)
+    Q_PROPERTY(TLVCustomDrawItemEvent OnCustomDrawItem MEMBER OnCustomDrawItem)
+    Q_PROPERTY(TLVOwnerDataEvent OnData MEMBER OnData)
+    Q_PROPERTY(TLVOwnerDataFindEvent OnDataFind MEMBER OnDataFind)
+    Q_PROPERTY(TLVOwnerDataHintEvent OnDataHint MEMBER OnDataHint)
+    Q_PROPERTY(TLVOwnerDataStateChangeEvent OnDataStateChange MEMBER OnDataStateChange)
+    Q_PROPERTY(TLVEditingEvent OnEditing MEMBER OnEditing)
+    Q_PROPERTY(TLVEditedEvent OnEdited MEMBER OnEdited)
+    Q_PROPERTY(TLVDeletedEvent OnDeletion MEMBER OnDeletion)
+    Q_PROPERTY(TLVDeletedEvent OnInsert MEMBER OnInsert)
+    Q_PROPERTY(TLVInfoTipEvent OnInfoTip MEMBER OnInfoTip)
+    Q_CLASSINFO("Default:ViewStyle", "vsIcon")
+    Q_CLASSINFO("Default:SortType", "stNone")
+    Q_CLASSINFO("Default:MultiSelect", "False")
+    Q_CLASSINFO("Default:ReadOnly", "False")
+    Q_CLASSINFO("Default:RowSelect", "False")
+    Q_CLASSINFO("Default:GridLines", "False")
+    Q_CLASSINFO("Default:Checkboxes", "False")
+    Q_CLASSINFO("Default:HideSelection", "True")
+    Q_CLASSINFO("Default:ShowColumnHeaders", "True")
+    Q_CLASSINFO("Default:ColumnClick", "True")
+    Q_CLASSINFO("Default:OwnerData", "False")
+    Q_CLASSINFO("Default:TabStop", "True")
+
+public:
+    enum TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+    Q_ENUM(TViewStyle)
+    enum TSortType { stNone, stData, stText, stBoth };
+    Q_ENUM(TSortType)
+
+    explicit TCustomListView(TComponent* AOwner);
+    ~TCustomListView() override;
+
+    TListItems* Items() const { return FListItems; }
+    void SetItems(TListItems* v) { FListItems->Assign(v); }
+    TListColumns* Columns() const { return FListColumns; }
+    void SetColumns(TListColumns* v) { FListColumns->Assign(v); }
+    TListColumn* Column(int Index) const { return FListColumns->Items(Index); }
+    TViewStyle ViewStyle() const { return FViewStyle; }
+    void SetViewStyle(TViewStyle v);
+    TSortType SortType() const { return FSortType; }
+    void SetSortType(TSortType v);
+    bool MultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool v);
+    bool ReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool v);
+    bool RowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool v);
+    bool GridLines() const { return FGridLines; }
+    void SetGridLines(bool v);
+    bool Checkboxes() const { return FCheckboxes; }
+    void SetCheckboxes(bool v);
+    bool HideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool v);
+    bool ShowColumnHeaders() const { return FShowColumnHeaders; }
+    void SetShowColumnHeaders(bool v);
+    bool ColumnClick() const { return FColumnClick; }
+    void SetColumnClick(bool v);
+    bool OwnerData() const { return FOwnerData; }
+    void SetOwnerData(bool v);
+    TCustomImageList* LargeImages() const { return FLargeImages; }
+    void SetLargeImages(TCustomImageList* v);
+    TCustomImageList* SmallImages() const { return FSmallImages; }
+    void SetSmallImages(TCustomImageList* v);
+    TCustomImageList* StateImages() const { return FStateImages; }
+    void SetStateImages(TCustomImageList* v);
+
+    // The first selected item (nil: none); setting nil deselects all, an item selects only it.
+    TListItem* Selected() const;
+    void SetSelected(TListItem* v);
+    TListItem* ItemFocused() const;
+    void SetItemFocused(TListItem* v);
+    int SelCount() const;
+    TListItem* GetNextItem(TListItem* StartItem, TSearchDirection Direction, UINT States) const;
+    TListItem* GetItemAt(int X, int Y) const;
+    TListItem* TopItem() const;
+    int VisibleRowCount() const;
+    TListItem* FindCaption(int StartIndex, const String& Value, bool Partial, bool Inclusive, bool Wrap) const;
+    bool AlphaSort();
+    bool CustomSort(PFNLVCOMPARE SortProc, LPARAM lParam);
+    void Scroll(int DX, int DY);
+    void Arrange();
+    void ClearSelection();
+    void SelectAll();
+    bool IsEditing() const;
+    TCanvas* Canvas() const { return FCanvas; }
+    // The item behind a display record: the owner-data item, the lParam's item or the index's.
+    TListItem* GetItemFromLVItem(int Index, LPARAM Param, UINT Mask) const;
+    // The default comparison of AlphaSort (OnCompare, or the captions by the locale).
+    static int DefaultListViewSort(LPARAM Item1, LPARAM Item2, LPARAM Data);
+    void Dispatch(TMessage& Message) override;
+
+    TLVChangeEvent OnChange;
+    TLVChangingEvent OnChanging;
+    TLVSelectItemEvent OnSelectItem;
+    TLVColumnClickEvent OnColumnClick;
+    TLVCompareEvent OnCompare;
+    TLVCustomDrawEvent OnCustomDraw;
+    TLVCustomDrawItemEvent OnCustomDrawItem;
+    TLVOwnerDataEvent OnData;
+    TLVOwnerDataFindEvent OnDataFind;
+    TLVOwnerDataHintEvent OnDataHint;
+    TLVOwnerDataStateChangeEvent OnDataStateChange;
+    TLVEditingEvent OnEditing;
+    TLVEditedEvent OnEdited;
+    TLVDeletedEvent OnDeletion;
+    TLVDeletedEvent OnInsert;
+    TLVInfoTipEvent OnInfoTip;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    virtual TListItem* CreateListItem();
+    // Owner data: fills Item (whose Index is the asked one) for the view; false when
+    // nothing filled it.
+    virtual bool OwnerDataFetch(TListItem* Item, TItemRequest Request);
+    virtual int OwnerDataFind(TItemFind Find, const String& FindString, const POINT& FindPosition, void* FindData,
+                              int StartIndex, TSearchDirection Direction, bool Wrap);
+    virtual bool OwnerDataHint(int StartIndex, int EndIndex);
+    virtual bool OwnerDataStateChange(int StartIndex, int EndIndex, UINT OldState, UINT NewState);
+    virtual bool CanEdit(TListItem* Item);
+    // The end of a label edit with the record the view sent (pszText null: cancelled).
+    virtual void Edit(const LVITEMA& Item);
+    virtual bool CanChange(TListItem* Item, TItemChange Change);
+    virtual void Change(TListItem* Item, TItemChange Change);
+    virtual void ColClick(TListColumn* Column);
+    virtual void Delete(TListItem* Item);
+    virtual void InsertItem(TListItem* Item);
+    virtual bool CustomDraw(const RECT& ARect, TCustomDrawStage Stage);
+    virtual bool CustomDrawItem(TListItem* Item, TCustomDrawState State, TCustomDrawStage Stage);
+    bool IsCustomDrawn(TCustomDrawStage Stage) const;
+
+private:
+    friend class TListItem;
+    friend class TListItems;
+    friend class TListColumn;
+    friend class TListColumns;
+    void UpdateColumns();
+    void UpdateColumn(int Index);
+    void UpdateImages();
+    void UpdateExStyle();
+    void ImageListChange(TObject* Sender);
+    void SetImageList(TCustomImageList*& Field, TCustomImageList* Value, int Which);
+    void CNNotify(TMessage& Message);
+    LRESULT DispInfo(NMHDR* Header, bool Unicode);
+    void ResyncOrder();
+    HWND HeaderHandle();
+    TListItems* FListItems;
+    TListColumns* FListColumns;
+    TViewStyle FViewStyle = vsIcon;
+    TSortType FSortType = stNone;
+    bool FMultiSelect = false;
+    bool FReadOnly = false;
+    bool FRowSelect = false;
+    bool FGridLines = false;
+    bool FCheckboxes = false;
+    bool FHideSelection = true;
+    bool FShowColumnHeaders = true;
+    bool FColumnClick = true;
+    bool FOwnerData = false;
+    TCustomImageList* FLargeImages = nullptr;
+    TCustomImageList* FSmallImages = nullptr;
+    TCustomImageList* FStateImages = nullptr;
+    TChangeLink* FImageChangeLink;
+    TListItem* FTempItem = nullptr;  // the owner-data item
+    TCanvas* FCanvas;
+    bool FCanvasChanged = false;
+    std::string FDispText;  // the text of the last LVN_GETDISPINFO answer
+    std::u16string FDispTextW;
+    int FSavedSelection = -1;
+    bool FRefusedChange = false;
+};
+
+using TViewStyle = TCustomListView::TViewStyle;
+inline constexpr TViewStyle vsIcon = TCustomListView::vsIcon;
+inline constexpr TViewStyle vsSmallIcon = TCustomListView::vsSmallIcon;
+inline constexpr TViewStyle vsList = TCustomListView::vsList;
+inline constexpr TViewStyle vsReport = TCustomListView::vsReport;
+using TSortType = TCustomListView::TSortType;
+inline constexpr TSortType stNone = TCustomListView::stNone;
+inline constexpr TSortType stData = TCustomListView::stData;
+inline constexpr TSortType stText = TCustomListView::stText;
+inline constexpr TSortType stBoth = TCustomListView::stBoth;
+
+class TListView : public TCustomListView {
+    Q_OBJECT
+public:
+    explicit TListView(TComponent* AOwner) : TCustomListView(AOwner) {}
+};

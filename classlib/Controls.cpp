@@ -1,5 +1,6 @@
 // TControl and the cursor identifiers.
 #include "ControlState.h"
+#include "classlib/ActnList.h"
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
 #include "platform/gdi.h"
@@ -14,14 +15,20 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
     FFont = new TFont;
     FFont->OnChange = TNotifyEvent([this](TObject*) { FontChanged(); });
     WindowProc = [this](TMessage& m) { WndProc(m); };
+    FConstraints = new TSizeConstraints(this);
 }
 
 TControl::~TControl() {
+    detail::dragControlDestroyed(this);
     if (detail::captureControl == this) detail::captureControl = nullptr;
     if (Application) Application->ControlDestroyed(this);
     SetParent(nullptr);
     delete FFont;
     FFont = nullptr;
+    delete FConstraints;
+    FConstraints = nullptr;
+    delete FActionLink;
+    FActionLink = nullptr;
 }
 
 void TControl::SetParent(TWinControl* AParent) {
@@ -38,6 +45,7 @@ void TControl::SetParentComponent(TComponent* Value) {
 }
 
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (FConstraints) FConstraints->Constrain(AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
     Invalidate();
     FLeft = ALeft;
@@ -202,6 +210,11 @@ void TControl::WndProc(TMessage& m) {
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+        // A press on a control that drags by itself starts a drag instead of a click.
+        if (FDragMode == dmAutomatic && FDragKind == dkDrag && !Dragging()) {
+            BeginDrag(MouseDragSettings().DragImmediate, MouseDragSettings().DragThreshold);
+            return;
+        }
         if (ControlStyle & csCaptureMouse) SetMouseCapture(true);
         if (ControlStyle & csClickEvents) ControlState |= csClicked;
         ControlState |= csLButtonDown;
@@ -303,6 +316,7 @@ void TControl::Dispatch(TMessage& m) {
         if (FParentShowHint && FParent) FShowHint = FParent->ShowHint();
         return;
     case CM_HITTEST: m.Result = HTCLIENT; return;
+    case CM_DRAG: detail::dragMessage(this, m); return;
     case CM_MOUSEENTER:
     case CM_MOUSELEAVE: return;
     default: DefaultHandler(m); return;
@@ -366,6 +380,8 @@ void TControl::SetMouseCapture(bool v) {
 }
 
 void TControl::Click() {
+    // A click that is the linked action's runs the action.
+    if (FActionLink && detail::clickRunsAction(this)) return;
     if (OnClick) OnClick(this);
 }
 

@@ -150,11 +150,25 @@ Q_NAMESPACE
 enum TAnchorKind { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 Q_DECLARE_FLAGS(TAnchorSet, TAnchorKind)
 Q_FLAG_NS(TAnchorSet)
+// Dragging: whether a press starts a drag by itself, what a drag does, and where a drag
+// is over a target.
+enum TDragMode { dmManual, dmAutomatic };
+Q_ENUM_NS(TDragMode)
+enum TDragKind { dkDrag, dkDock };
+Q_ENUM_NS(TDragKind)
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+Q_ENUM_NS(TDragState)
 }  // namespace ControlsTypes
 using ControlsTypes::TAnchorKind;
 using ControlsTypes::TAnchorSet;
 using enum ControlsTypes::TAnchorKind;
 using TAnchors = unsigned;
+using ControlsTypes::TDragMode;
+using ControlsTypes::TDragKind;
+using ControlsTypes::TDragState;
+using enum ControlsTypes::TDragMode;
+using enum ControlsTypes::TDragKind;
+using enum ControlsTypes::TDragState;
 
 // Cursors of the screen's cursor table.
 using TCursor = int;
@@ -192,6 +206,118 @@ using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftStat
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = TEvent<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = TEvent<void(TObject* Sender, char& Key)>;
+
+class TDragImageList;
+class TBasicAction;
+class TBasicActionLink;
+
+// What CM_DRAG asks of a control (WParam); LParam points to a TDragRec.
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+
+class TDragObject;
+struct TDragRec {
+    POINT Pos{0, 0};  // screen coordinates
+    TDragObject* Source = nullptr;
+    TControl* Target = nullptr;
+    bool Docking = false;
+};
+
+// What is being dragged. The drag manager owns the object it made itself; one handed over
+// by OnStartDrag stays its maker's.
+class TDragObject : public TObject {
+    Q_OBJECT
+public:
+    TDragObject();
+    ~TDragObject() override;
+    // The cursor over a target that accepts the drop (crDrag) or refuses it (crNoDrop).
+    virtual TCursor GetDragCursor(bool Accepted, int X, int Y);
+    // The images shown under the cursor while dragging, or null.
+    virtual TDragImageList* GetDragImages();
+    virtual void HideDragImage();
+    virtual void ShowDragImage();
+    // The drag ended: Target took the drop (Accepted) or is null.
+    virtual void Finished(TObject* Target, int X, int Y, bool Accepted);
+    // What the targets' drag events get as Source.
+    virtual TObject* SourceObject() { return this; }
+
+    POINT DragPos{0, 0};       // screen coordinates
+    TControl* DragTarget = nullptr;
+    POINT DragTargetPos{0, 0};  // the target's client coordinates
+    bool Cancelling = false;
+    bool Dropped = false;
+    HWND DragHandle = nullptr;  // the window that holds the mouse during the drag
+};
+
+// A drag of a control: the targets see the control as Source, and the control hears of the
+// end through OnEndDrag.
+class TBaseDragControlObject : public TDragObject {
+    Q_OBJECT
+public:
+    explicit TBaseDragControlObject(TControl* AControl) : FControl(AControl) {}
+    TControl* Control() const { return FControl; }
+    void Finished(TObject* Target, int X, int Y, bool Accepted) override;
+    TObject* SourceObject() override;
+
+private:
+    friend void dragControlGone(TControl*);
+    TControl* FControl;
+};
+
+// The drag object the drag manager makes when OnStartDrag gives none: the control's
+// DragCursor over accepting targets and its drag images.
+class TDragControlObject : public TBaseDragControlObject {
+    Q_OBJECT
+public:
+    explicit TDragControlObject(TControl* AControl) : TBaseDragControlObject(AControl) {}
+    TCursor GetDragCursor(bool Accepted, int X, int Y) override;
+    TDragImageList* GetDragImages() override;
+};
+
+using TDragOverEvent =
+    TEvent<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = TEvent<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = TEvent<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TStartDragEvent = TEvent<void(TObject* Sender, TDragObject*& DragObject)>;
+
+// The smallest and largest size of a control (0: no limit), applied whenever its bounds
+// change and, for a form, while the user resizes it.
+class TSizeConstraints : public TPersistent {
+    Q_OBJECT
+    Q_PROPERTY(int MaxHeight READ MaxHeight WRITE SetMaxHeight)
+    Q_PROPERTY(int MaxWidth READ MaxWidth WRITE SetMaxWidth)
+    Q_PROPERTY(int MinHeight READ MinHeight WRITE SetMinHeight)
+    Q_PROPERTY(int MinWidth READ MinWidth WRITE SetMinWidth)
+    Q_CLASSINFO("Default:MaxHeight", "0")
+    Q_CLASSINFO("Default:MaxWidth", "0")
+    Q_CLASSINFO("Default:MinHeight", "0")
+    Q_CLASSINFO("Default:MinWidth", "0")
+
+public:
+    explicit TSizeConstraints(TControl* AControl) : FControl(AControl) {}
+    int MaxHeight() const { return FMaxHeight; }
+    int MaxWidth() const { return FMaxWidth; }
+    int MinHeight() const { return FMinHeight; }
+    int MinWidth() const { return FMinWidth; }
+    // A maximum below the minimum raises the other limit with it.
+    void SetMaxHeight(int v);
+    void SetMaxWidth(int v);
+    void SetMinHeight(int v);
+    void SetMinWidth(int v);
+    void Assign(TPersistent* Source) override;
+    // Width and height within the limits.
+    void Constrain(int& Width, int& Height) const;
+    TControl* Control() const { return FControl; }
+    TNotifyEvent OnChange;
+
+private:
+    void Change();
+    TControl* FControl;
+    int FMaxHeight = 0;
+    int FMaxWidth = 0;
+    int FMinHeight = 0;
+    int FMinWidth = 0;
+};
+using TConstraints = TSizeConstraints;
 
 // The parameters a windowed control creates its window with.
 struct TCreateParams {
@@ -240,6 +366,19 @@ class TControl : public TComponent {
     Q_PROPERTY(TMouseMoveEvent OnMouseMove MEMBER OnMouseMove)
     Q_PROPERTY(TMouseEvent OnMouseUp MEMBER OnMouseUp)
     Q_PROPERTY(TNotifyEvent OnResize MEMBER OnResize)
+    Q_PROPERTY(TComponent* Action READ ActionComponent WRITE SetActionComponent)
+    Q_PROPERTY(TSizeConstraints* Constraints READ Constraints WRITE SetConstraints)
+    Q_PROPERTY(int DragCursor READ DragCursor WRITE SetDragCursor)
+    Q_PROPERTY(ControlsTypes::TDragKind DragKind READ DragKind WRITE SetDragKind)
+    Q_PROPERTY(ControlsTypes::TDragMode DragMode READ DragMode WRITE SetDragMode)
+    Q_PROPERTY(TDragDropEvent OnDragDrop MEMBER OnDragDrop)
+    Q_PROPERTY(TDragOverEvent OnDragOver MEMBER OnDragOver)
+    Q_PROPERTY(TEndDragEvent OnEndDrag MEMBER OnEndDrag)
+    Q_PROPERTY(TStartDragEvent OnStartDrag MEMBER OnStartDrag)
+    Q_CLASSINFO("Idents:DragCursor", "TCursor")
+    Q_CLASSINFO("Default:DragCursor", "crDrag")
+    Q_CLASSINFO("Default:DragKind", "dkDrag")
+    Q_CLASSINFO("Default:DragMode", "dmManual")
     Q_CLASSINFO("Default:Align", "alNone")
     Q_CLASSINFO("Default:Anchors", "[akLeft, akTop]")
     Q_CLASSINFO("Default:BiDiMode", "bdLeftToRight")
@@ -358,6 +497,48 @@ public:
     TMouseMoveEvent OnMouseMove;
     TNotifyEvent OnResize;
 
+    // Dragging (DragManager.cpp). BeginDrag starts at once when Immediate, else once the
+    // mouse has moved Threshold pixels (-1: the mouse's threshold) with the button down.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Ends this control's drag: drops on the target under the mouse when Drop.
+    void EndDrag(bool Drop);
+    bool Dragging() const;
+    TDragMode DragMode() const { return FDragMode; }
+    virtual void SetDragMode(TDragMode v) { FDragMode = v; }
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor v) { FDragCursor = v; }
+    TDragKind DragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind v) { FDragKind = v; }
+    // The images a drag of this control shows (null: none).
+    virtual TDragImageList* GetDragImages() { return nullptr; }
+    // Called by the drag manager.
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
+
+    TSizeConstraints* Constraints() const { return FConstraints; }
+    void SetConstraints(TSizeConstraints* v) { FConstraints->Assign(v); }
+    // The limits changed: the control takes a size within them.
+    virtual void ConstraintsChanged();
+
+    // Actions (ActnList.cpp): the control shows its action's caption, enabled state, hint
+    // and visibility, and a click runs the action.
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* Value);
+    TComponent* ActionComponent() const;
+    void SetActionComponent(TComponent* Value);
+    TBasicActionLink* ActionLink() const { return FActionLink; }
+    // Updates the linked action (at idle).
+    virtual void InitiateAction();
+    // The action changed: the control takes its values (with CheckDefaults only those it
+    // has not set itself).
+    virtual void ActionChange(TObject* Sender, bool CheckDefaults);
+
     // The layout reader sets the parent through this.
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
@@ -398,6 +579,12 @@ protected:
     String FText;
     TComponent* FPopupMenu = nullptr;
     TBiDiMode FBiDiMode = bdLeftToRight;
+    TDragMode FDragMode = dmManual;
+    TCursor FDragCursor = crDrag;
+    TDragKind FDragKind = dkDrag;
+    TSizeConstraints* FConstraints = nullptr;
+    virtual TBasicActionLink* CreateActionLink();
+    TBasicActionLink* FActionLink = nullptr;
     // Bounds relative to the parent's size when anchored right or bottom.
     int FAnchorRight = 0;
     int FAnchorBottom = 0;
@@ -598,6 +785,51 @@ protected:
     TCanvas* FCanvas = nullptr;
 };
 
+// A window that shows a hint: a borderless, top-most popup in the info colours that does
+// not take the focus.
+class THintWindow : public TCustomControl {
+    Q_OBJECT
+public:
+    explicit THintWindow(TComponent* AOwner);
+    ~THintWindow() override;
+    // Shows the text in Rect (screen coordinates).
+    virtual void ActivateHint(RECT Rect, const String& AHint);
+    virtual void ActivateHintData(RECT Rect, const String& AHint, void* AData);
+    // The rectangle the text needs at most MaxWidth wide, from (0, 0).
+    virtual RECT CalcHintRect(int MaxWidth, const String& AHint, void* AData);
+    // Whether a message of the loop ends the hint (keys, clicks, leaving the program).
+    virtual bool IsHintMsg(const MSG& Msg);
+    // Hides the window.
+    void ReleaseHandle();
+    bool Active() const;
+    // The screen rectangle last shown.
+    RECT HintRect() const { return FHintRect; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+
+private:
+    RECT FHintRect{0, 0, 0, 0};
+    bool FActive = false;
+};
+
+// What CM_HINTSHOW gives the control under the mouse (LParam); the control may change any
+// of it, and a non-zero result keeps the hint from showing.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    std::function<THintWindow*(TComponent* Owner)> HintWindowClass;
+    POINT HintPos{0, 0};  // screen coordinates of the window's upper-left corner
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    RECT CursorRect{0, 0, 0, 0};  // the hint stays while the cursor is in it (control coordinates)
+    POINT CursorPos{0, 0};        // control coordinates
+    int ReshowTimeout = 0;        // ms after which the hint is asked for again (0: never)
+    int HideTimeout = 0;          // ms after which the hint hides (0: never)
+    String HintStr;
+    void* HintData = nullptr;
+};
+
 // The form that holds a control, or null.
 class TCustomForm;
 TCustomForm* GetParentForm(const TControl* Control);
@@ -612,6 +844,18 @@ TControl* FindVCLWindow(POINT pos);
 
 // Whether the platform has new-style controls (it has).
 inline constexpr bool NewStyleControls = true;
+
+// The drag manager: the drag in progress (null when none), and whether an object is one.
+TDragObject* CurrentDragObject();
+bool IsDragObject(TObject* Sender);
+// A cancelled drag (Escape, the right button, a lost capture, or a source destroyed).
+void CancelDrag();
+// The drag threshold in pixels and whether automatic drags start at the press.
+struct TMouseDragSettings {
+    bool DragImmediate = true;
+    int DragThreshold = 5;
+};
+TMouseDragSettings& MouseDragSettings();
 
 // Registers every layout class of the class library (Registration.cpp); calling it again
 // does nothing.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "classlib/Classes.h"
+#include "classlib/StringList.h"
 
 #include <QFlags>
 #include <functional>
@@ -121,3 +122,114 @@ TFileDialogHandler SetFileDialogHandler(TFileDialogHandler Handler);
 // The Qt name filter list of a "caption|mask;mask|..." filter ("caption (mask mask)").
 QStringList FilterToQtNameFilters(const String& Filter);
 
+
+// The colour dialog over the desktop's (QColorDialog). Color is the colour chosen (the
+// dialog starts with it); CustomColors holds up to 16 "ColorA=RRGGBB" ... "ColorP=RRGGBB"
+// lines (hexadecimal, red first), shown as the custom colours and read back.
+class TColorDialog : public TCommonDialog {
+    Q_OBJECT
+    Q_PROPERTY(int Color READ Color WRITE SetColor)
+    Q_PROPERTY(TStrings* CustomColors READ CustomColors WRITE SetCustomColors)
+    Q_PROPERTY(TColorDialogOptions Options READ Options WRITE SetOptions)
+    Q_CLASSINFO("Idents:Color", "TColor")
+    Q_CLASSINFO("Default:Color", "clBlack")
+    Q_CLASSINFO("Default:Options", "[]")
+
+public:
+    enum TColorDialogOption { cdFullOpen = 1, cdPreventFullOpen = 2, cdShowHelp = 4, cdSolidColor = 8, cdAnyColor = 16 };
+    Q_DECLARE_FLAGS(TColorDialogOptions, TColorDialogOption)
+    Q_FLAG(TColorDialogOptions)
+
+    explicit TColorDialog(TComponent* AOwner);
+    ~TColorDialog() override;
+    int Color() const { return FColor; }
+    void SetColor(int v) { FColor = v; }
+    TStrings* CustomColors() const { return FCustomColors; }
+    void SetCustomColors(TStrings* v);
+    TColorDialogOptions Options() const { return FOptions; }
+    void SetOptions(TColorDialogOptions v) { FOptions = v; }
+    // True when the user chose a colour (Color and CustomColors then hold it).
+    bool Execute() override;
+
+private:
+    int FColor = 0;
+    TStrings* FCustomColors;
+    TColorDialogOptions FOptions;
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(TColorDialog::TColorDialogOptions)
+using TColorDialogOption = TColorDialog::TColorDialogOption;
+using enum TColorDialog::TColorDialogOption;
+
+// The print dialog over the desktop's (QPrintDialog) for the session's printer: the printer
+// chosen becomes the session's; copies, collation, the range and printing to a file are
+// read back. FromPage and ToPage stay within MinPage and MaxPage.
+class TPrintDialog : public TCommonDialog {
+    Q_OBJECT
+    Q_PROPERTY(bool Collate READ Collate WRITE SetCollate)
+    Q_PROPERTY(int Copies READ Copies WRITE SetCopies)
+    Q_PROPERTY(int FromPage READ FromPage WRITE SetFromPage)
+    Q_PROPERTY(int MinPage READ MinPage WRITE SetMinPage)
+    Q_PROPERTY(int MaxPage READ MaxPage WRITE SetMaxPage)
+    Q_PROPERTY(TPrintDialogOptions Options READ Options WRITE SetOptions)
+    Q_PROPERTY(bool PrintToFile READ PrintToFile WRITE SetPrintToFile)
+    Q_PROPERTY(TPrintRange PrintRange READ PrintRange WRITE SetPrintRange)
+    Q_PROPERTY(int ToPage READ ToPage WRITE SetToPage)
+    Q_CLASSINFO("Default:Collate", "False")
+    Q_CLASSINFO("Default:Copies", "0")
+    Q_CLASSINFO("Default:FromPage", "0")
+    Q_CLASSINFO("Default:MinPage", "0")
+    Q_CLASSINFO("Default:MaxPage", "0")
+    Q_CLASSINFO("Default:Options", "[]")
+    Q_CLASSINFO("Default:PrintToFile", "False")
+    Q_CLASSINFO("Default:PrintRange", "prAllPages")
+    Q_CLASSINFO("Default:ToPage", "0")
+
+public:
+    enum TPrintDialogOption { poPrintToFile = 1, poPageNums = 2, poSelection = 4, poWarning = 8, poHelp = 16,
+                              poDisablePrintToFile = 32 };
+    Q_DECLARE_FLAGS(TPrintDialogOptions, TPrintDialogOption)
+    Q_FLAG(TPrintDialogOptions)
+    enum TPrintRange { prAllPages, prSelection, prPageNums };
+    Q_ENUM(TPrintRange)
+
+    explicit TPrintDialog(TComponent* AOwner) : TCommonDialog(AOwner) {}
+    bool Collate() const { return FCollate; }
+    void SetCollate(bool v) { FCollate = v; }
+    int Copies() const { return FCopies; }
+    void SetCopies(int v) { FCopies = v < 0 ? 0 : v; }
+    int FromPage() const { return FFromPage; }
+    void SetFromPage(int v) { FFromPage = v; }
+    int ToPage() const { return FToPage; }
+    void SetToPage(int v) { FToPage = v; }
+    int MinPage() const { return FMinPage; }
+    void SetMinPage(int v) { FMinPage = v; }
+    int MaxPage() const { return FMaxPage; }
+    void SetMaxPage(int v) { FMaxPage = v; }
+    TPrintDialogOptions Options() const { return FOptions; }
+    void SetOptions(TPrintDialogOptions v) { FOptions = v; }
+    bool PrintToFile() const { return FPrintToFile; }
+    void SetPrintToFile(bool v) { FPrintToFile = v; }
+    TPrintRange PrintRange() const { return FPrintRange; }
+    void SetPrintRange(TPrintRange v) { FPrintRange = v; }
+    // The file chosen when printing to a file.
+    String FileName() const { return FFileName; }
+    // True when the user confirmed; false when cancelled or the chosen printer is gone.
+    bool Execute() override;
+
+private:
+    bool FCollate = false;
+    int FCopies = 0;
+    int FFromPage = 0;
+    int FToPage = 0;
+    int FMinPage = 0;
+    int FMaxPage = 0;
+    TPrintDialogOptions FOptions;
+    bool FPrintToFile = false;
+    TPrintRange FPrintRange = prAllPages;
+    String FFileName;
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(TPrintDialog::TPrintDialogOptions)
+using TPrintRange = TPrintDialog::TPrintRange;
+using enum TPrintDialog::TPrintRange;
+using TPrintDialogOption = TPrintDialog::TPrintDialogOption;
+using enum TPrintDialog::TPrintDialogOption;

@@ -1,4 +1,5 @@
 // TCustomForm, TApplication and TScreen.
+#include "ControlState.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "platform/msgbox.h"
@@ -69,6 +70,7 @@ void TCustomForm::DoCreate() {
 void TCustomForm::Loaded() {
     TWinControl::Loaded();
     if (FActiveControl && FActiveControl->Parent() == nullptr) FActiveControl = nullptr;
+    if (FMenu && HandleAllocated()) FMenu->SetWindowHandle(Handle());
 }
 
 void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
@@ -76,6 +78,7 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove) {
         if (AComponent == FActiveControl) FActiveControl = nullptr;
         if (AComponent == FFocusedControl) FFocusedControl = nullptr;
+        if (AComponent == FMenu) FMenu = nullptr;
     }
 }
 
@@ -113,8 +116,30 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
+    if (FMenu && !ComponentState().Contains(csLoading)) FMenu->SetWindowHandle(Handle());
     // The size given is the client size of the layout; keep the outer bounds as stored.
     UpdateBounds();
+}
+
+void TCustomForm::SetMenu(TMainMenu* v) {
+    if (FMenu == v) return;
+    if (FMenu) {
+        FMenu->SetWindowHandle(nullptr);
+        FMenu->RemoveFreeNotification(this);
+    }
+    FMenu = v;
+    if (!FMenu) return;
+    FMenu->FreeNotification(this);
+    if (HandleAllocated() && !ComponentState().Contains(csLoading)) FMenu->SetWindowHandle(Handle());
+}
+
+TComponent* TCustomForm::MenuComponent() const { return FMenu; }
+void TCustomForm::SetMenuComponent(TComponent* v) { SetMenu(qobject_cast<TMainMenu*>(v)); }
+
+bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift, TControl* Control) {
+    for (TControl* c = Control; c; c = c->Parent())
+        if (auto* popup = qobject_cast<TPopupMenu*>(c->PopupMenu()); popup && popup->IsShortCut(Key, Shift)) return true;
+    return FMenu && FMenu->IsShortCut(Key, Shift);
 }
 
 void TCustomForm::PaintWindow(HDC DC) {
@@ -380,6 +405,14 @@ void TCustomForm::CMDialogKey(TMessage& m) {
 
 void TCustomForm::Dispatch(TMessage& m) {
     switch (m.Msg) {
+    case WM_COMMAND:
+    case WM_INITMENUPOPUP:
+    case WM_MENUSELECT:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        if (DispatchMenuMessage(FMenu, m)) return;
+        TWinControl::Dispatch(m);
+        return;
     case CM_VISIBLECHANGED: ShowOrHide(m.WParam != 0); return;
     case WM_CLOSE: Close(); return;
     case WM_ACTIVATE: Activated(LOWORD(m.WParam) != WA_INACTIVE); return;
@@ -746,6 +779,7 @@ void TApplication::HandleMessage() {
 
 bool TApplication::FilterMessage(MSG& msg) {
     if (msg.message == WM_MOUSEMOVE || msg.message == WM_MOUSELEAVE) TrackMouse(msg);
+    detail::hintInputMessage(msg);
     bool handled = false;
     if (OnMessage) OnMessage(msg, handled);
     if (handled) return true;
@@ -772,6 +806,7 @@ void TApplication::TrackMouse(MSG& msg) {
 }
 
 void TApplication::ControlDestroyed(TControl* c) {
+    detail::hintControlGone(c);
     if (FHintControl == c) FHintControl = nullptr;
     if (FMouseControl == c) FMouseControl = nullptr;
 }
@@ -812,9 +847,13 @@ void TApplication::SetHint(const String& v) {
     if (OnHint) OnHint(this);
 }
 
-void TApplication::CancelHint() { FHintControl = nullptr; }
+void TApplication::CancelHint() {
+    FHintControl = nullptr;
+    detail::hintCancel();
+}
 
-void TApplication::HintMouseMessage(TControl* c, TMessage&) {
+void TApplication::HintMouseMessage(TControl* c, TMessage& m) {
+    detail::hintMouseMove(c, c->ClientToScreen(POINT{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}));
     if (c == FHintControl) return;
     FHintControl = c;
     // The long part of the first hint found on the control or its parents.

@@ -27,9 +27,13 @@ using TCloseEvent = TEvent<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, Exception& E)>;
 using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
+using TShowHintEvent = TEvent<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+
+class TMainMenu;
 
 class TCustomForm : public TWinControl {
     Q_OBJECT
+    Q_PROPERTY(TComponent* Menu READ MenuComponent WRITE SetMenuComponent)
     Q_PROPERTY(TFormBorderStyle BorderStyle READ BorderStyle WRITE SetBorderStyle)
     Q_PROPERTY(TPosition Position READ Position WRITE SetPosition)
     Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE SetKeyPreview)
@@ -93,6 +97,14 @@ public:
     int PixelsPerInch() const { return FPixelsPerInch; }
     void SetPixelsPerInch(int v) { FPixelsPerInch = v; }
     bool Modal() const { return FModal; }
+    // The menu bar of the form.
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* v);
+    TComponent* MenuComponent() const;
+    void SetMenuComponent(TComponent* v);
+    // Runs the menu item whose shortcut the key is (the form's menu, then the pop-up menus of
+    // `Control` and its parents); true when one ran.
+    bool IsShortCut(WORD Key, TShiftState Shift, TControl* Control);
 
     // Focus bookkeeping (called by the controls).
     bool SetFocusedControl(TWinControl* Control);
@@ -136,6 +148,7 @@ private:
     TWindowState FWindowState = wsNormal;
     TWinControl* FActiveControl = nullptr;
     TWinControl* FFocusedControl = nullptr;
+    TMainMenu* FMenu = nullptr;
     TModalResult FModalResult = 0;
     int FPixelsPerInch = 96;
     bool FActive = false;
@@ -279,6 +292,22 @@ private:
     bool FScrolling = false;
 };
 
+// A container of controls designed like a form and placed on forms as one control: its
+// layout (the frame's own components and controls) is read like a form's.
+class TFrame : public TScrollBox {
+    Q_OBJECT
+    Q_CLASSINFO("Default:BorderStyle", "bsNone")
+    Q_CLASSINFO("Default:ParentColor", "True")
+
+public:
+    Q_INVOKABLE explicit TFrame(TComponent* AOwner);
+    // Reads the frame's layout resource (":/layouts/NAME.layout").
+    void LoadLayout(const String& name);
+    // Reads a layout text (a frame built from a layout held elsewhere).
+    void LoadLayoutText(const String& text);
+};
+using TCustomFrame = TFrame;
+
 class TApplication : public TComponent {
     Q_OBJECT
 public:
@@ -314,6 +343,19 @@ public:
     bool ShowHint = true;
     void CancelHint();
     void HintMouseMessage(TControl* Control, TMessage& Message);
+    // Hints under the mouse (HintWindow.cpp): the wait before a hint shows, before the next
+    // one shows while one is up, and before it hides again (ms, 0: never hides).
+    int HintPause = 500;
+    int HintShortPause = 50;
+    int HintHidePause = 2500;
+    TColor HintColor = clInfoBk;
+    // Makes the hint windows (THintWindow when empty).
+    std::function<THintWindow*(TComponent* Owner)> HintWindowClass;
+    // The hint of the control under the cursor, now.
+    void ActivateHint(POINT CursorPos);
+    // The hint window shown, or null.
+    THintWindow* ActiveHintWindow() const;
+    TShowHintEvent OnShowHint;
 
     TExceptionEvent OnException;
     TNotifyEvent OnHint;

@@ -2,69 +2,103 @@
 // atoms that tie windows to their controls.
 #include "classlib/Controls.h"
 
-#include <array>
 #include <cstdio>
+#include <ffi.h>
+#include <memory>
+#include <mutex>
 #include <unistd.h>
+#include <unordered_map>
 #include <utility>
 
-// Object instances: a fixed table of distinct window procedures, each calling its method.
+// Object instances: each one a window procedure of its own, made at run time as a closure
+// (executable code from the foreign-function library) that calls the instance's method.
+// There is no fixed number of them.
 namespace {
 
-constexpr std::size_t kInstances = 2048;
-
-struct InstanceTable {
-    std::array<TWndMethod, kInstances> methods;
-    std::array<bool, kInstances> used{};
+struct Instance {
+    ffi_closure* closure = nullptr;
+    WNDPROC code = nullptr;
+    TWndMethod method;
+    int running = 0;     // calls in progress
+    bool freed = false;  // freed during a call: goes when the last call returns
 };
 
-InstanceTable& instances() {
-    static auto* t = new InstanceTable;
+struct Instances {
+    std::mutex mutex;
+    ffi_cif cif{};
+    ffi_type* args[4] = {&ffi_type_pointer, &ffi_type_uint32, &ffi_type_uint64, &ffi_type_sint64};
+    bool ready = false;
+    std::unordered_map<WNDPROC, std::unique_ptr<Instance>> live;
+};
+
+Instances& instances() {
+    static auto* t = new Instances;
     return *t;
 }
 
-template <std::size_t I>
-LRESULT trampoline(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-    TMessage m{msg, wParam, lParam, 0};
-    TWndMethod& f = instances().methods[I];
-    if (f) {
-        TWndMethod keep = f;  // the method may free its own instance
-        keep(m);
+void callMethod(ffi_cif*, void* ret, void** args, void* data) {
+    auto* instance = static_cast<Instance*>(data);
+    TMessage m{*static_cast<UINT*>(args[1]), *static_cast<WPARAM*>(args[2]), *static_cast<LPARAM*>(args[3]), 0};
+    ++instance->running;
+    try {
+        if (instance->method) {
+            TWndMethod keep = instance->method;  // the method may free its own instance
+            keep(m);
+        }
+    } catch (...) {
+        --instance->running;
+        throw;
     }
-    return m.Result;
-}
-
-template <std::size_t... I>
-std::array<WNDPROC, sizeof...(I)> makeTrampolines(std::index_sequence<I...>) {
-    return {&trampoline<I>...};
-}
-
-const std::array<WNDPROC, kInstances>& trampolines() {
-    static const auto t = makeTrampolines(std::make_index_sequence<kInstances>{});
-    return t;
+    if (--instance->running == 0 && instance->freed) {
+        ffi_closure_free(instance->closure);
+        delete instance;
+    }
+    *static_cast<ffi_sarg*>(ret) = static_cast<ffi_sarg>(m.Result);
 }
 
 }  // namespace
 
 WNDPROC MakeObjectInstance(TWndMethod method) {
-    InstanceTable& t = instances();
-    for (std::size_t i = 0; i < kInstances; ++i)
-        if (!t.used[i]) {
-            t.used[i] = true;
-            t.methods[i] = std::move(method);
-            return trampolines()[i];
-        }
-    throw EOutOfResources("Too many window procedures");
+    static_assert(sizeof(UINT) == 4 && sizeof(WPARAM) == 8 && sizeof(LPARAM) == 8 && sizeof(LRESULT) == 8);
+    Instances& t = instances();
+    std::lock_guard lock(t.mutex);
+    if (!t.ready) {
+        if (ffi_prep_cif(&t.cif, FFI_DEFAULT_ABI, 4, &ffi_type_sint64, t.args) != FFI_OK)
+            throw EOutOfResources("Too many window procedures");
+        t.ready = true;
+    }
+    auto instance = std::make_unique<Instance>();
+    void* code = nullptr;
+    instance->closure = static_cast<ffi_closure*>(ffi_closure_alloc(sizeof(ffi_closure), &code));
+    if (!instance->closure) throw EOutOfResources("Too many window procedures");
+    instance->method = std::move(method);
+    if (ffi_prep_closure_loc(instance->closure, &t.cif, callMethod, instance.get(), code) != FFI_OK) {
+        ffi_closure_free(instance->closure);
+        throw EOutOfResources("Too many window procedures");
+    }
+    instance->code = reinterpret_cast<WNDPROC>(code);
+    const WNDPROC proc = instance->code;
+    t.live.emplace(proc, std::move(instance));
+    return proc;
 }
 
-void FreeObjectInstance(WNDPROC instance) {
-    InstanceTable& t = instances();
-    const auto& tr = trampolines();
-    for (std::size_t i = 0; i < kInstances; ++i)
-        if (tr[i] == instance) {
-            t.methods[i] = nullptr;
-            t.used[i] = false;
-            return;
-        }
+void FreeObjectInstance(WNDPROC proc) {
+    Instances& t = instances();
+    std::unique_ptr<Instance> gone;
+    {
+        std::lock_guard lock(t.mutex);
+        auto it = t.live.find(proc);
+        if (it == t.live.end()) return;
+        gone = std::move(it->second);
+        t.live.erase(it);
+    }
+    if (gone->running > 0) {
+        // Freed by its own method: the closure goes when that call has returned.
+        gone->freed = true;
+        gone.release();
+        return;
+    }
+    ffi_closure_free(gone->closure);
 }
 
 namespace {
@@ -85,7 +119,7 @@ HWND AllocateHWnd(TWndMethod method) {
                              nullptr, nullptr);
     if (h && method) {
         // Unhandled messages go on to the default procedure.
-        auto wrapped = [method, h](TMessage& m) {
+        auto wrapped = [method](TMessage& m) {
             m.Result = 0;
             method(m);
         };

@@ -1,6 +1,7 @@
 // The one registration of the class library's classes for layouts. A new layout class of
 // the class library is added here; the kit and the other libraries register their own
 // classes (RegisterKitSpin, ...) after calling this.
+#include "classlib/ActnList.h"
 #include "classlib/Buttons.h"
 #include "classlib/ComCtrls.h"
 #include "classlib/Controls.h"
@@ -27,13 +28,16 @@ void RegisterStandardClasses() {
         RegisterClasses<TPanel, TTimer, TImage, TPaintBox, TBevel, TShape, TRadioGroup>();
         // ComCtrls.
         RegisterClasses<TUpDown, TStatusBar, TPageControl, TTabSheet, TTrackBar, TProgressBar>();
+        RegisterClasses<TListView>();
         // ImgList.
         RegisterClasses<TImageList>();
         // Forms.
-        RegisterClasses<TForm, TScrollBox>();
+        RegisterClasses<TForm, TScrollBox, TFrame>();
         // Menus and Dialogs.
-        RegisterClasses<TMenuItem, TPopupMenu>();
-        RegisterClasses<TOpenDialog, TSaveDialog>();
+        RegisterClasses<TMenuItem, TPopupMenu, TMainMenu>();
+        RegisterClasses<TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog>();
+        // ActnList.
+        RegisterClasses<TActionList, TAction, THintAction>();
         // FileCtrl.
         RegisterClasses<TFilterComboBox, TFileListBox, TDirectoryListBox>();
         return true;

@@ -272,12 +272,16 @@ TFloatRec FloatToDecimal(long double Value, int Precision, int Decimals) {
     int e2 = 0;
     std::frexp(a, &e2);
     const int fracDigits = std::max(0, 64 - e2);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-truncation"
+#endif
     const int size = std::snprintf(nullptr, 0, "%.*Lf", fracDigits, a);
     std::vector<char> buf(static_cast<std::size_t>(size) + 1);
     std::snprintf(buf.data(), buf.size(), "%.*Lf", fracDigits, a);
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
     String digits;
     int pointPos = -1;
     for (int k = 0; k < size; ++k) {

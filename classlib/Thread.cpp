@@ -1,5 +1,6 @@
 // Threads with synchronous hand-over to the user-interface thread.
 #include "classlib/Classes.h"
+#include "platform/winuser.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -144,15 +145,19 @@ int TThread::WaitFor() {
     }
     if (startNow) Resume();
     if (IsMainThread()) {
-        // Serve the thread's Synchronize calls while waiting, or both would wait forever.
+        // Serve the thread's Synchronize calls and the messages it sends to windows while
+        // waiting, or both would wait forever.
+        static const int waker = platform::addSentMessageWaker(wakeMainThread);
+        (void)waker;
         std::unique_lock<std::mutex> lock(syncMutex);
         while (!finished_) {
-            syncCv.wait(lock, [this] { return finished_.load() || !syncQueue.empty(); });
-            if (!syncQueue.empty()) {
-                lock.unlock();
-                CheckSynchronize();
-                lock.lock();
-            }
+            syncCv.wait(lock, [this] {
+                return finished_.load() || !syncQueue.empty() || platform::sentMessagesPending();
+            });
+            lock.unlock();
+            CheckSynchronize();
+            platform::serveSentMessages();
+            lock.lock();
         }
     } else {
         std::unique_lock<std::mutex> lock(mutex_);

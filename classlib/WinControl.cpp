@@ -2,6 +2,7 @@
 #include "ControlState.h"
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
+#include "classlib/ActnList.h"
 #include "platform/gdi.h"
 
 #include <algorithm>
@@ -133,6 +134,7 @@ void TWinControl::CreateHandle() {
         throw;
     }
     FCreatingHandle = false;
+    detail::applyWindowConstraints(this);
     if (FFont && FFont->Handle()) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont->Handle()), 0);
     // Windowed children get their windows too, in z-order.
     for (TControl* c : FControls)
@@ -324,6 +326,7 @@ void TWinControl::SetEnabled(bool v) {
 }
 
 void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    if (FConstraints) FConstraints->Constrain(AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
     if (FHandle && !ComponentState().Contains(csLoading)) {
         SetWindowPos(FHandle, nullptr, ALeft, ATop, AWidth, AHeight, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -739,6 +742,8 @@ void TWinControl::WMKillFocus(TMessage& m) { DefaultHandler(m); }
 
 void TWinControl::WMSize(TMessage& m) {
     UpdateBounds();
+    // The window's frame is known now: the size limits of a top-level window follow it.
+    if (!FParent) detail::applyWindowConstraints(this);
     DefaultHandler(m);
     Realign();
     if (!ComponentState().Contains(csLoading)) Resize();
@@ -775,8 +780,13 @@ void TWinControl::WMSetCursor(TMessage& m) {
 
 void TWinControl::CNKeyDown(TMessage& m) {
     m.Result = 1;
+    // Menu shortcuts come before the control's own keys (and no character follows them).
+    // Alt with Ctrl comes as WM_KEYDOWN without the Alt bit: its state is asked for.
+    const TShiftState shift = KeyDataToShiftState(m.LParam) | (GetKeyState(VK_MENU) < 0 ? ssAlt : 0);
+    if (TCustomForm* f = GetParentForm(this); f && f->IsShortCut(static_cast<WORD>(m.WParam), shift, this)) return;
     if (!ComponentState().Contains(csDesigning)) {
         if (Perform(CM_CHILDKEY, m.WParam, reinterpret_cast<LPARAM>(this)) != 0) return;
+        if (ExecuteActionShortCut(this, static_cast<WORD>(m.WParam))) return;
         LRESULT mask = 0;
         switch (m.WParam) {
         case VK_TAB: mask = DLGC_WANTTAB; break;

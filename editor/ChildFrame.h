@@ -41,6 +41,10 @@ protected:
 class TMDIChild : public TWinControl, public TChildDocument {
     Q_OBJECT
 public:
+    // The document's mouse drag, not the class library's drag and drop of the control.
+    using TChildDocument::Dragging;
+    using TChildDocument::EndDrag;
+
     explicit TMDIChild(TComponent* AOwner);
     ~TMDIChild() override;
 

@@ -431,6 +431,12 @@ void TKitSpinEdit::KeyPress(char& key) {
 }
 
 void TKitSpinEdit::KeyDown(WORD& key, TShiftState shift) {
+    // Without the editor the Delete key edits nothing (Shift+Del comes as WM_CUT).
+    if (!FEditorEnabled && key == VK_DELETE && !(shift & ssShift)) {
+        key = 0;
+        MessageBeep(0);
+        return;
+    }
     TCustomEdit::KeyDown(key, shift);
     if (!FArrowKeys) return;
     if (key == VK_UP) {
@@ -552,6 +558,9 @@ void TKitSpinEdit::Dispatch(TMessage& m) {
     case WM_SIZE: WMSize(m); return;
     case WM_PASTE:
     case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
         if (!FEditorEnabled || ReadOnly()) return;
         TCustomEdit::Dispatch(m);
         return;

@@ -349,16 +349,11 @@ void forgetDesktop() {
     s.foreignStale = false;
 }
 
-const std::vector<UINT>& desktopFormats() {
-    State& s = state();
-    if (s.foreignKnown) return s.foreignFormats;
-    s.foreignKnown = true;
-    s.foreignFormats.clear();
-    const QMimeData* data = desktopData();
-    if (!data) return s.foreignFormats;
+std::vector<UINT> formatsOfMime(const QMimeData* data) {
+    std::vector<UINT> formats;
+    if (!data) return formats;
     auto add = [&](UINT f) {
-        if (f && std::find(s.foreignFormats.begin(), s.foreignFormats.end(), f) == s.foreignFormats.end())
-            s.foreignFormats.push_back(f);
+        if (f && std::find(formats.begin(), formats.end(), f) == formats.end()) formats.push_back(f);
     };
     const QStringList types = data->formats();
     bool ours = false;
@@ -368,7 +363,7 @@ const std::vector<UINT>& desktopFormats() {
             ours = true;
         }
     if (ours) {
-        const std::vector<UINT> own = s.foreignFormats;
+        const std::vector<UINT> own = formats;
         auto holds = [&](UINT f) { return std::find(own.begin(), own.end(), f) != own.end(); };
         if (holds(CF_UNICODETEXT) || holds(CF_TEXT) || holds(CF_OEMTEXT)) {
             add(CF_UNICODETEXT);
@@ -396,6 +391,14 @@ const std::vector<UINT>& desktopFormats() {
     }
     for (const QString& t : types)
         if (!formatOfPrivateMime(t) && !isInterchangeType(t)) add(registerName(t.toStdU16String()));
+    return formats;
+}
+
+const std::vector<UINT>& desktopFormats() {
+    State& s = state();
+    if (s.foreignKnown) return s.foreignFormats;
+    s.foreignKnown = true;
+    s.foreignFormats = formatsOfMime(desktopData());
     return s.foreignFormats;
 }
 
@@ -406,8 +409,7 @@ QString offeredType(const QMimeData* data, const QString& type) {
     return {};
 }
 
-Bytes desktopBytes(UINT format) {
-    const QMimeData* data = desktopData();
+Bytes bytesOfMime(const QMimeData* data, UINT format) {
     if (!data) return {};
     auto privateBytes = [&](UINT f, Bytes& out) {
         const QString type = offeredType(data, QString::fromStdString(mimeOf(f)));
@@ -469,6 +471,8 @@ Bytes desktopBytes(UINT format) {
     }
     return {};
 }
+
+Bytes desktopBytes(UINT format) { return bytesOfMime(desktopData(), format); }
 
 HANDLE desktopHandle(UINT format) {
     State& s = state();
@@ -872,3 +876,11 @@ bool packedDibLayout(const void* dib, std::size_t size, std::size_t* bitsOffset)
 std::vector<unsigned char> packedDibOfBitmap(HBITMAP bitmap) { return dibOfBitmap(bitmap); }
 
 }  // namespace platform
+
+namespace platform::clip {
+
+std::string mimeTypeOfFormat(UINT format) { return mimeOf(format); }
+std::vector<UINT> formatsOfMimeData(const QMimeData* data) { return formatsOfMime(data); }
+Bytes bytesOfMimeData(const QMimeData* data, UINT format) { return bytesOfMime(data, format); }
+
+}  // namespace platform::clip

@@ -1,5 +1,6 @@
 // The class procedure of the common controls and their registration.
 #include "CommonControlImpl.h"
+#include "ListViewImpl.h"
 #include "platform/GdiObject.h"
 #include "platform/commctrl.h"
 
@@ -64,6 +65,7 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
     static bool progress = false;
     static bool tips = false;
+    static bool lists = false;
     if ((init->dwICC & ICC_PROGRESS_CLASS) && !progress) {
         progress = true;
         registerCommonClass<&newProgressBar>(PROGRESS_CLASSW);
@@ -71,6 +73,11 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
     if ((init->dwICC & (ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES)) && !tips) {
         tips = true;
         registerCommonClass<&newToolTip>(TOOLTIPS_CLASSW);
+    }
+    if ((init->dwICC & ICC_LISTVIEW_CLASSES) && !lists) {
+        lists = true;
+        registerCommonClass<&newHeader>(WC_HEADERW);
+        registerCommonClass<&newListView>(WC_LISTVIEWW);
     }
     return TRUE;
 }

@@ -1,7 +1,11 @@
 // The edit control: one line in a line edit, several in a text edit.
 #include "ControlKinds.h"
 #include "platform/codepage.h"
+#include "platform/clipboard.h"
 #include "platform/gdi.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
 
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
@@ -97,6 +101,48 @@ public:
 
     void styleChanged() override {
         if (Window* w = find(handle_)) styleChangedTo(w->style);
+    }
+
+    // The edit's clipboard and undo keys become its messages, so that the window procedure
+    // decides about them; editing keys of Qt's own that the edit does not know do nothing.
+    bool ownKey(QKeyEvent* ke) override {
+        UINT msg = 0;
+        if (ke->matches(QKeySequence::Paste)) msg = WM_PASTE;
+        else if (ke->matches(QKeySequence::Cut)) msg = WM_CUT;
+        else if (ke->matches(QKeySequence::Copy)) msg = WM_COPY;
+        else if (ke->matches(QKeySequence::Undo)) msg = WM_UNDO;
+        else if (ke->matches(QKeySequence::Redo) || ke->matches(QKeySequence::DeleteEndOfLine) ||
+                 ke->matches(QKeySequence::DeleteCompleteLine))
+            return true;
+        if (!msg) return false;
+        send(handle_, msg, 0, 0, true);
+        return true;
+    }
+
+    // The edit's menu sends its commands to the window, as the keys do.
+    bool ownContextMenu(POINT at) override {
+        HMENU menu = CreatePopupMenu();
+        const bool ro = readOnly();
+        const auto [s, e] = selection();
+        const bool sel = s != e;
+        const bool canUndo = multi_ ? multiEdit_->document()->isUndoAvailable() : line_->isUndoAvailable();
+        const auto add = [&](UINT id, const char16_t* text, bool on) {
+            AppendMenuW(menu, MF_STRING | (on ? MF_ENABLED : MF_GRAYED), id, reinterpret_cast<LPCWSTR>(text));
+        };
+        add(WM_UNDO, u"&Undo", canUndo && !ro);
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        add(WM_CUT, u"Cu&t", sel && !ro);
+        add(WM_COPY, u"&Copy", sel);
+        add(WM_PASTE, u"&Paste", !ro && IsClipboardFormatAvailable(CF_UNICODETEXT));
+        add(WM_CLEAR, u"&Delete", sel && !ro);
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        add(EM_SETSEL, u"Select &All", length() > 0);
+        const UINT chosen = static_cast<UINT>(
+            TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, handle_, nullptr));
+        DestroyMenu(menu);
+        if (chosen == EM_SETSEL) send(handle_, EM_SETSEL, 0, -1, true);
+        else if (chosen) send(handle_, chosen, 0, 0, true);
+        return true;
     }
 
     bool message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) override {

@@ -119,6 +119,7 @@ LRESULT CustomDrawPass::item(QPainter& painter, const QRect& area, DWORD_PTR ite
     QImage image = layerOf(area);
     const DWORD pre = CDDS_ITEMPREPAINT | subItemStage;
     const LRESULT r = stage(painter, area, pre, &image);
+    itemAnswer_ = r;
     if (!(r & CDRF_SKIPDEFAULT)) {
         QPainter p(&image);
         p.translate(-area.topLeft());

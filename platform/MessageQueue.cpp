@@ -8,6 +8,9 @@
 #include <QEvent>
 #include <QThread>
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <functional>
 #include <deque>
 #include <mutex>
 #include <map>
@@ -16,12 +19,18 @@
 namespace platform::win {
 namespace {
 
-// Procedures whose form is known (classes and SetWindowLongPtr).
+// Procedures of one form whatever window they serve (the predefined controls', the default
+// procedures), and the forms of the classes' procedures. The form of a program's procedure
+// belongs to the windows it is set on: each window records the procedures it has had.
 std::mutex& formMutex() {
     static std::mutex m;
     return m;
 }
 std::unordered_map<WNDPROC, bool>& procForms() {
+    static auto* m = new std::unordered_map<WNDPROC, bool>{{&DefWindowProcA, false}, {&DefWindowProcW, true}};
+    return *m;
+}
+std::unordered_map<WNDPROC, bool>& classForms() {
     static auto* m = new std::unordered_map<WNDPROC, bool>;
     return *m;
 }
@@ -80,11 +89,51 @@ void noteProcForm(WNDPROC proc, bool unicode) {
     procForms()[proc] = unicode;
 }
 
+void noteClassProcForm(WNDPROC proc, bool unicode) {
+    if (!proc) return;
+    std::lock_guard lock(formMutex());
+    classForms()[proc] = unicode;
+}
+
+bool fixedProcForm(WNDPROC proc, bool& unicode) {
+    std::lock_guard lock(formMutex());
+    auto it = procForms().find(proc);
+    if (it == procForms().end()) return false;
+    unicode = it->second;
+    return true;
+}
+
 bool procIsUnicode(WNDPROC proc, bool fallback) {
     std::lock_guard lock(formMutex());
     auto it = procForms().find(proc);
-    return it == procForms().end() ? fallback : it->second;
+    if (it != procForms().end()) return it->second;
+    it = classForms().find(proc);
+    return it == classForms().end() ? fallback : it->second;
 }
+
+bool windowProcForm(HWND wnd, WNDPROC proc, bool& unicode) {
+    Window* w = find(wnd);
+    if (!w) return false;
+    if (proc == w->proc) {
+        unicode = w->unicode;
+        return true;
+    }
+    for (const auto& [p, form] : w->procForms)
+        if (p == proc) {
+            unicode = form;
+            return true;
+        }
+    return false;
+}
+
+namespace {
+bool formForCall(HWND wnd, WNDPROC proc, bool caller) {
+    bool form = caller;
+    if (fixedProcForm(proc, form)) return form;
+    if (windowProcForm(wnd, proc, form)) return form;
+    return procIsUnicode(proc, caller);
+}
+}  // namespace
 
 LRESULT callProc(WNDPROC proc, bool procUnicode, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam,
                  bool unicodeCaller) {
@@ -307,6 +356,27 @@ bool onGuiThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
+// Messages sent from other threads: each waits in this queue until the user-interface
+// thread runs it, from its event loop or from any of its waits.
+struct SentRequest {
+    std::function<void()> run;
+    bool done = false;
+    std::exception_ptr error;
+};
+
+struct SentQueue {
+    std::mutex mutex;
+    std::condition_variable done;
+    std::deque<SentRequest*> items;
+    std::map<int, std::function<void()>> wakers;
+    int nextWaker = 0;
+};
+
+SentQueue& sentQueue() {
+    static auto* q = new SentQueue;
+    return *q;
+}
+
 }  // namespace
 
 LRESULT send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicodeCaller) {
@@ -317,11 +387,26 @@ LRESULT send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicodeCalle
     if (onGuiThread()) return sendOnThisThread(wnd, msg, wParam, lParam, unicodeCaller);
     // Another thread waits while the user-interface thread handles the message.
     LRESULT r = 0;
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { r = sendOnThisThread(wnd, msg, wParam, lParam, unicodeCaller); },
-        Qt::BlockingQueuedConnection);
+    SentRequest request;
+    request.run = [&] { r = sendOnThisThread(wnd, msg, wParam, lParam, unicodeCaller); };
+    SentQueue& q = sentQueue();
+    std::vector<std::function<void()>> wakers;
+    {
+        std::lock_guard lock(q.mutex);
+        q.items.push_back(&request);
+        for (const auto& [id, wake] : q.wakers) wakers.push_back(wake);
+    }
+    for (const auto& wake : wakers) wake();
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { ::platform::serveSentMessages(); },
+                              Qt::QueuedConnection);
+    {
+        std::unique_lock lock(q.mutex);
+        q.done.wait(lock, [&] { return request.done; });
+    }
+    if (request.error) std::rethrow_exception(request.error);
     return r;
 }
+
 
 LRESULT notifyParent(HWND wnd, WORD code) {
     Window* w = find(wnd);
@@ -554,11 +639,11 @@ void PostQuitMessage(int exitCode) {
 }
 
 LRESULT CallWindowProcA(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return callProc(proc, procIsUnicode(proc, false), wnd, msg, wParam, lParam, false);
+    return callProc(proc, formForCall(wnd, proc, false), wnd, msg, wParam, lParam, false);
 }
 
 LRESULT CallWindowProcW(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return callProc(proc, procIsUnicode(proc, true), wnd, msg, wParam, lParam, true);
+    return callProc(proc, formForCall(wnd, proc, true), wnd, msg, wParam, lParam, true);
 }
 
 BOOL PeekMessageA(LPMSG msg, HWND wnd, UINT first, UINT last, UINT remove) {
@@ -646,6 +731,53 @@ LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
 }
 
 namespace platform {
+
+bool sentMessagesPending() {
+    SentQueue& q = sentQueue();
+    std::lock_guard lock(q.mutex);
+    return !q.items.empty();
+}
+
+bool serveSentMessages() {
+    if (!onGuiThread()) return false;
+    SentQueue& q = sentQueue();
+    bool any = false;
+    for (;;) {
+        SentRequest* request;
+        {
+            std::lock_guard lock(q.mutex);
+            if (q.items.empty()) break;
+            request = q.items.front();
+            q.items.pop_front();
+        }
+        any = true;
+        try {
+            request->run();
+        } catch (...) {
+            request->error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(q.mutex);
+            request->done = true;
+        }
+        q.done.notify_all();
+    }
+    return any;
+}
+
+int addSentMessageWaker(std::function<void()> wake) {
+    SentQueue& q = sentQueue();
+    std::lock_guard lock(q.mutex);
+    const int id = ++q.nextWaker;
+    q.wakers.emplace(id, std::move(wake));
+    return id;
+}
+
+void removeSentMessageWaker(int id) {
+    SentQueue& q = sentQueue();
+    std::lock_guard lock(q.mutex);
+    q.wakers.erase(id);
+}
 
 MessageFilter setMessageFilter(MessageFilter filter) {
     MessageFilter old = std::move(queue().filter);

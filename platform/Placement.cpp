@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <climits>
@@ -16,7 +17,12 @@ namespace {
 // The window system's frame around a top-level widget (none for frames of our own).
 QMargins frameMargins(const Window& w) {
     if (ownFrame(w)) return QMargins();
-    const QWidget* wid = w.widget;
+    QWidget* wid = w.widget;
+    if (!wid->isVisible()) {
+        // Before the window is mapped only its native window knows the frame it will get.
+        wid->winId();
+        if (const QWindow* h = wid->windowHandle()) return h->frameMargins();
+    }
     const QRect f = wid->frameGeometry(), g = wid->geometry();
     return QMargins(g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom());
 }

@@ -1,10 +1,11 @@
 // Context menus and verbs: open, cut, copy, paste, delete to the trash, rename, properties
-// and restore; the menu presenter, the clipboard's file lists and dropped files.
+// and restore; the clipboard's file lists and dropped files.
 #include "ClipboardData.h"
 #include "ShellInternal.h"
 #include "platform/atomicfile.h"
 #include "platform/msgbox.h"
 #include "platform/shellapi.h"
+#include "platform/winuser.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -16,7 +17,6 @@
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -39,84 +39,6 @@
 namespace platform {
 
 using namespace platform::shell;
-
-// ---- Menus ----------------------------------------------------------------------------
-
-namespace {
-
-const ShellMenuItem* findIn(const std::vector<ShellMenuItem>& items, const std::function<bool(const ShellMenuItem&)>& test) {
-    for (const ShellMenuItem& item : items) {
-        if (test(item)) return &item;
-        if (const ShellMenuItem* sub = findIn(item.items, test)) return sub;
-    }
-    return nullptr;
-}
-
-ShellMenuPresenter& presenter() {
-    static ShellMenuPresenter p;
-    return p;
-}
-
-void fillMenu(QMenu* menu, const std::vector<ShellMenuItem>& items) {
-    for (const ShellMenuItem& item : items) {
-        if (!item.visible) continue;
-        if (item.separator) {
-            menu->addSeparator();
-            continue;
-        }
-        const QString caption = QString::fromStdU16String(item.caption);
-        if (!item.items.empty()) {
-            QMenu* sub = menu->addMenu(caption);
-            sub->setEnabled(item.enabled);
-            sub->setToolTipsVisible(true);
-            fillMenu(sub, item.items);
-            continue;
-        }
-        QAction* action = menu->addAction(caption);
-        action->setEnabled(item.enabled);
-        action->setCheckable(item.checked || item.radio);
-        action->setChecked(item.checked);
-        action->setData(item.command);
-        if (!item.shortcut.empty()) action->setShortcut(QKeySequence(QString::fromStdU16String(item.shortcut)));
-        if (!item.hint.empty()) {
-            action->setStatusTip(QString::fromStdU16String(item.hint));
-            action->setToolTip(QString::fromStdU16String(item.hint));
-        }
-        if (item.isDefault) {
-            QFont font = action->font();
-            font.setBold(true);
-            action->setFont(font);
-        }
-    }
-}
-
-}  // namespace
-
-int menuDefaultCommand(const ShellMenu& menu) {
-    const ShellMenuItem* item = findIn(menu.items, [](const ShellMenuItem& i) { return i.isDefault && i.items.empty(); });
-    return item ? static_cast<int>(item->command) : -1;
-}
-
-const ShellMenuItem* findMenuCommand(const ShellMenu& menu, UINT command) {
-    if (command == 0) return nullptr;
-    return findIn(menu.items, [command](const ShellMenuItem& i) { return !i.separator && i.command == command; });
-}
-
-ShellMenuPresenter setShellMenuPresenter(ShellMenuPresenter p) {
-    ShellMenuPresenter old = std::move(presenter());
-    presenter() = std::move(p);
-    return old;
-}
-
-UINT showShellMenu(const ShellMenu& menu, POINT at, HWND owner) {
-    if (presenter()) return presenter()(menu, at, owner);
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return 0;
-    QMenu popup;
-    popup.setToolTipsVisible(true);
-    fillMenu(&popup, menu.items);
-    QAction* chosen = popup.exec(QPoint(at.x, at.y));
-    return chosen ? chosen->data().toUInt() : 0;
-}
 
 // ---- Files ------------------------------------------------------------------------------
 
@@ -549,37 +471,41 @@ public:
         }
     }
 
-    HRESULT QueryContextMenu(ShellMenu* menu, UINT index, UINT idFirst, UINT idLast, UINT flags) override {
-        if (!menu) return E_INVALIDARG;
-        std::vector<ShellMenuItem> items;
+    HRESULT QueryContextMenu(HMENU menu, UINT index, UINT idFirst, UINT idLast, UINT flags) override {
+        if (!IsMenu(menu)) return E_INVALIDARG;
         const int groups[][3] = {{kOpen, kUndelete, -1}, {kCut, kCopy, kPaste}, {kDelete, kRename, -1}, {kProperties, -1, -1}};
         UINT used = 0;
+        UINT at = std::min<UINT>(index, static_cast<UINT>(GetMenuItemCount(menu)));
+        bool any = false;
+        const auto insert = [&](const MENUITEMINFOW& info) { InsertMenuItemW(menu, at++, TRUE, &info); };
         for (const auto& group : groups) {
-            std::vector<ShellMenuItem> g;
+            bool groupStarted = false;
             for (int offset : group) {
                 if (offset < 0 || idFirst + static_cast<UINT>(offset) > idLast) continue;
                 const UINT o = static_cast<UINT>(offset);
                 if ((flags & CMF_DEFAULTONLY) && o != kOpen) continue;
                 if (!available(o, flags)) continue;
-                ShellMenuItem item;
-                item.caption = kVerbs[o].caption;
-                item.command = idFirst + o;
-                item.hint = kVerbs[o].help;
-                item.isDefault = o == kOpen;
-                if (o == kPaste) item.enabled = clipboardFiles(nullptr, nullptr);
-                g.push_back(item);
+                if (!groupStarted && any) {
+                    MENUITEMINFOW separator{};
+                    separator.cbSize = sizeof separator;
+                    separator.fMask = MIIM_FTYPE;
+                    separator.fType = MFT_SEPARATOR;
+                    insert(separator);
+                }
+                groupStarted = any = true;
+                const std::u16string caption = kVerbs[o].caption;
+                MENUITEMINFOW item{};
+                item.cbSize = sizeof item;
+                item.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID | MIIM_STATE;
+                item.fType = MFT_STRING;
+                item.wID = idFirst + o;
+                item.dwTypeData = const_cast<LPWSTR>(caption.c_str());
+                item.fState = (o == kOpen ? MFS_DEFAULT : 0) |
+                              (o == kPaste && !clipboardFiles(nullptr, nullptr) ? MFS_GRAYED : 0);
+                insert(item);
                 used = std::max(used, o + 1);
             }
-            if (g.empty()) continue;
-            if (!items.empty()) {
-                ShellMenuItem separator;
-                separator.separator = true;
-                items.push_back(separator);
-            }
-            items.insert(items.end(), g.begin(), g.end());
         }
-        const std::size_t at = std::min<std::size_t>(index, menu->items.size());
-        menu->items.insert(menu->items.begin() + static_cast<std::ptrdiff_t>(at), items.begin(), items.end());
         return MAKE_HRESULT(SEVERITY_SUCCESS, 0, used);
     }
 

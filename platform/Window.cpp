@@ -63,7 +63,7 @@ ATOM registerClass(std::shared_ptr<ClassInfo> c) {
     if (t.classes.count(key)) return 0;
     c->atom = t.nextAtom++;
     c->nameA = wideToAnsi(c->name);
-    noteProcForm(c->proc, c->unicode);
+    noteClassProcForm(c->proc, c->unicode);
     t.classes.emplace(key, c);
     return c->atom;
 }
@@ -97,6 +97,7 @@ HWND createWindow(DWORD exStyle, const std::shared_ptr<ClassInfo>& cls, const st
     w->cls = cls;
     w->proc = cls->proc;
     w->unicode = cls->unicode;
+    w->procForms.emplace_back(w->proc, w->unicode);
     w->style = style;
     w->exStyle = exStyle;
     w->instance = instance;
@@ -220,6 +221,7 @@ void destroyTree(HWND h) {
     for (HWND c : kids) destroyTree(c);
     forgetWindowTimers(h);
     forgetWindowInput(h);
+    forgetWindowMenu(h);
     send(h, WM_NCDESTROY, 0, 0, true);
     eraseWindow(h);
 }
@@ -250,11 +252,25 @@ LONG_PTR setLong(HWND wnd, int index, LONG_PTR value, bool unicode) {
     LONG_PTR old = getLong(wnd, index, unicode);
     switch (index) {
     case GWLP_WNDPROC:
-        // A procedure of known form keeps it; a new one takes the form of the call.
-        w->proc = reinterpret_cast<WNDPROC>(value);
-        w->unicode = procIsUnicode(w->proc, unicode);
-        noteProcForm(w->proc, w->unicode);
+    {
+        // The window takes the form of the call, except for a procedure of one form (a
+        // predefined control's) and for one it had before (put back after subclassing),
+        // which keep theirs.
+        const auto proc = reinterpret_cast<WNDPROC>(value);
+        bool form = unicode;
+        if (!fixedProcForm(proc, form)) {
+            bool had = false;
+            for (const auto& [p, f] : w->procForms)
+                if (p == proc) {
+                    form = f;
+                    had = true;
+                }
+            if (!had) w->procForms.emplace_back(proc, form);
+        }
+        w->proc = proc;
+        w->unicode = form;
         break;
+    }
     case GWLP_USERDATA: w->userData = value; break;
     case GWLP_ID: w->id = value; break;
     case GWLP_HINSTANCE: w->instance = reinterpret_cast<HINSTANCE>(value); break;
@@ -294,7 +310,7 @@ std::vector<HWND> topLevelWindows() {
 QPoint clientOffset(const Window& w) {
     if (!w.parent) {
         const QMargins m = frameMarginsOf(w);
-        return {m.left(), m.top()};
+        return {m.left(), m.top() + w.menuBarHeight};
     }
     int b = 0;
     if (w.exStyle & WS_EX_CLIENTEDGE) b += 2;
@@ -309,7 +325,8 @@ QSize clientSize(const Window& w) {
     if (!w.parent) {
         const QMargins m = frameMarginsOf(w);
         const QSize s = w.widget->size();
-        return {std::max(0, s.width() - m.left() - m.right()), std::max(0, s.height() - m.top() - m.bottom())};
+        return {std::max(0, s.width() - m.left() - m.right()),
+                std::max(0, s.height() - m.top() - m.bottom() - w.menuBarHeight)};
     }
     const QPoint off = clientOffset(w);
     const QSize s = w.widget->size();

@@ -157,10 +157,17 @@ public:
             QtEventScope scope(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h));
             send(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), pointParam(ce->globalPos().x(), ce->globalPos().y()),
                  true);
-            return !scope.ctx.reachedDefault;
+            if (!scope.ctx.reachedDefault) return true;
+            if (Window* again = find(h); again && again->control &&
+                                         again->control->ownContextMenu(POINT{ce->globalPos().x(), ce->globalPos().y()})) {
+                e->accept();
+                return true;
+            }
+            return false;
         }
         case QEvent::WindowActivate:
-            if (obj == w->widget && !w->parent) {
+            // A disabled window (the owner of a modal dialog) does not become the active one.
+            if (obj == w->widget && !w->parent && IsWindowEnabled(h)) {
                 if (ownFrame(*w)) send(h, WM_NCACTIVATE, TRUE, 0, true);
                 SetActiveWindow(h);
             }
@@ -261,11 +268,16 @@ private:
             consumed = !deliverInput(m);
             keyDefault = scope.ctx.reachedDefault;
         }
+        // Keys that reach Qt: a control may carry some out itself, through its messages.
+        const auto toQt = [&] {
+            Window* w = find(h);
+            return !(w && w->control && w->control->ownKey(ke));
+        };
         if (!down) return !keyDefault;
         std::u16string chars;
         for (QChar c : ke->text())
             if (c.unicode() != 0x7F) chars.push_back(c.unicode());
-        if (chars.empty()) return !keyDefault;
+        if (chars.empty()) return !(keyDefault && toQt());
         std::u16string reached;
         if (!consumed) {
             const UINT cmsg = sys ? WM_SYSCHAR : WM_CHAR;
@@ -277,7 +289,7 @@ private:
                 reached += scope.ctx.chars;
             }
         }
-        if (keyDefault && reached == chars) return false;
+        if (keyDefault && reached == chars) return !toQt();
         Window* w = find(h);
         if (w && w->control)
             for (char16_t c : reached) w->control->typeChar(c);

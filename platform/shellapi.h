@@ -19,6 +19,7 @@
 #pragma once
 
 #include "platform/clipboard.h"
+#include "platform/commctrl.h"
 #include "platform/fileapi.h"
 #include "platform/objbase.h"
 #include "platform/wintypes.h"
@@ -172,10 +173,7 @@ inline constexpr DWORD SHGDN_FORPARSING = 0x8000;
 // CompareIDs: the column in the low 16 bits.
 inline constexpr LPARAM SHCIDS_COLUMNMASK = 0xFFFF;
 
-// Detail columns
-inline constexpr int LVCFMT_LEFT = 0;
-inline constexpr int LVCFMT_RIGHT = 1;
-inline constexpr int LVCFMT_CENTER = 2;
+// Detail columns (aligned by LVCFMT_*)
 struct SHELLDETAILS {
     int fmt;
     int cxChar;
@@ -411,38 +409,6 @@ struct IQueryInfo : virtual IUnknown {
 
 // ---- Context menus and verbs -----------------------------------------------------------------
 
-namespace platform {
-
-// A menu as a model (our stand-in for a popup menu handle).
-struct ShellMenuItem {
-    std::u16string caption;  // with "&" for the access key
-    UINT command = 0;        // what showing the menu returns when the item is chosen
-    bool separator = false;
-    bool enabled = true;
-    bool checked = false;
-    bool radio = false;
-    bool isDefault = false;
-    bool visible = true;
-    std::u16string shortcut;  // shown beside the caption ("Ctrl+C")
-    std::u16string hint;      // status text
-    std::vector<ShellMenuItem> items;  // a submenu when not empty
-};
-struct ShellMenu {
-    std::vector<ShellMenuItem> items;
-};
-// The command of the default item (depth first), or -1.
-int menuDefaultCommand(const ShellMenu& menu);
-// The item with that command (depth first), or null.
-const ShellMenuItem* findMenuCommand(const ShellMenu& menu, UINT command);
-
-// Shows a menu at a screen point and returns the command chosen (0 for none). The real
-// one is a Qt menu; tests replace it.
-using ShellMenuPresenter = std::function<UINT(const ShellMenu& menu, POINT at, HWND owner)>;
-ShellMenuPresenter setShellMenuPresenter(ShellMenuPresenter presenter);
-UINT showShellMenu(const ShellMenu& menu, POINT at, HWND owner);
-
-}  // namespace platform
-
 inline constexpr UINT CMF_NORMAL = 0x0;
 inline constexpr UINT CMF_DEFAULTONLY = 0x1;
 inline constexpr UINT CMF_VERBSONLY = 0x2;
@@ -476,10 +442,10 @@ inline LPCSTR MAKEINTRESOURCEA_VERB(UINT offset) {
 // to the trash), "rename" (offered with CMF_CANRENAME; the view carries it out through
 // SetNameOf), "properties" (a small dialog of our own), "undelete" (trash entries).
 struct IContextMenu : virtual IUnknown {
-    // Adds the items at position `index`, commands idFirst + offset; the result's code is
-    // the highest offset used + 1.
-    virtual HRESULT QueryContextMenu(platform::ShellMenu* menu, UINT index, UINT idFirst, UINT idLast,
-                                     UINT flags) = 0;
+    // Adds the items to the menu at position `index`, commands idFirst + offset (the default
+    // verb marked MFS_DEFAULT); the result's code is the highest offset used + 1. The help
+    // text of an item comes from GetCommandString.
+    virtual HRESULT QueryContextMenu(HMENU menu, UINT index, UINT idFirst, UINT idLast, UINT flags) = 0;
     virtual HRESULT InvokeCommand(const CMINVOKECOMMANDINFO* info) = 0;
     // The verb or help text of a command offset into `name` (WCHARs for the W types).
     virtual HRESULT GetCommandString(UINT_PTR offset, UINT type, UINT* reserved, LPSTR name, UINT size) = 0;

@@ -927,6 +927,23 @@ BOOL IsWindow(HWND wnd);
 BOOL IsWindowUnicode(HWND wnd);
 
 // Window procedures and messages
+//
+// Where the order of messages differs from the original's queue:
+// - Input (keys, characters, mouse, wheel) is not queued: each Qt input event becomes its
+//   message and is dispatched at once, through the hooks and the program's message filter,
+//   so PeekMessage never sees input messages and posted messages do not wait behind input
+//   (nor input behind them).
+// - WM_TIMER is not a low-priority message made when the queue is empty: a timer that falls
+//   due is dispatched from Qt's timer event, between other events in the order Qt has them;
+//   a timer that fell due several times while the thread was busy still comes only once.
+// - WM_PAINT comes from Qt's paint events (after the posted messages Qt has already taken),
+//   not when the queue is empty; UpdateWindow paints at once as in the original.
+// - Messages sent from other threads are served by every wait of the user-interface thread
+//   (message loops, modal loops, menus, TThread::WaitFor), not only by GetMessage and
+//   PeekMessage, and in the order they were sent.
+// The window's text form (IsWindowUnicode) belongs to each window: the form of the setter
+// that installed its procedure (SetWindowLongPtrA or W), except that a predefined control's
+// procedure keeps its own form and a procedure the window had before gets the form it had.
 LRESULT SendMessageA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostMessageA(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -1061,6 +1078,171 @@ HHOOK SetWindowsHookExW(int type, HOOKPROC proc, HINSTANCE instance, DWORD threa
 BOOL UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
 
+
+// Menus: a menu handle holds items; a menu bar is shown by a Qt menu bar at the top of its
+// window's client area, pop-up menus by Qt menus. The owner window hears WM_INITMENU,
+// WM_INITMENUPOPUP (before each pop-up opens), WM_MENUSELECT (the item under the pointer or
+// the keyboard; flags 0xFFFF and no menu when the menu closes), WM_MEASUREITEM and
+// WM_DRAWITEM for owner-drawn items (ODT_MENU, hwndItem the menu handle) and WM_COMMAND for
+// the chosen item. The WM_COMMAND of a chosen item is sent once the menu has closed, before
+// TrackPopupMenu returns (the original posts it).
+inline constexpr UINT WM_INITMENU = 0x0116;
+inline constexpr UINT WM_MENUCHAR = 0x0120;
+inline constexpr UINT WM_UNINITMENUPOPUP = 0x0125;
+
+inline constexpr UINT MF_INSERT = 0x0000;
+inline constexpr UINT MF_CHANGE = 0x0080;
+inline constexpr UINT MF_APPEND = 0x0100;
+inline constexpr UINT MF_DELETE = 0x0200;
+inline constexpr UINT MF_REMOVE = 0x1000;
+inline constexpr UINT MF_BYCOMMAND = 0x0000;
+inline constexpr UINT MF_BYPOSITION = 0x0400;
+inline constexpr UINT MF_SEPARATOR = 0x0800;
+inline constexpr UINT MF_ENABLED = 0x0000;
+inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT MF_DISABLED = 0x0002;
+inline constexpr UINT MF_UNCHECKED = 0x0000;
+inline constexpr UINT MF_CHECKED = 0x0008;
+inline constexpr UINT MF_USECHECKBITMAPS = 0x0200;
+inline constexpr UINT MF_STRING = 0x0000;
+inline constexpr UINT MF_BITMAP = 0x0004;
+inline constexpr UINT MF_OWNERDRAW = 0x0100;
+inline constexpr UINT MF_POPUP = 0x0010;
+inline constexpr UINT MF_MENUBARBREAK = 0x0020;
+inline constexpr UINT MF_MENUBREAK = 0x0040;
+inline constexpr UINT MF_UNHILITE = 0x0000;
+inline constexpr UINT MF_HILITE = 0x0080;
+inline constexpr UINT MF_DEFAULT = 0x1000;
+inline constexpr UINT MF_SYSMENU = 0x2000;
+inline constexpr UINT MF_RIGHTJUSTIFY = 0x4000;
+inline constexpr UINT MF_MOUSESELECT = 0x8000;
+
+inline constexpr UINT MFT_STRING = MF_STRING;
+inline constexpr UINT MFT_BITMAP = MF_BITMAP;
+inline constexpr UINT MFT_MENUBARBREAK = MF_MENUBARBREAK;
+inline constexpr UINT MFT_MENUBREAK = MF_MENUBREAK;
+inline constexpr UINT MFT_OWNERDRAW = MF_OWNERDRAW;
+inline constexpr UINT MFT_RADIOCHECK = 0x0200;
+inline constexpr UINT MFT_SEPARATOR = MF_SEPARATOR;
+inline constexpr UINT MFT_RIGHTORDER = 0x2000;
+inline constexpr UINT MFT_RIGHTJUSTIFY = MF_RIGHTJUSTIFY;
+
+inline constexpr UINT MFS_GRAYED = 0x0003;
+inline constexpr UINT MFS_DISABLED = MFS_GRAYED;
+inline constexpr UINT MFS_CHECKED = MF_CHECKED;
+inline constexpr UINT MFS_HILITE = MF_HILITE;
+inline constexpr UINT MFS_ENABLED = MF_ENABLED;
+inline constexpr UINT MFS_UNCHECKED = MF_UNCHECKED;
+inline constexpr UINT MFS_UNHILITE = MF_UNHILITE;
+inline constexpr UINT MFS_DEFAULT = MF_DEFAULT;
+
+inline constexpr UINT MIIM_STATE = 0x0001;
+inline constexpr UINT MIIM_ID = 0x0002;
+inline constexpr UINT MIIM_SUBMENU = 0x0004;
+inline constexpr UINT MIIM_CHECKMARKS = 0x0008;
+inline constexpr UINT MIIM_TYPE = 0x0010;
+inline constexpr UINT MIIM_DATA = 0x0020;
+inline constexpr UINT MIIM_STRING = 0x0040;
+inline constexpr UINT MIIM_BITMAP = 0x0080;
+inline constexpr UINT MIIM_FTYPE = 0x0100;
+
+inline constexpr UINT GMDI_USEDISABLED = 0x0001;
+inline constexpr UINT GMDI_GOINTOPOPUPS = 0x0002;
+
+inline constexpr UINT TPM_LEFTBUTTON = 0x0000;
+inline constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+inline constexpr UINT TPM_LEFTALIGN = 0x0000;
+inline constexpr UINT TPM_CENTERALIGN = 0x0004;
+inline constexpr UINT TPM_RIGHTALIGN = 0x0008;
+inline constexpr UINT TPM_TOPALIGN = 0x0000;
+inline constexpr UINT TPM_VCENTERALIGN = 0x0010;
+inline constexpr UINT TPM_BOTTOMALIGN = 0x0020;
+inline constexpr UINT TPM_HORIZONTAL = 0x0000;
+inline constexpr UINT TPM_VERTICAL = 0x0040;
+inline constexpr UINT TPM_NONOTIFY = 0x0080;
+inline constexpr UINT TPM_RETURNCMD = 0x0100;
+
+struct MENUITEMINFOA {
+    UINT cbSize;
+    UINT fMask;
+    UINT fType;
+    UINT fState;
+    UINT wID;
+    HMENU hSubMenu;
+    HBITMAP hbmpChecked;
+    HBITMAP hbmpUnchecked;
+    ULONG_PTR dwItemData;
+    LPSTR dwTypeData;
+    UINT cch;
+    HBITMAP hbmpItem;
+};
+struct MENUITEMINFOW {
+    UINT cbSize;
+    UINT fMask;
+    UINT fType;
+    UINT fState;
+    UINT wID;
+    HMENU hSubMenu;
+    HBITMAP hbmpChecked;
+    HBITMAP hbmpUnchecked;
+    ULONG_PTR dwItemData;
+    LPWSTR dwTypeData;
+    UINT cch;
+    HBITMAP hbmpItem;
+};
+using LPMENUITEMINFOA = MENUITEMINFOA*;
+using LPMENUITEMINFOW = MENUITEMINFOW*;
+using LPCMENUITEMINFOA = const MENUITEMINFOA*;
+using LPCMENUITEMINFOW = const MENUITEMINFOW*;
+
+struct TPMPARAMS {
+    UINT cbSize;
+    RECT rcExclude;
+};
+
+HMENU CreateMenu();
+HMENU CreatePopupMenu();
+// Destroys the menu and its sub-menus.
+BOOL DestroyMenu(HMENU menu);
+BOOL IsMenu(HMENU menu);
+BOOL AppendMenuA(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCSTR newItem);
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
+BOOL InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR newItem);
+BOOL InsertMenuW(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
+BOOL ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCSTR newItem);
+BOOL ModifyMenuW(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
+BOOL InsertMenuItemA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+BOOL InsertMenuItemW(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info);
+BOOL GetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOA info);
+BOOL GetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, LPMENUITEMINFOW info);
+BOOL SetMenuItemInfoA(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOA info);
+BOOL SetMenuItemInfoW(HMENU menu, UINT item, BOOL byPosition, LPCMENUITEMINFOW info);
+// Deletes the item and destroys its sub-menu; RemoveMenu keeps the sub-menu.
+BOOL DeleteMenu(HMENU menu, UINT position, UINT flags);
+BOOL RemoveMenu(HMENU menu, UINT position, UINT flags);
+// The previous state (MF_ENABLED, MF_GRAYED, MF_DISABLED; MF_CHECKED or MF_UNCHECKED), or
+// -1 when there is no such item.
+BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable);
+DWORD CheckMenuItem(HMENU menu, UINT item, UINT check);
+BOOL CheckMenuRadioItem(HMENU menu, UINT first, UINT last, UINT check, UINT flags);
+int GetMenuItemCount(HMENU menu);
+UINT GetMenuItemID(HMENU menu, int position);
+HMENU GetSubMenu(HMENU menu, int position);
+UINT GetMenuState(HMENU menu, UINT item, UINT flags);
+int GetMenuStringA(HMENU menu, UINT item, LPSTR text, int max, UINT flags);
+int GetMenuStringW(HMENU menu, UINT item, LPWSTR text, int max, UINT flags);
+BOOL SetMenuDefaultItem(HMENU menu, UINT item, UINT byPosition);
+UINT GetMenuDefaultItem(HMENU menu, UINT byPosition, UINT flags);
+// Shows a pop-up menu at a screen point and waits until it closes. With TPM_RETURNCMD the
+// chosen command (0 for none) is returned and no WM_COMMAND is sent.
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TPMPARAMS* params);
+// Closes the menu being shown, if any.
+BOOL EndMenu();
+BOOL SetMenu(HWND wnd, HMENU menu);
+HMENU GetMenu(HWND wnd);
+BOOL DrawMenuBar(HWND wnd);
+
 // Rectangles and points
 BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom);
 BOOL SetRectEmpty(LPRECT rect);
@@ -1083,6 +1265,15 @@ void advanceTime(unsigned milliseconds);
 unsigned long long timerClock();
 // Number of active timers (tests use it to see that a timer was stopped).
 int activeTimerCount();
+
+// Messages that other threads sent and wait for: whether any are waiting, and serving them
+// (on the user-interface thread; elsewhere it does nothing and gives false).
+bool sentMessagesPending();
+bool serveSentMessages();
+// Calls `wake` on the sending thread whenever a message from another thread starts waiting,
+// so that a wait of the user-interface thread can serve it. Returns an id for removal.
+int addSentMessageWaker(std::function<void()> wake);
+void removeSentMessageWaker(int id);
 
 // Whether the process runs on UTF-16 windows (true by default); tests can turn it off.
 void setUnicodeWindows(bool on);

@@ -189,6 +189,33 @@ void convolve(const TDib& dib, const TDib& work, const std::vector<Tap>& taps, c
 
 }  // namespace
 
+UniqueDib FilterWorkCopy(TDib Dib, const std::function<void(int Row, int Rows)>& Step) {
+    UniqueDib work;
+    if (!isPicture(Dib) || Dib.Info->bmiHeader.biBitCount != 24) return work;
+    const int width = Dib.Info->bmiHeader.biWidth, height = Dib.Info->bmiHeader.biHeight;
+    newdib(work.out(), width + 4, height + 4, 24, nullptr, 0);
+    if (!work) return work;
+    const TDib& w = work.get();
+    // The copy, two pixels in from every side, with its edges repeated outward.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    for (int k = 0; k < height; ++k) {
+        if (Step) Step(k, height);
+        BYTE* to = w.Bits + static_cast<std::ptrdiff_t>(k + 2) * w.LineBytes;
+        std::memcpy(to + 6, Dib.Bits + static_cast<std::ptrdiff_t>(k) * Dib.LineBytes, rowBytes);
+        for (int i = 0; i < 2; ++i) {
+            std::memcpy(to + 3 * i, to + 6, 3);
+            std::memcpy(to + 6 + rowBytes + 3 * i, to + 3 + rowBytes, 3);
+        }
+    }
+    const std::size_t workBytes = rowBytes + 12;
+    for (int i = 0; i < 2; ++i) {
+        std::memcpy(w.Bits + static_cast<std::ptrdiff_t>(i) * w.LineBytes, w.Bits + 2 * w.LineBytes, workBytes);
+        std::memcpy(w.Bits + static_cast<std::ptrdiff_t>(height + 2 + i) * w.LineBytes,
+                    w.Bits + static_cast<std::ptrdiff_t>(height + 1) * w.LineBytes, workBytes);
+    }
+    return work;
+}
+
 TFilterOutcome DibFilter(TDib Dib, const TFilterRec& Filter, const TDib* Mask, const TProgressSink& Progress,
                          const TKeepResult& Keep) {
     if (!isPicture(Dib)) return TFilterOutcome::NoPicture;
@@ -199,28 +226,9 @@ TFilterOutcome DibFilter(TDib Dib, const TFilterRec& Filter, const TDib* Mask, c
         if (Filter.Divisor == 0) return TFilterOutcome::BadDivisor;
         const Selection selection(Mask, Dib);
         if (selection.none()) return TFilterOutcome::Applied;
-        const int width = Dib.Info->bmiHeader.biWidth, height = Dib.Info->bmiHeader.biHeight;
-        newdib(work.out(), width + 4, height + 4, 24, nullptr, 0);
+        work = FilterWorkCopy(Dib, [&](int k, int rows) { report.step(k, rows); });
         if (!work) return TFilterOutcome::NoMemory;
         const TDib& w = work.get();
-
-        // The copy, two pixels in from every side, with its edges repeated outward.
-        const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-        for (int k = 0; k < height; ++k) {
-            report.step(k, height);
-            BYTE* to = w.Bits + static_cast<std::ptrdiff_t>(k + 2) * w.LineBytes;
-            std::memcpy(to + 6, Dib.Bits + static_cast<std::ptrdiff_t>(k) * Dib.LineBytes, rowBytes);
-            for (int i = 0; i < 2; ++i) {
-                std::memcpy(to + 3 * i, to + 6, 3);
-                std::memcpy(to + 6 + rowBytes + 3 * i, to + 3 + rowBytes, 3);
-            }
-        }
-        const std::size_t workBytes = rowBytes + 12;
-        for (int i = 0; i < 2; ++i) {
-            std::memcpy(w.Bits + static_cast<std::ptrdiff_t>(i) * w.LineBytes, w.Bits + 2 * w.LineBytes, workBytes);
-            std::memcpy(w.Bits + static_cast<std::ptrdiff_t>(height + 2 + i) * w.LineBytes,
-                        w.Bits + static_cast<std::ptrdiff_t>(height + 1) * w.LineBytes, workBytes);
-        }
 
         std::vector<Tap> taps;
         std::int64_t bound = 0;  // the largest sum a pixel can reach

@@ -56,6 +56,11 @@ enum class TFilterOutcome {
 // Asked once the result is in the picture; false puts the old pixels back.
 using TKeepResult = std::function<bool()>;
 
+// The work copy that 5 x 5 operations read: a 24-bit picture two pixels larger on every
+// side, the picture in its middle and its edge rows and columns repeated outward. Step is
+// told each copied row (k of height). No pixels when it cannot be made.
+UniqueDib FilterWorkCopy(TDib Dib, const std::function<void(int Row, int Rows)>& Step = {});
+
 // Convolves a true-colour picture with the filter's 5 x 5 weights in column order (the
 // weight of window row r, column c is Matrix[r + 5 c]; window row 0 lies two rows above
 // the pixel). Each component becomes sum / Divisor (truncated) + Bias, clamped to 0..255;

@@ -1,5 +1,7 @@
 #include "poster/PictureDialogs.h"
 
+#include "poster/PosterUnit.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +16,7 @@ TResizeForm::TResizeForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("InterpolCheck", InterpolCheck);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "ResizeFUnit");
 }
 
@@ -71,6 +74,7 @@ TDepthDownForm::TDepthDownForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("WinColCheck", WinColCheck);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "DepthDownUnit");
 }
 
@@ -114,6 +118,7 @@ TDepthChangeForm::TDepthChangeForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("InfoLabel", InfoLabel);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "DepthChangeUnit");
     for (const char* item : {"1 bit - 2 colours", "4 bits - 16 colours", "8 bits - 256 colours",
                              "24 bits - 16.7 mill. Colours"})
@@ -143,6 +148,7 @@ THKForm2::THKForm2(TComponent* AOwner) : TForm(AOwner) {
     PublishField("CancelBtn", CancelBtn);
     PublishField("BacksetBitBtn3", BacksetBitBtn3);
     PublishField("VschauBitBtn4", VschauBitBtn4);
+    RegisterPosterClasses();
     ReadLayout(this, "HKUnit2");
 }
 

@@ -2,6 +2,7 @@
 
 #include "classlib/FileCtrl.h"
 #include "classlib/Printers.h"
+#include "kit/KitRegister.h"
 #include "poster/About.h"
 #include "poster/Filters.h"
 #include "poster/Pixwerk.h"
@@ -46,7 +47,7 @@ void RegisterPosterClasses() {
     done = true;
     Q_INIT_RESOURCE(layouts);
     Q_INIT_RESOURCE(images);
-    RegisterStandardClasses();
+    RegisterKitClasses();
 }
 
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {

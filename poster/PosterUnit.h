@@ -11,6 +11,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
+#include "kit/KitLabel.h"
 #include "kit/KitSpin.h"
 #include "pixwerk/pixwerk.h"
 #include "poster/PictureOps.h"
@@ -100,7 +101,7 @@ public:
     TCheckBox* KlPrintCheck = nullptr;
     TCheckBox* NoKlRCheck = nullptr;
     TCheckBox* KrShowCheck = nullptr;
-    TLabel* KitLabel25 = nullptr;
+    TKitLabel* KitLabel25 = nullptr;
     TKitSpinEdit* KrandxlEd = nullptr;
     TKitSpinEdit* KrandylEd = nullptr;
     TEdit* Edit1 = nullptr;

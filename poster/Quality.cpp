@@ -1,5 +1,7 @@
 #include "poster/Quality.h"
 
+#include "poster/PosterUnit.h"
+
 TQualityForm* QualityForm = nullptr;
 
 TQualityForm::TQualityForm(TComponent* AOwner) : TForm(AOwner) {
@@ -9,6 +11,7 @@ TQualityForm::TQualityForm(TComponent* AOwner) : TForm(AOwner) {
     PublishField("setto96btn", setto96btn);
     PublishField("OKBtn", OKBtn);
     PublishField("CancelBtn", CancelBtn);
+    RegisterPosterClasses();
     ReadLayout(this, "QualityUnit");
 }
 

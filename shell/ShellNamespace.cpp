@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <cctype>
 #include <cstring>
 
@@ -1024,27 +1025,44 @@ WideString longHint(const WideString& hint) {
     return bar == WideString::npos ? hint : hint.substr(bar + 1);
 }
 
-// Copies the program's items into the menu model, commands from 256 up.
-void copyItems(const std::vector<TShellMenuItem>& from, std::vector<platform::ShellMenuItem>& to, UINT& next,
-               std::vector<std::pair<UINT, std::function<void()>>>& clicks) {
+// What the copied program items answer while the menu is shown.
+struct CopiedItems {
+    std::map<UINT, std::function<void()>> clicks;
+    std::map<UINT, WideString> hints;        // by command
+    std::map<HMENU, WideString> menuHints;  // sub-menus, by handle
+    std::size_t count = 0;                  // entries of the top level
+};
+
+// Appends the program's items to a menu, commands from 256 up; sub-menus become menus of
+// their own, and shortcuts follow a tab as in the class library's menus.
+void copyItems(const std::vector<TShellMenuItem>& from, HMENU to, UINT& next, CopiedItems& copied, bool top) {
     for (const TShellMenuItem& item : from) {
-        platform::ShellMenuItem copy;
-        copy.separator = item.Caption == u"-";
-        copy.caption = item.Caption;
-        copy.enabled = item.Enabled;
-        copy.checked = item.Checked;
-        copy.radio = item.RadioItem;
-        copy.isDefault = item.Default;
-        copy.visible = item.Visible;
-        copy.shortcut = item.ShortCut;
-        copy.hint = longHint(item.Hint);
-        if (!item.Items.empty()) {
-            copyItems(item.Items, copy.items, next, clicks);
-        } else if (!copy.separator) {
-            copy.command = next++;
-            clicks.emplace_back(copy.command, item.OnClick);
+        if (!item.Visible) continue;
+        if (top) ++copied.count;
+        if (item.Caption == u"-") {
+            AppendMenuW(to, MF_SEPARATOR, 0, nullptr);
+            continue;
         }
-        to.push_back(std::move(copy));
+        WideString text = item.Caption;
+        if (!item.ShortCut.empty() && item.Items.empty()) text += u"\t" + item.ShortCut;
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_STATE | MIIM_ID;
+        info.fType = MFT_STRING | (item.RadioItem ? MFT_RADIOCHECK : 0);
+        info.fState = (item.Enabled ? 0 : MFS_GRAYED) | (item.Checked ? MFS_CHECKED : 0) | (item.Default ? MFS_DEFAULT : 0);
+        info.dwTypeData = const_cast<LPWSTR>(text.c_str());
+        info.wID = next++;
+        if (!item.Items.empty()) {
+            HMENU sub = CreatePopupMenu();
+            copyItems(item.Items, sub, next, copied, false);
+            info.fMask |= MIIM_SUBMENU;
+            info.hSubMenu = sub;
+            copied.menuHints[sub] = longHint(item.Hint);
+        } else {
+            copied.clicks[info.wID] = item.OnClick;
+            copied.hints[info.wID] = longHint(item.Hint);
+        }
+        InsertMenuItemW(to, static_cast<UINT>(GetMenuItemCount(to)), TRUE, &info);
     }
 }
 
@@ -1072,6 +1090,8 @@ void copyMenuItems(TMenuItem* from, std::vector<TShellMenuItem>& to) {
         copy.Checked = source->Checked();
         copy.Visible = source->Visible();
         copy.RadioItem = source->RadioItem();
+        copy.Default = source->Default();
+        copy.ShortCut = AnsiToWide(ShortCutToText(source->ShortCut()));
         copy.Tag = source->Tag();
         copy.OnClick = [source] { source->Click(); };
         copyMenuItems(source, copy.Items);
@@ -1107,33 +1127,63 @@ String TShellNamespace::ShowContextMenu(POINT At, IShellMenuSource* Menu) {
     } release{contextMenu_};
     std::shared_ptr<IContextMenu> cm = contextMenu_;
 
-    platform::ShellMenu model;
-    std::vector<std::pair<UINT, std::function<void()>>> clicks;
+    struct MenuHandle {
+        HMENU menu = CreatePopupMenu();
+        ~MenuHandle() { DestroyMenu(menu); }
+    } popup;
+    CopiedItems copied;
     if (Menu) {
         Menu->Popup();
         UINT next = kFirstProgramCommand;
-        copyItems(Menu->MenuItems(), model.items, next, clicks);
+        copyItems(Menu->MenuItems(), popup.menu, next, copied, true);
     }
-    const std::size_t copied = model.items.size();
     const UINT flags = CMF_EXPLORE | (OnRename ? CMF_CANRENAME : 0);
-    platform::ShellMenu shellItems;
-    if (FAILED(cm->QueryContextMenu(&shellItems, 0, 1, 255, flags))) return {};
-    if (copied && !shellItems.items.empty()) {
-        platform::ShellMenuItem separator;
-        separator.separator = true;
-        if (showContextMenuOnTop_)
-            shellItems.items.push_back(separator);
-        else
-            shellItems.items.insert(shellItems.items.begin(), separator);
+    const UINT at = showContextMenuOnTop_ ? 0 : static_cast<UINT>(copied.count);
+    if (FAILED(cm->QueryContextMenu(popup.menu, at, 1, 255, flags))) return {};
+    const int total = GetMenuItemCount(popup.menu);
+    if (copied.count && total > static_cast<int>(copied.count)) {
+        // A line between the program's items and the shell's.
+        const UINT line = showContextMenuOnTop_ ? static_cast<UINT>(total) - static_cast<UINT>(copied.count) : at;
+        InsertMenuW(popup.menu, line, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
-    const auto at = showContextMenuOnTop_ ? model.items.begin() : model.items.end();
-    model.items.insert(at, shellItems.items.begin(), shellItems.items.end());
 
-    const UINT chosen = platform::showShellMenu(model, At, OwnerWindow());
+    // The window that serves the menu: hints of the program's items and of the shell's.
+    const auto setHint = [](const WideString& hint) {
+        if (Application) Application->SetHint(WideToAnsi(hint));
+    };
+    HWND server = nullptr;
+    server = AllocateHWnd([&](TMessage& m) {
+        if (m.Msg == WM_MENUSELECT) {
+            const UINT id = LOWORD(m.WParam);
+            const UINT menuFlags = HIWORD(m.WParam);
+            if (menuFlags == 0xFFFF && m.LParam == 0) {
+                setHint({});
+            } else if ((menuFlags & MF_POPUP) || id == 0 || id > 255) {
+                WideString hint;
+                if (menuFlags & MF_POPUP) {
+                    const auto it = copied.menuHints.find(GetSubMenu(reinterpret_cast<HMENU>(m.LParam), static_cast<int>(id)));
+                    if (it != copied.menuHints.end()) hint = it->second;
+                } else if (const auto it = copied.hints.find(id); it != copied.hints.end()) {
+                    hint = it->second;
+                }
+                setHint(hint);
+            } else {
+                WCHAR help[261] = {};
+                const HRESULT hr = cm->GetCommandString(id - 1, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(help), 261);
+                setHint(SUCCEEDED(hr) ? WideString(reinterpret_cast<const char16_t*>(help)) : WideString());
+            }
+        }
+        m.Result = DefWindowProcA(server, m.Msg, m.WParam, m.LParam);
+    });
+    struct Server {
+        HWND window;
+        ~Server() { DeallocateHWnd(window); }
+    } serverGuard{server};
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(popup.menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, server, nullptr));
     if (chosen == 0) return {};
     if (chosen >= kFirstProgramCommand) {
-        for (const auto& [command, click] : clicks)
-            if (command == chosen && click) click();
+        if (const auto it = copied.clicks.find(chosen); it != copied.clicks.end() && it->second) it->second();
         return {};
     }
     char verbBuffer[64] = {};
@@ -1188,11 +1238,15 @@ bool TShellNamespace::ExecuteVerb(const String& Verb) {
     auto cm = queryInterface<IContextMenu>(GetUIObject(IID_IContextMenu));
     if (!cm) return false;
     HRESULT hr = S_OK;
-    platform::ShellMenu menu;
+    struct MenuHandle {
+        HMENU menu = CreatePopupMenu();
+        ~MenuHandle() { DestroyMenu(menu); }
+    } built;
+    const HMENU menu = built.menu;
     if (lower == "default") {
-        hr = cm->QueryContextMenu(&menu, 0, 1, 0x7FFF, CMF_DEFAULTONLY);
+        hr = cm->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_DEFAULTONLY);
         if (SUCCEEDED(hr)) {
-            const int command = platform::menuDefaultCommand(menu);
+            const int command = static_cast<int>(GetMenuDefaultItem(menu, FALSE, 0));
             if (command < 1) {
                 SetLastError(1155);  // no default verb
                 return false;
@@ -1200,7 +1254,7 @@ bool TShellNamespace::ExecuteVerb(const String& Verb) {
             hr = invokeOffset(cm.get(), OwnerWindow(), static_cast<UINT>(command) - 1);
         }
     } else {
-        hr = cm->QueryContextMenu(&menu, 0, 1, 0x7FFF, CMF_EXPLORE);
+        hr = cm->QueryContextMenu(menu, 0, 1, 0x7FFF, CMF_EXPLORE);
         if (SUCCEEDED(hr)) {
             CMINVOKECOMMANDINFO info{};
             info.cbSize = sizeof info;

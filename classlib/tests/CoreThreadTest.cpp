@@ -1,5 +1,6 @@
 // Threads: synchronous hand-over to the user-interface thread, termination, waiting.
 #include "classlib/Classes.h"
+#include "platform/winuser.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -172,3 +173,40 @@ TEST(CoreThreads, CriticalSectionsAreRecursive) {
 }
 
 #include "CoreThreadTest.moc"
+
+namespace {
+std::vector<bool> sentOnMain;
+LRESULT recordingProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_USER + 9) {
+        sentOnMain.push_back(onMainThread());
+        return static_cast<LRESULT>(w) * 2;
+    }
+    return DefWindowProcA(h, m, w, l);
+}
+}  // namespace
+
+TEST(CoreThreads, AWorkersSendMessageIsServedWhileTheMainThreadWaitsForIt) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = recordingProc;
+    wc.lpszClassName = "ThreadSendTarget";
+    RegisterClassExA(&wc);
+    HWND target = CreateWindowExA(0, "ThreadSendTarget", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(target, nullptr);
+    sentOnMain.clear();
+    TBodyThread thread(true, [&](TBodyThread* self) {
+        LRESULT sum = 0;
+        for (int i = 1; i <= 3; ++i) sum += SendMessageA(target, WM_USER + 9, static_cast<WPARAM>(i), 0);
+        // Synchronize calls and sent messages mix.
+        self->Synchronize([] {});
+        sum += SendMessageA(target, WM_USER + 9, 10, 0);
+        self->SetReturnValue(static_cast<int>(sum));
+    });
+    thread.Resume();
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(thread.WaitFor(), 2 + 4 + 6 + 20);  // no deadlock: the wait served the messages
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(sentOnMain, (std::vector<bool>{true, true, true, true}));
+    DestroyWindow(target);
+}

@@ -2,10 +2,14 @@
 #include "kit/KitSpin.h"
 #include "platform/msgbox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QImage>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -246,6 +250,51 @@ TEST_F(SpinEdits, WithoutEditorOnlyStepsChangeTheText) {
     spin->SelectAll();
     spin->PasteFromClipboard();
     EXPECT_EQ(spin->Text(), "55");
+}
+
+TEST_F(SpinEdits, WithoutEditorNoKeyOrMenuOfTheEditChangesTheText) {
+    spin->SetValue(42);
+    spin->SetEditorEnabled(false);
+    spin->SetFocus();
+    QApplication::clipboard()->setText("55");
+    const auto chord = [&](Qt::Key k, Qt::KeyboardModifiers m) { QTest::keyClick(editWidget(), k, m); };
+    spin->SelectAll();
+    chord(Qt::Key_Insert, Qt::ShiftModifier);  // paste
+    chord(Qt::Key_V, Qt::ControlModifier);
+    chord(Qt::Key_Delete, Qt::ShiftModifier);  // cut
+    chord(Qt::Key_X, Qt::ControlModifier);
+    chord(Qt::Key_Delete, Qt::NoModifier);
+    chord(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(spin->Text(), "42");
+    SendMessageA(spin->Handle(), EM_SETSEL, 1, 1);
+    chord(Qt::Key_Delete, Qt::NoModifier);
+    chord(Qt::Key_Delete, Qt::ControlModifier);
+    chord(Qt::Key_K, Qt::ControlModifier);  // Qt's delete to the end of the line
+    chord(Qt::Key_Backspace, Qt::ControlModifier);
+    EXPECT_EQ(spin->Text(), "42");
+    // The edit's own menu: paste and delete are refused the same way.
+    spin->SelectAll();
+    for (const QString& command : {QStringLiteral("&Paste"), QStringLiteral("&Delete")}) {
+        QTimer::singleShot(0, [command] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            for (QAction* a : menu->actions())
+                if (a->text() == command) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        });
+        QContextMenuEvent ce(QContextMenuEvent::Mouse, QPoint(4, 4), editWidget()->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(editWidget(), &ce);
+        EXPECT_EQ(spin->Text(), "42") << command.toStdString();
+    }
+    // The steps still work, and with the editor the same keys edit again.
+    key(Qt::Key_Up);
+    EXPECT_EQ(spin->Text(), "43");
+    spin->SetEditorEnabled(true);
+    spin->SelectAll();
+    chord(Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(spin->Text(), "55");
+    SendMessageA(spin->Handle(), EM_SETSEL, 0, 0);
+    chord(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(spin->Text(), "5");
 }
 
 TEST_F(SpinEdits, ValueTypeChangeRoundsTheIncrement) {

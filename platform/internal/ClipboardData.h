@@ -5,6 +5,8 @@
 #include "platform/gditypes.h"
 
 #include <QImage>
+
+class QMimeData;
 #include <string>
 #include <vector>
 
@@ -43,5 +45,11 @@ std::u16string textOfBlock(const Bytes& block, UINT format);
 // whose head or names lie outside it.
 Bytes dropFilesBlock(const std::vector<std::u16string>& paths);
 bool pathsOfDropFiles(const Bytes& block, std::vector<std::u16string>& paths);
+
+// What the desktop's data (the clipboard's, a drag's) offers as clipboard formats, the
+// block of one of them, and the private type a format travels as between our processes.
+std::vector<UINT> formatsOfMimeData(const QMimeData* data);
+Bytes bytesOfMimeData(const QMimeData* data, UINT format);
+std::string mimeTypeOfFormat(UINT format);
 
 }  // namespace platform::clip

@@ -53,12 +53,15 @@ public:
     // CDDS_POSTPAINT when the pre-paint answer asked for it.
     void end(QPainter& painter, const QRect& area);
     LRESULT answer() const { return answer_; }
+    // The program's answer to the item pre-paint stage being drawn (inside paintDefault).
+    LRESULT itemAnswer() const { return itemAnswer_; }
 
 private:
     LRESULT stage(QPainter& painter, const QRect& area, DWORD stage, QImage* image);
     HWND control_;
     NMCUSTOMDRAW& record_;
     LRESULT answer_ = CDRF_DODEFAULT;
+    LRESULT itemAnswer_ = CDRF_DODEFAULT;
 };
 
 }  // namespace platform::win

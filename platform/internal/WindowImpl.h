@@ -15,6 +15,7 @@
 #include <vector>
 
 class QEvent;
+class QKeyEvent;
 class QPaintEvent;
 class QPainter;
 
@@ -41,6 +42,11 @@ public:
     virtual void styleChanged() {}
     // The control shows its parent's colours through WM_CTLCOLOR*.
     virtual void refreshColours() {}
+    // A key event on its way to the Qt widget after the window procedure let it pass: the
+    // control carries out keys of its own (through messages to its window); true when it did.
+    virtual bool ownKey(QKeyEvent*) { return false; }
+    // The control's own context menu at a screen point; false lets Qt show its menu.
+    virtual bool ownContextMenu(POINT) { return false; }
 };
 
 struct ClassInfo {
@@ -70,7 +76,9 @@ struct Window {
     HWND handle = nullptr;
     std::shared_ptr<ClassInfo> cls;
     WNDPROC proc = nullptr;
-    bool unicode = false;
+    bool unicode = false;  // the text form of the window (IsWindowUnicode)
+    // The procedures the window has had, each with the form it was set in.
+    std::vector<std::pair<WNDPROC, bool>> procForms;
     DWORD style = 0;
     DWORD exStyle = 0;
     LONG_PTR id = 0;
@@ -103,6 +111,9 @@ struct Window {
     POINT maxPosition{-1, -1};
     // WM_SETREDRAW FALSE stops the window from repainting until TRUE.
     bool redrawOff = false;
+    // The menu bar of a top-level window (Menu.cpp) and the height it takes from the client area.
+    HMENU menu = nullptr;
+    int menuBarHeight = 0;
     // Painting beyond the window's own surface (Overlay.cpp, NonClient.cpp).
     std::unique_ptr<struct PaintExtras, struct PaintExtrasDeleter> extras;
 };
@@ -116,7 +127,8 @@ std::vector<HWND> topLevelWindows();
 bool isDesktop(HWND wnd);
 HWND desktopHandle();
 
-// Client-area offset of a window inside its widget (borders drawn as non-client area).
+// Client-area offset of a window inside its widget (borders drawn as non-client area, and
+// the menu bar).
 QPoint clientOffset(const Window& w);
 QSize clientSize(const Window& w);
 
@@ -125,9 +137,15 @@ LRESULT send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicodeCalle
 // Calls `proc` as a procedure of the given form from a caller of form `unicodeCaller`.
 LRESULT callProc(WNDPROC proc, bool procUnicode, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam,
                  bool unicodeCaller);
-// Whether a procedure expects UTF-16 text (known from classes and SetWindowLongPtrW).
+// Whether a procedure expects UTF-16 text: procedures of one form (noteProcForm: the
+// predefined controls'), then the classes' procedures, else `fallback`.
 bool procIsUnicode(WNDPROC proc, bool fallback);
 void noteProcForm(WNDPROC proc, bool unicode);
+void noteClassProcForm(WNDPROC proc, bool unicode);
+// The form of a procedure of one form; false for the others.
+bool fixedProcForm(WNDPROC proc, bool& unicode);
+// The form a procedure has on a window (its current one, or one it had before).
+bool windowProcForm(HWND wnd, WNDPROC proc, bool& unicode);
 
 // Notification to the parent of a control.
 LRESULT notifyParent(HWND wnd, WORD code);
@@ -209,6 +227,9 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
 bool makeControl(Window& w, WNDPROC classProc);
 WNDPROC controlProc(const std::u16string& className, bool unicode);
 void registerControlClasses();
+
+// The menu bar of a window that is being destroyed goes, and its menu with it (Menu.cpp).
+void forgetWindowMenu(HWND wnd);
 
 // Input state
 void setFocusWindow(HWND wnd);

@@ -1,6 +1,7 @@
 // Verbs on real files: delete to the trash, paste, open, properties, the menu, drops.
 #include "platform/msgbox.h"
 #include "platform/shellapi.h"
+#include "platform/winuser.h"
 #include "platform/tests/ShellTestEnv.h"
 
 #include <QApplication>
@@ -61,11 +62,25 @@ HRESULT invoke(IContextMenu* menu, const char* verb) {
     return menu->InvokeCommand(&info);
 }
 
-std::vector<std::u16string> captions(const ShellMenu& menu) {
+std::vector<std::u16string> captions(HMENU menu) {
     std::vector<std::u16string> out;
-    for (const ShellMenuItem& i : menu.items) out.push_back(i.separator ? u"-" : i.caption);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) {
+            out.push_back(u"-");
+            continue;
+        }
+        char16_t buf[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), reinterpret_cast<LPWSTR>(buf), 64, MF_BYPOSITION);
+        out.emplace_back(buf);
+    }
     return out;
 }
+
+// A pop-up menu handle that goes at the end of the scope.
+struct Popup {
+    HMENU menu = CreatePopupMenu();
+    ~Popup() { DestroyMenu(menu); }
+};
 
 // Receives the URLs that "open" hands to the desktop.
 class UrlCatcher : public QObject {
@@ -238,12 +253,12 @@ TEST(ShellVerbs, MenuItemsCommandsAndVerbs) {
     const std::string dir = env.dir.path();
     shelltest::write(dir + "/file.txt", "x");
     auto menu = menuOf(dir, {"file.txt"});
-    ShellMenu model;
-    const HRESULT hr = menu->QueryContextMenu(&model, 0, 1, 255, CMF_EXPLORE);
+    Popup model;
+    const HRESULT hr = menu->QueryContextMenu(model.menu, 0, 1, 255, CMF_EXPLORE);
     ASSERT_TRUE(SUCCEEDED(hr));
-    EXPECT_EQ(captions(model), (std::vector<std::u16string>{u"&Open", u"-", u"Cu&t", u"&Copy", u"-", u"&Delete", u"-",
-                                                            u"P&roperties"}));
-    const int open = menuDefaultCommand(model);
+    EXPECT_EQ(captions(model.menu), (std::vector<std::u16string>{u"&Open", u"-", u"Cu&t", u"&Copy", u"-", u"&Delete",
+                                                                 u"-", u"P&roperties"}));
+    const int open = static_cast<int>(GetMenuDefaultItem(model.menu, FALSE, 0));
     ASSERT_GT(open, 0);
     char verb[32] = {};
     ASSERT_EQ(menu->GetCommandString(static_cast<UINT>(open - 1), GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
@@ -252,29 +267,23 @@ TEST(ShellVerbs, MenuItemsCommandsAndVerbs) {
     ASSERT_EQ(menu->GetCommandString(static_cast<UINT>(open - 1), GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(help), 100), S_OK);
     EXPECT_FALSE(std::u16string(help).empty());
 
-    ShellMenu renaming;
-    menu->QueryContextMenu(&renaming, 0, 1, 255, CMF_EXPLORE | CMF_CANRENAME);
-    EXPECT_EQ(captions(renaming).size(), captions(model).size() + 1);
-    ShellMenu onlyDefault;
-    menu->QueryContextMenu(&onlyDefault, 0, 1, 255, CMF_DEFAULTONLY);
-    EXPECT_EQ(captions(onlyDefault), std::vector<std::u16string>{u"&Open"});
+    Popup renaming;
+    menu->QueryContextMenu(renaming.menu, 0, 1, 255, CMF_EXPLORE | CMF_CANRENAME);
+    EXPECT_EQ(captions(renaming.menu).size(), captions(model.menu).size() + 1);
+    Popup onlyDefault;
+    menu->QueryContextMenu(onlyDefault.menu, 0, 1, 255, CMF_DEFAULTONLY);
+    EXPECT_EQ(captions(onlyDefault.menu), std::vector<std::u16string>{u"&Open"});
 
     // Items go in at the position asked; commands keep their offsets.
-    ShellMenu mixed;
-    ShellMenuItem mine;
-    mine.caption = u"Mine";
-    mine.command = 300;
-    mixed.items.push_back(mine);
-    menu->QueryContextMenu(&mixed, 0, 1, 255, CMF_EXPLORE);
-    EXPECT_EQ(mixed.items.back().caption, u"Mine");
-    ASSERT_NE(findMenuCommand(mixed, 300), nullptr);
+    Popup mixed;
+    AppendMenuW(mixed.menu, MF_STRING, 300, u"Mine");
+    menu->QueryContextMenu(mixed.menu, 0, 1, 255, CMF_EXPLORE);
+    EXPECT_EQ(captions(mixed.menu).back(), u"Mine");
+    EXPECT_EQ(GetMenuItemID(mixed.menu, 0), static_cast<UINT>(open));
+    EXPECT_NE(GetMenuState(mixed.menu, 300, MF_BYCOMMAND), static_cast<UINT>(-1));
     EXPECT_EQ(invoke(menu.get(), "no-such-verb"), E_INVALIDARG);
     EXPECT_EQ(invoke(menu.get(), "paste"), E_INVALIDARG);  // a file takes nothing in
-
-    // A scripted presenter stands in for the Qt menu.
-    ShellMenuPresenter old = setShellMenuPresenter([](const ShellMenu& m, POINT, HWND) { return static_cast<UINT>(menuDefaultCommand(m)); });
-    EXPECT_EQ(showShellMenu(model, POINT{1, 1}, nullptr), static_cast<UINT>(open));
-    setShellMenuPresenter(old);
+    EXPECT_EQ(menu->QueryContextMenu(nullptr, 0, 1, 255, CMF_EXPLORE), E_INVALIDARG);
 }
 
 TEST(ShellVerbs, UriListsAndDropsCarryRawNames) {
@@ -333,18 +342,9 @@ TEST(ShellVerbs, TheRealMenuAndPropertiesDialog) {
     ShellEnv env;
     const std::string dir = env.dir.path();
     shelltest::write(dir + "/shown.txt", "123");
-    ShellMenu model;
-    ShellMenuItem open;
-    open.caption = u"&Open";
-    open.command = 1;
-    open.isDefault = true;
-    ShellMenuItem separator;
-    separator.separator = true;
-    ShellMenuItem copy;
-    copy.caption = u"&Copy";
-    copy.command = 4;
-    copy.hint = u"Copies";
-    model.items = {open, separator, copy};
+    Popup model;
+    auto shellMenu = menuOf(dir, {"shown.txt"});
+    ASSERT_TRUE(SUCCEEDED(shellMenu->QueryContextMenu(model.menu, 0, 1, 255, CMF_EXPLORE)));
     std::vector<QString> texts;
     whenShown([] { return QApplication::activePopupWidget(); },
               [&](QWidget* w) {
@@ -356,8 +356,13 @@ TEST(ShellVerbs, TheRealMenuAndPropertiesDialog) {
                   QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
                   QCoreApplication::sendEvent(menu, &enter);
               });
-    EXPECT_EQ(showShellMenu(model, POINT{20, 20}, nullptr), 4u);
-    EXPECT_EQ(texts, (std::vector<QString>{QStringLiteral("&Open"), QStringLiteral("-"), QStringLiteral("&Copy")}));
+    const UINT copy = static_cast<UINT>(TrackPopupMenu(model.menu, TPM_RETURNCMD, 20, 20, 0, nullptr, nullptr));
+    char verb[16] = {};
+    ASSERT_EQ(shellMenu->GetCommandString(copy - 1, GCS_VERBA, nullptr, verb, sizeof verb), S_OK);
+    EXPECT_STREQ(verb, "copy");
+    ASSERT_GE(texts.size(), 4u);
+    EXPECT_EQ(texts[0], QStringLiteral("&Open"));
+    EXPECT_EQ(texts[1], QStringLiteral("-"));
 
     std::vector<QString> labels;
     whenShown([] { return QApplication::activeModalWidget(); },

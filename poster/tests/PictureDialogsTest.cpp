@@ -157,6 +157,7 @@ TEST_F(PosterPictureDialogs, SizeAndColourDepthFromTheirButtons) {
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->NewWidth(), 40);
         EXPECT_TRUE(r->InterpolCheck->Enabled());
+        r->SverhCheck->SetChecked(true);
         r->BreitEdit->SetValue(20);
         screenshot(r, "resize-dialog");
         r->SetModalResult(mrOk);

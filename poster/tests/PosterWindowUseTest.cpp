@@ -5,6 +5,7 @@
 #include "platform/RecordingPrinter.h"
 #include "platform/printer.h"
 #include "poster/PassPictures.h"
+#include "poster/PictureDialogs.h"
 #include "classlib/Dialogs.h"
 #include "poster/Pixwerk.h"
 #include "poster/PosterUnit.h"
@@ -16,10 +17,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <optional>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 
@@ -393,6 +397,79 @@ TEST_F(PosterWindowUse, AnAreaMarkedWithTheMouseIsCutOutAndSavedWithTheFilterExt
     form->Section = RECT{5, 5, 5, 9};
     form->SchnittBtn->Click();
     EXPECT_EQ(boxes.texts().back(), "You must mark an area with the mouse!");
+}
+
+TEST_F(PosterWindowUse, PictureCommandsFromTheMenusThenAPosterPrintedToAPdfFile) {
+    if (!haveProgram("pdftoppm") || !haveProgram("pdfimages")) GTEST_SKIP() << "poppler-utils read the PDF back";
+    show();
+    ASSERT_TRUE(writeJpeg(photoLike(600, 400, 7), dir.file("photo.jpg"), 90, false));
+    form->openfilenow("photo.jpg");
+    ASSERT_EQ(DibWidth(form->Dib.get()), 600);
+    const auto item = [&](TPopupMenu* menu, const std::string& caption) -> TMenuItem* {
+        for (int i = 0; i < menu->Items()->Count(); ++i)
+            if (menu->Items()->Items(i)->Caption() == caption) return menu->Items()->Items(i);
+        return nullptr;
+    };
+    const auto whenShown = [](std::function<void()> step) { QTimer::singleShot(0, std::move(step)); };
+    const auto owned = [&]<class T>(T*) -> T* {
+        for (int i = form->ComponentCount() - 1; i >= 0; --i)
+            if (auto* f = dynamic_cast<T*>(form->Components(i))) return f;
+        return nullptr;
+    };
+
+    boxes.answer(IDYES);  // keep the softened picture
+    item(form->EffektPopup, "Soften")->Click();
+    whenShown([&] {
+        THKForm2* hk = owned(static_cast<THKForm2*>(nullptr));
+        ASSERT_NE(hk, nullptr);
+        hk->TrackBar1->SetPosition(40);
+        hk->OkBitBtn1->Click();
+    });
+    item(form->RetuschePopup, "Brightness and contrast...")->Click();
+    item(form->RetuschePopup, "90° rotate to the right")->Click();
+    ASSERT_EQ(DibWidth(form->Dib.get()), 400);
+    form->Section = RECT{20, 30, 380, 510};
+    form->SchnittBtn->Click();
+    ASSERT_EQ(DibWidth(form->Dib.get()), 360);
+    ASSERT_EQ(DibHeight(form->Dib.get()), 480);
+    whenShown([&] {
+        TDepthChangeForm* depth = owned(static_cast<TDepthChangeForm*>(nullptr));
+        ASSERT_NE(depth, nullptr);
+        depth->ColorBox->SetItemIndex(2);
+        whenShown([&] { owned(static_cast<TDepthDownForm*>(nullptr))->SetModalResult(mrOk); });
+        depth->SetModalResult(mrOk);
+    });
+    form->FTiefeBtn->Click();
+    ASSERT_EQ(DibBitCount(form->Dib.get()), 8);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Is the result ok?"});
+
+    // A 2 x 2 poster of the changed picture to a PDF file: four pages of new pixels.
+    const std::string pdf = dir.file("poster.pdf");
+    ASSERT_TRUE(platform::selectPrinter(platform::pdfPrinterName()));
+    platform::setPrintFileHandler([pdf](const std::u16string&, QWidget*) {
+        return std::optional<std::u16string>(QString::fromStdString(pdf).toStdU16String());
+    });
+    struct Restore {
+        ~Restore() {
+            platform::setPrintFileHandler({});
+            platform::setCurrentPrinter(nullptr);
+        }
+    } restore;
+    form->BreitEd->SetValue(2);
+    settle();
+    ASSERT_EQ(static_cast<int>(form->HochEd->Value() + 0.999), 2) << "a 2 x 2 poster";
+    form->PrintBtnClick(nullptr);
+    TempDir scratch;
+    const auto images = extractPdfImages(pdf, scratch, "-j");
+    ASSERT_EQ(images.size(), 4u);
+    for (const std::string& f : images) EXPECT_NE(readFile(f), readFile(dir.file("photo.jpg")));
+    const QImage page = rasterisePdf(pdf, 1, 50, scratch);
+    ASSERT_FALSE(page.isNull());
+    if (const char* shot = std::getenv("TESSELLON_SCREENSHOTS")) {
+        widgetOf(form)->grab().save(QString::fromLocal8Bit(shot) + "/poster-after-commands.png");
+        page.save(QString::fromLocal8Bit(shot) + "/poster-page1.png");
+        rasterisePdf(pdf, 4, 50, scratch).save(QString::fromLocal8Bit(shot) + "/poster-page4.png");
+    }
 }
 
 TEST_F(PosterWindowUse, AllPicturesListsEveryExtensionTheRasterLibraryOpens) {

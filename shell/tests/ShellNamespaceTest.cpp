@@ -6,11 +6,17 @@
 #include "platform/tests/ShellTestEnv.h"
 #include "shell/ShellNamespace.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -55,29 +61,86 @@ public:
     std::vector<TShellMenuItem> MenuItems() override { return items; }
 };
 
-// Chooses the first item with this caption (searching submenus) and records the menu.
+// What a shown menu held: captions without the shortcut, which follows a tab.
+struct ShownItem {
+    std::u16string caption;
+    std::u16string shortcut;
+    bool enabled = true;
+    bool checked = false;
+    bool separator = false;
+    std::vector<ShownItem> items;
+};
+
+// Watches for the context menu and chooses, with the mouse, the first item with this
+// caption (opening sub-menus on the way), or closes the menu with Escape when there is
+// none. Records what the menu showed and the hints while the pointer is on each step.
 class Presenter {
 public:
     explicit Presenter(std::u16string caption) : caption_(std::move(caption)) {
-        old_ = platform::setShellMenuPresenter([this](const platform::ShellMenu& m, POINT, HWND) {
-            shown = m;
-            const platform::ShellMenuItem* hit = find(m.items);
-            return hit ? hit->command : 0u;
-        });
+        InitApplication();
+        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        timer_.start(5);
     }
-    ~Presenter() { platform::setShellMenuPresenter(old_); }
-    platform::ShellMenu shown;
+    std::vector<ShownItem> shown;
+    std::vector<String> hints;
 
 private:
-    const platform::ShellMenuItem* find(const std::vector<platform::ShellMenuItem>& items) {
-        for (const auto& i : items) {
-            if (i.caption == caption_ && i.command) return &i;
-            if (const auto* s = find(i.items)) return s;
+    static std::u16string textOf(const QAction* a) { return a->text().section(QLatin1Char('\t'), 0, 0).toStdU16String(); }
+    static std::vector<ShownItem> record(QMenu* menu) {
+        std::vector<ShownItem> out;
+        for (QAction* a : menu->actions()) {
+            ShownItem item;
+            item.separator = a->isSeparator();
+            item.caption = textOf(a);
+            if (a->text().contains(QLatin1Char('\t'))) item.shortcut = a->text().section(QLatin1Char('\t'), 1).toStdU16String();
+            item.enabled = a->isEnabled();
+            item.checked = a->isChecked();
+            if (a->menu()) item.items = record(a->menu());
+            out.push_back(std::move(item));
         }
-        return nullptr;
+        return out;
+    }
+    bool contains(QMenu* menu) const {
+        for (QAction* a : menu->actions())
+            if ((!a->menu() && textOf(a) == caption_) || (a->menu() && contains(a->menu()))) return true;
+        return false;
+    }
+    void point(QMenu* menu, QAction* a) {
+        QTest::mouseMove(menu, menu->actionGeometry(a).center());
+        QApplication::processEvents();
+        hints.push_back(Application->Hint());
+    }
+    void poll() {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        // Each menu once: a menu handled before is still closing (or is a sub-menu of it).
+        if (!menu || handled_) return;
+        handled_ = menu;
+        shown = record(menu);
+        hints.clear();
+        for (QMenu* m = menu; m;) {
+            QMenu* next = nullptr;
+            for (QAction* a : m->actions()) {
+                if (!a->menu() && textOf(a) == caption_) {
+                    point(m, a);
+                    QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(a).center());
+                    return;
+                }
+                if (a->menu() && contains(a->menu())) {
+                    point(m, a);
+                    QTest::mouseClick(m, Qt::LeftButton, {}, m->actionGeometry(a).center());
+                    QApplication::processEvents();
+                    next = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                    break;
+                }
+            }
+            if (!next || next == m) break;
+            m = next;
+        }
+        QTest::keyClick(menu, Qt::Key_Escape);
     }
     std::u16string caption_;
-    platform::ShellMenuPresenter old_;
+    QTimer timer_;
+    QPointer<QMenu> handled_;
 };
 
 class UrlCatcher : public QObject {
@@ -448,10 +511,12 @@ TEST(ShellNamespace, ContextMenuCopiesTheProgramItems) {
     int clicked = 0;
     TShellMenuItem view;
     view.Caption = u"&View";
+    view.Hint = u"View|Changes the view";
     TShellMenuItem large;
     large.Caption = u"Large";
     large.Checked = true;
     large.Hint = u"Large|Shows large icons";
+    large.ShortCut = u"Ctrl+L";
     large.OnClick = [&] { ++clicked; };
     view.Items.push_back(large);
     TShellMenuItem off;
@@ -464,22 +529,33 @@ TEST(ShellNamespace, ContextMenuCopiesTheProgramItems) {
         EXPECT_EQ(ns.ShowContextMenu(POINT{5, 5}, &source), "");
         EXPECT_EQ(clicked, 1);
         EXPECT_EQ(source.popups, 1);
-        const auto& items = choose.shown.items;
+        const auto& items = choose.shown;
         ASSERT_GE(items.size(), 4u);
         EXPECT_EQ(items[0].caption, u"&View");
         ASSERT_EQ(items[0].items.size(), 1u);
         EXPECT_TRUE(items[0].items[0].checked);
-        EXPECT_EQ(items[0].items[0].hint, u"Shows large icons");
+        EXPECT_EQ(items[0].items[0].shortcut, u"Ctrl+L");
+        // Hints: the sub-menu's own, then the item's long hint.
+        EXPECT_EQ(choose.hints, (std::vector<String>{"Changes the view", "Shows large icons"}));
         EXPECT_FALSE(items[1].enabled);
         EXPECT_TRUE(items[2].separator);
         EXPECT_EQ(items[3].caption, u"&Open");
+        EXPECT_EQ(Application->Hint(), "");  // cleared as the menu closed
+    }
+    {
+        // The shell's own items show the shell's help text.
+        Presenter choose(u"&Open");
+        ns.SetObjectName(u"a.txt");
+        ns.ShowContextMenu(POINT{5, 5}, &source);
+        ASSERT_EQ(choose.hints.size(), 1u);
+        EXPECT_FALSE(choose.hints[0].empty());
     }
     {
         Presenter choose(u"&Copy");
         ns.SetShowContextMenuOnTop(true);
         EXPECT_EQ(ns.ShowContextMenu(POINT{5, 5}, &source), "copy");
-        EXPECT_EQ(choose.shown.items[0].caption, u"&Open");
-        EXPECT_EQ(choose.shown.items.back().caption, u"Off");
+        EXPECT_EQ(choose.shown[0].caption, u"&Open");
+        EXPECT_EQ(choose.shown.back().caption, u"Off");
     }
     {
         // A read-only view's menu does not delete.
@@ -517,6 +593,7 @@ TEST(ShellNamespace, ContextMenuCopiesAPopupMenu) {
     large->SetCaption("Large \xC3\xA9");
     large->SetAutoCheck(true);
     large->SetHint("Large|Shows large icons");
+    large->SetShortCut(ShortCut('L', ssCtrl));
     large->OnClick = [&](TObject*) { ++clicks; };
     view->Add(large);
     auto* off = new TMenuItem(&menu);
@@ -530,11 +607,12 @@ TEST(ShellNamespace, ContextMenuCopiesAPopupMenu) {
     EXPECT_EQ(popups, 1);
     EXPECT_EQ(clicks, 1);
     EXPECT_TRUE(large->Checked());  // the source item was clicked
-    const auto& items = choose.shown.items;
+    const auto& items = choose.shown;
     ASSERT_GE(items.size(), 4u);
     EXPECT_EQ(items[0].caption, u"&View");
     ASSERT_EQ(items[0].items.size(), 1u);
-    EXPECT_EQ(items[0].items[0].hint, u"Shows large icons");
+    EXPECT_EQ(items[0].items[0].shortcut, u"Ctrl+L");  // the shortcut is copied
+    EXPECT_EQ(choose.hints.back(), "Shows large icons");
     EXPECT_FALSE(items[1].enabled);
     EXPECT_TRUE(items[2].separator);
     EXPECT_EQ(items[3].caption, u"&Open");

@@ -1,0 +1,50 @@
+// The editor's picture operations on a document: its picture, its selection and its
+// drawing colours. The commands call these; they save the undo step first, except where
+// an operation says it saves its own. Each repaints the view when the picture changed.
+#pragma once
+
+#include "editor/ChildDocument.h"
+#include "poster/Filters.h"
+#include "poster/PictureOps.h"
+
+inline constexpr const char* SizeChangeErrorText = "Error when modifying the size...";
+
+namespace editorops {
+
+// ---- Geometry: new pictures, installed with an undo step; false (with the message
+// above, the picture unchanged) when the new picture could not be made. A floating
+// selection is merged first.
+bool AddBorders(TChildDocument& Doc, int Top, int Bottom, int Left, int Right, const TProgressSink& Progress = {});
+bool NewCanvas(TChildDocument& Doc, int NewWidth, int NewHeight, int OffsetX, int OffsetY,
+               const TProgressSink& Progress = {});
+// The whole picture turned by Angle degrees, uncovered corners in colour 2 (a selection is
+// turned by the command, through its floating picture).
+bool Rotate(TChildDocument& Doc, int Direction, double Angle, const TProgressSink& Progress = {});
+
+// ---- Geometry in place, from the backup a live preview keeps (the picture's shape).
+void Perspektive(TChildDocument& Doc, const TDib& Backup, int Amount, bool Perspective, bool Horizontal,
+                 const TProgressSink& Progress = {});
+void Woelben(TChildDocument& Doc, const TDib& Backup, bool Horizontal, bool Vertical, double Exponent,
+             const TProgressSink& Progress = {});
+
+// ---- Pixel effects.
+// Both need a selection; Colour is a colour value of the picture (index or RGB).
+void DrawShadow(TChildDocument& Doc, int OffsetX, int OffsetY, int Colour, int Softness, int Transparency,
+                const TProgressSink& Progress = {});
+void Buttonize(TChildDocument& Doc, int Width, int Transparency, int Colour, bool Flat,
+               const TProgressSink& Progress = {});
+void MosaikEffekt(TChildDocument& Doc, int BlockWidth, int BlockHeight, const TProgressSink& Progress = {});
+// Seeds the program's generator from the clock, then adds the noise.
+void AddNoise(TChildDocument& Doc, int Strength, int Density, const TProgressSink& Progress = {});
+// These three save their own undo step first; without memory for the work copy they say
+// so ("Error", error icon) and leave the picture.
+void DibErodeFilter(TChildDocument& Doc, const TProgressSink& Progress = {});
+void DibDilateFilter(TChildDocument& Doc, const TProgressSink& Progress = {});
+void DelNoise(TChildDocument& Doc, int Threshold, const TProgressSink& Progress = {});
+
+// ---- A user filter, applied as stored (weights in the order the convolution reads).
+// Saves its own undo step first. A record with a divisor of 0 is refused: false, and
+// neither the picture nor the undo steps change.
+bool ApplyUserFilter(TChildDocument& Doc, const TFilterRec& Filter, const TProgressSink& Progress = {});
+
+}  // namespace editorops

@@ -1,0 +1,24 @@
+// The kit's classes for layouts.
+#include "kit/KitRegister.h"
+
+#include "kit/KitCheckList.h"
+#include "kit/KitGIF.h"
+#include "kit/KitHook.h"
+#include "kit/KitLabel.h"
+#include "kit/KitPlacement.h"
+#include "kit/KitSlider.h"
+#include "kit/KitSpin.h"
+
+void RegisterKitClasses() {
+    static const bool done = [] {
+        RegisterKitSpin();
+        RegisterKitHook();
+        RegisterKitPlacement();
+        RegisterKitSlider();
+        RegisterKitLabel();
+        RegisterKitCheckList();
+        RegisterKitGIF();
+        return true;
+    }();
+    (void)done;
+}
