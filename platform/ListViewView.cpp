@@ -861,9 +861,9 @@ void LvView::timerEvent(QTimerEvent* e) {
 
 void LvView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QAbstractItemView::currentChanged(current, previous);
-    if (!control_ || !selectionModel()) return;
-    auto* sel = static_cast<LvSelection*>(selectionModel());
-    if (sel->quiet_) return;
+    // The view's default model, which setModel installs before ours, reports nothing.
+    auto* sel = dynamic_cast<LvSelection*>(selectionModel());
+    if (!control_ || !sel || sel->quiet_) return;
     control_->focusMoved(previous.isValid() ? previous.row() : -1, current.isValid() ? current.row() : -1);
 }
 

@@ -55,7 +55,7 @@ public:
         if (Window* w = find(handle_)) style_ = w->style;
         repaint();
     }
-    bool message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r);
+    bool message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) override;
     void paint(QPainter& p);
 
 private:

@@ -87,7 +87,7 @@ public:
         changed();
     }
 
-    bool message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r);
+    bool message(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r) override;
     void paint(QPainter& p);
     void layoutScroll();
 
