@@ -317,8 +317,9 @@ bool readValueLine(std::string_view line, Value& v) {
     if (name.empty()) return false;
     if (name == "@") {
         v.name.clear();
-    } else if (!unescape(name, v.name) || v.name.empty()) {
-        return false;
+    } else if (!unescape(name, v.name) || v.name.empty() || v.name.size() > 16383 ||
+               v.name.find(u'\0') != std::u16string::npos) {
+        return false;  // a name the value calls could not pass
     }
     std::string_view rest = trim(line.substr(eq + 1));
     const std::size_t colon = rest.find(':');
@@ -424,7 +425,9 @@ Key readHive(std::string_view text, bool* damaged) {
                 std::size_t e = path.find('\\', p);
                 if (e == std::string_view::npos) e = path.size();
                 std::u16string name;
-                ok = unescape(trim(path.substr(p, e - p)), name) && !name.empty() && name.find(u'\\') == std::u16string::npos;
+                // A key name holds no backslash or zero and at most 255 characters, as the key calls take it.
+                ok = unescape(trim(path.substr(p, e - p)), name) && !name.empty() && name.size() <= 255 &&
+                     name.find_first_of(std::u16string_view(u"\\\0", 2)) == std::u16string::npos;
                 if (ok) key = &key->makeChild(name);
                 p = e + 1;
                 if (ok && e < path.size() && p == path.size()) ok = false;  // a trailing "\"

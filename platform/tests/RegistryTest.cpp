@@ -275,7 +275,8 @@ TEST_F(Registry, ADamagedHiveGivesEmptyKeysAndIsKeptAside) {
     // A file damaged in places keeps what can be read.
     const std::string partly =
         "[Software\\Part]\nGood=text:yes\nRaw=bytes(1):4100\nBroken line\nNum=dword:12x\nBad=text:%G1\n[Software\\Part\n"
-        "Lost=text:no\n[Software\\Part\\Sub]\nAlso=dword:0x10\n";
+        "Lost=text:no\n[Software\\Part\\Sub]\nAlso=dword:0x10\n[Software\\Ze%00ro]\nIn=text:x\n"
+        "[Software\\Part]\nNa%00me=text:x\n";
     ASSERT_TRUE(testsupport::writeFile(hive, std::vector<unsigned char>(partly.begin(), partly.end())));
     reread();
     k = create("Software\\Part");
@@ -288,6 +289,19 @@ TEST_F(Registry, ADamagedHiveGivesEmptyKeysAndIsKeptAside) {
     DWORD v = 0, size = 4;
     EXPECT_EQ(RegQueryValueExA(sub, "Also", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
     EXPECT_EQ(v, 16u);
+    // Names with an escaped zero could never be opened or queried: they are left out.
+    char name[300];
+    DWORD len = sizeof name;
+    HKEY software = create("Software");
+    EXPECT_EQ(RegEnumKeyExA(software, 1, name, &len, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    len = sizeof name;
+    DWORD values = 0;
+    while (RegEnumValueA(k, values, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        ++values;
+        len = sizeof name;
+    }
+    EXPECT_EQ(values, 2u);  // Good and Raw
+    RegCloseKey(software);
     // The first write keeps the damaged file beside the new one.
     ASSERT_EQ(RegSetValueExA(k, "New", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2), ERROR_SUCCESS);
     const std::vector<unsigned char> aside = testsupport::readFile(hive + ".damaged");
