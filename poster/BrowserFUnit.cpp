@@ -229,7 +229,13 @@ void TBrowserForm::NewFile(const String& Name) {
     const int type = BrowserTypeCode(Name);
     if (!type) return;
     const String path = FFolder + Name;
-    const std::int32_t check = ThumbCheckValue(path, [this](int p) { SetProStatus(p); });
+    // The bar follows the reading in steps of a tenth (and is cleared at the end).
+    int shown = 0;
+    const std::int32_t check = ThumbCheckValue(path, [this, &shown](int p) {
+        if (p != 0 && p < shown + 10 && p != 100) return;
+        shown = p;
+        SetProStatus(p);
+    });
     if (const TThumbIndexRec* hit = FindThumb(FIndex, Name, check)) {
         UniqueDib thumb = LoadThumb(FFolder, *hit);
         if (thumb) {
@@ -270,17 +276,22 @@ void TBrowserForm::NewFile(const String& Name) {
 
 void TBrowserForm::AppendThumb(TThumb Thumb) {
     FThumbs.push_back(std::move(Thumb));
-    const int k = Columns();
+    const int k = Columns(), height = PaintBox1->Height();
     SizePaintBox();
-    // Only the new cell is drawn, unless the grid changed its columns.
-    if (Columns() != k) {
-        PaintBox1->Invalidate();
-    } else {
-        RECT cell = CellRect(Count());
-        OffsetRect(&cell, PaintBox1->Left(), PaintBox1->Top());
-        InvalidateRect(ScrollBox1->Handle(), &cell, FALSE);
-    }
     UpdateStatus();
+    if (Columns() != k || PaintBox1->Height() != height) {
+        PaintBox1->Invalidate();
+        return;
+    }
+    // Only the new cell is drawn, at once and only when it can be seen.
+    const RECT cell = CellRect(Count());
+    const int top = -PaintBox1->Top();
+    if (cell.bottom <= top || cell.top >= top + ScrollBox1->ClientHeight() || !PaintBox1->Showing()) return;
+    TCanvas* canvas = PaintBox1->Canvas();
+    canvas->SetFont(PaintBox1->Font());
+    HDC dc = canvas->Handle();
+    SelectObject(dc, canvas->Font()->Handle());
+    PaintCell(dc, Count());
 }
 
 // ---- Grid --------------------------------------------------------------------------------
@@ -346,12 +357,17 @@ void TBrowserForm::PaintBox1Paint(TObject*) {
     HDC dc = PaintBox1->Canvas()->Handle();
     RECT clip{0, 0, PaintBox1->Width(), PaintBox1->Height()};
     GetClipBox(dc, &clip);
+    // Only cells inside the part to paint and the scroll box's view are drawn.
+    const int top = -PaintBox1->Top();
+    clip.top = std::max<LONG>(clip.top, top);
+    clip.bottom = std::min<LONG>(clip.bottom, top + ScrollBox1->ClientHeight());
     SelectObject(dc, PaintBox1->Font()->Handle());
-    // Only the cells inside the part to paint are drawn.
-    for (int i = 1; i <= Count(); ++i) {
+    const int k = Columns();
+    const int first = std::max(1, static_cast<int>(clip.top) / kCellHeight * k + 1);
+    for (int i = first; i <= Count(); ++i) {
         const RECT cell = CellRect(i);
-        if (cell.bottom <= clip.top || cell.top >= clip.bottom || cell.right <= clip.left || cell.left >= clip.right)
-            continue;
+        if (cell.top >= clip.bottom) break;
+        if (cell.bottom <= clip.top || cell.right <= clip.left || cell.left >= clip.right) continue;
         PaintCell(dc, i);
     }
 }
