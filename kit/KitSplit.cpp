@@ -349,10 +349,17 @@ void TKitSplitter::ApplyOffset(POINT Point) {
     int size = (vertical ? resized->Height() : resized->Width()) + offset;
     if (size >= free) size = free - 3;
     size = std::max(1, size);
+    // A control aligned to the bottom or right keeps its far edge, so that it keeps its
+    // place among the other controls aligned to that side.
+    const RECT b = resized->BoundsRect();
     parent->DisableAlign();
     try {
-        if (vertical)
+        if (vertical && resized->Align() == alBottom)
+            resized->SetBounds(b.left, b.bottom - size, b.right - b.left, size);
+        else if (vertical)
             resized->SetHeight(size);
+        else if (resized->Align() == alRight)
+            resized->SetBounds(b.right - size, b.top, size, b.bottom - b.top);
         else
             resized->SetWidth(size);
     } catch (...) {

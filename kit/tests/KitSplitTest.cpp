@@ -137,6 +137,24 @@ TEST_F(Splitter, ReleaseAppliesTheOffsetAndEscapeLeavesEverything) {
     EXPECT_FALSE(Application->OnMessage);
 }
 
+TEST_F(Splitter, AResizedBottomControlKeepsItsPlaceAmongTheOthers) {
+    // A strip below the bottom panel, as a status bar sits there.
+    auto* strip = new TPanel(form);
+    strip->SetParent(form);
+    strip->SetBounds(0, form->ClientHeight(), 100, 20);  // below everything
+    strip->SetAlign(alBottom);
+    form->Realign();
+    ASSERT_EQ(strip->Top() + strip->Height(), form->ClientHeight());
+    ASSERT_EQ(bottom->Top() + bottom->Height(), strip->Top());
+    press(QPoint(50, 1));
+    move(QPoint(50, -59));
+    release(QPoint(50, -59));
+    EXPECT_EQ(bottom->Height(), 140);
+    EXPECT_EQ(strip->Top() + strip->Height(), form->ClientHeight()) << "the strip stays the lowest";
+    EXPECT_EQ(bottom->Top() + bottom->Height(), strip->Top());
+    EXPECT_EQ(split->Top() + split->Height(), bottom->Top());
+}
+
 TEST_F(Splitter, TheLimitsHoldTheLineAndNoControlShrinksBelowOnePixel) {
     // Dragged far up: the line stops 20 pixels below the top edge.
     press(QPoint(50, 1));
