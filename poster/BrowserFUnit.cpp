@@ -147,6 +147,13 @@ TBrowserForm::TBrowserForm(TComponent* AOwner, const String& Folder) : TForm(AOw
         if (MainForm) MainForm->openfilenow(Name);
     };
     FolderLabel->SetCaption(FFolder);
+    // A restored height leaves the log panel's top where it was: the status bar stays below.
+    FormStorage1->OnRestorePlacement = [this](TObject*) {
+        DisableAlign();
+        Panel4->SetTop(StatusBar1->Top() - Panel4->Height());
+        BottomSplitter->SetTop(Panel4->Top() - BottomSplitter->Height());
+        EnableAlign();
+    };
     SizePaintBox();
     StartRun();
 }

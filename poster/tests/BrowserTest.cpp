@@ -305,4 +305,8 @@ TEST_F(Browser, SplitterSizesComeBackOnTheNextShowing) {
     browse();
     EXPECT_EQ(browser->Panel3->Width(), panel3 + 60);
     EXPECT_EQ(browser->Panel4->Height(), panel4 + 50);
+    // In their order: the log above the status bar, the splitter above the log.
+    EXPECT_EQ(browser->StatusBar1->Top() + browser->StatusBar1->Height(), browser->ClientHeight());
+    EXPECT_EQ(browser->Panel4->Top() + browser->Panel4->Height(), browser->StatusBar1->Top());
+    EXPECT_EQ(browser->BottomSplitter->Top() + browser->BottomSplitter->Height(), browser->Panel4->Top());
 }
