@@ -9,6 +9,7 @@
 #include "poster/BrowserFUnit.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -149,6 +150,9 @@ void breakdown(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The browser's stored panel sizes go to a folder of the benchmark's own.
+    QTemporaryDir config;
+    if (config.isValid()) qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const std::string folder = argc > 1 ? argv[1] : "/tmp/tessellon-browser-bench";
