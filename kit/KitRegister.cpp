@@ -8,6 +8,7 @@
 #include "kit/KitPlacement.h"
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
+#include "kit/KitSplit.h"
 
 void RegisterKitClasses() {
     static const bool done = [] {
@@ -18,6 +19,7 @@ void RegisterKitClasses() {
         RegisterKitLabel();
         RegisterKitCheckList();
         RegisterKitGIF();
+        RegisterKitSplit();
         return true;
     }();
     (void)done;

@@ -3,6 +3,7 @@
 #include "platform/atomicfile.h"
 #include "platform/fileapi.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -79,7 +80,8 @@ void openPicture(TDib* out, const char* fileName, int type, Progress& progress) 
         if (DibErrorText(*out).size() < 6) failDib(out, "The picture file is damaged");
         return;
     }
-    recordOrigin(*out, systemName(fileName), format->type, file.bytes.get(), file.size);
+    const ReducedDecode* reduced = reducedDecode();
+    if (!reduced || !reduced->reduced) recordOrigin(*out, systemName(fileName), format->type, file.bytes.get(), file.size);
 }
 
 bool writePicture(const TDib& dib, const std::string& target, const Format& format, Progress& progress) {
@@ -97,6 +99,12 @@ bool validPicture(const TDib& dib) {
 }
 
 }  // namespace
+
+ReducedDecode*& reducedDecode() {
+    thread_local ReducedDecode* current = nullptr;
+    return current;
+}
+
 }  // namespace pixwerk
 
 using namespace pixwerk;
@@ -108,6 +116,26 @@ extern "C" void OpenDib(TDib* out, const char* fileName, int type, HWND wnd) {
     openPicture(out, fileName, type, progress);
     if (out->Bits) progress.percent(100);  // whatever rows the format's last step skipped
     progress.done();
+}
+
+void OpenDibReduced(TDib* out, const char* fileName, int type, HWND wnd, int MinSide, int* FullWidth,
+                    int* FullHeight) {
+    if (FullWidth) *FullWidth = 0;
+    if (FullHeight) *FullHeight = 0;
+    if (!out) return;
+    ReducedDecode request;
+    request.minSide = std::max(1, MinSide);
+    ReducedDecode* const outer = reducedDecode();
+    reducedDecode() = &request;
+    OpenDib(out, fileName, type, wnd);
+    reducedDecode() = outer;
+    if (!out->Bits) return;
+    if (request.fullWidth <= 0 || request.fullHeight <= 0) {
+        request.fullWidth = out->Info->bmiHeader.biWidth;
+        request.fullHeight = out->Info->bmiHeader.biHeight;
+    }
+    if (FullWidth) *FullWidth = request.fullWidth;
+    if (FullHeight) *FullHeight = request.fullHeight;
 }
 
 extern "C" int SaveDib(TDib dib, const char* fileName, int type, HWND wnd) {

@@ -116,6 +116,20 @@ bool decodeJpeg(const BYTE* data, std::size_t size, TDib* out, Progress& progres
         failDib(out, "The JPEG picture's size is not supported");
         return false;
     }
+    if (ReducedDecode* reduced = reducedDecode()) {
+        reduced->fullWidth = static_cast<int>(cinfo.image_width);
+        reduced->fullHeight = static_cast<int>(cinfo.image_height);
+        // The strongest reduction whose larger side still holds minSide pixels.
+        const unsigned larger = std::max(cinfo.image_width, cinfo.image_height);
+        for (unsigned denom : {8u, 4u, 2u}) {
+            if ((larger + denom - 1) / denom >= static_cast<unsigned>(reduced->minSide)) {
+                cinfo.scale_num = 1;
+                cinfo.scale_denom = denom;
+                reduced->reduced = true;
+                break;
+            }
+        }
+    }
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;

@@ -60,6 +60,18 @@ using Decoder = bool (*)(const BYTE* data, std::size_t size, TDib* out, Progress
 // picture cannot be written in this format or a write fails.
 using Encoder = bool (*)(const TDib& dib, std::FILE* file, int type, Progress& progress);
 
+// What OpenDibReduced asks of the decoders on this thread (null under OpenDib). A decoder
+// that can decode at a reduced size (JPEG: 1/2, 1/4, 1/8) may do so while the picture's
+// larger side stays at least minSide pixels, and then sets reduced; one that knows the size
+// the file declares sets fullWidth and fullHeight.
+struct ReducedDecode {
+    int minSide = 0;
+    int fullWidth = 0;
+    int fullHeight = 0;
+    bool reduced = false;
+};
+ReducedDecode*& reducedDecode();
+
 // Tells from the first bytes of a file whether its content is one format.
 using Sniffer = bool (*)(const BYTE* data, std::size_t size);
 

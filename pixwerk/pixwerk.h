@@ -106,6 +106,13 @@ void DIBHalftoneDIBXY(TDib* out, TDib dib, int width, int height);
 double power(double x, double y);
 }
 
+// Opens a picture as OpenDib does, but lets a JPEG file be decoded at 1/2, 1/4 or 1/8 of its
+// size while its larger side stays at least MinSide pixels (for thumbnails: the reduction
+// averages blocks and skips most of the work). FullWidth and FullHeight (may be null) get
+// the size the file declares. A reduced picture has no DibOrigin: it is not the file's.
+void OpenDibReduced(TDib* out, const char* fileName, int type, HWND wnd, int MinSide, int* FullWidth,
+                    int* FullHeight);
+
 // The library's failure text of a record whose Bits is null (empty when there is none).
 std::string DibErrorText(const TDib& dib);
 

@@ -1,6 +1,7 @@
 // The poster window's picture commands: effects, flips and quarter turns, enhance quality,
 // and the marked rectangle of the retouch view with its crop and the picture's saving.
 #include "poster/BrightContrast.h"
+#include "poster/BrowserFUnit.h"
 #include "poster/ColourDepth.h"
 #include "poster/Filters.h"
 #include "poster/FlipTurn.h"
@@ -366,4 +367,12 @@ void TMainForm::HellpBtnClick(TObject*) {
     }
     form->Free();
     RepaintViews();
+}
+
+// ---- Thumbnail browser -------------------------------------------------------------------
+
+void TMainForm::BrowseBtnClick(TObject*) {
+    // Made for one showing; a picture picked there comes back through openfilenow.
+    std::unique_ptr<TBrowserForm> browser(new TBrowserForm(this));
+    browser->ShowModal();
 }

@@ -260,6 +260,8 @@ public slots:
     void SaveBtnClick(TObject* Sender);
     void HochQuerBtnClick(TObject* Sender);
     void PicSaveBtnClick(TObject* Sender);
+    // "Show all pictures...": the thumbnail browser on the selected folder.
+    void BrowseBtnClick(TObject* Sender);
 
 public:
     // Loads `Name` from the selected folder and installs it; shows the load-error box.

@@ -97,8 +97,8 @@ UniqueDib LoadThumb(const std::string& Folder, const TThumbIndexRec& Entry);
 // in any letter case with that check value; null when none (always for a negative check).
 const TThumbIndexRec* FindThumb(const TThumbIndex& Index, const std::string& Name, std::int32_t Check);
 
-// The check value of a file: the CRC-32 of its bytes (read in blocks of 65,536 bytes) with
-// the sign bit cleared, or -1 when it cannot be read. Progress gets the share read in per
+// The check value of a file: the content digest of its bytes (read in blocks of 65,536
+// bytes), its two halves combined, with the sign bit cleared, or -1 when it cannot be read. Progress gets the share read in per
 // cent after each block, then 0.
 std::int32_t ThumbCheckValue(const std::string& Path, const std::function<void(int Percent)>& Progress = {});
 

@@ -4,8 +4,7 @@
 #include "poster/ThumbCache.h"
 
 #include "classlib/SysUtils.h"
-
-#include <zlib.h>
+#include "platform/digest.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,7 +95,7 @@ std::int32_t ThumbCheckValue(const std::string& Path, const std::function<void(i
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     std::vector<unsigned char> buffer(65536);
-    uLong crc = crc32(0L, Z_NULL, 0);
+    platform::ContentDigest digest;
     std::uint64_t done = 0;
     bool ok = true;
     for (;;) {
@@ -107,14 +106,15 @@ std::int32_t ThumbCheckValue(const std::string& Path, const std::function<void(i
             break;
         }
         if (n == 0) break;
-        crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
+        digest.add(buffer.data(), static_cast<std::size_t>(n));
         done += static_cast<std::uint64_t>(n);
         if (Progress && size > 0) Progress(static_cast<int>(std::min<std::uint64_t>(done, size) * 100 / size));
     }
     ::close(fd);
     if (Progress) Progress(0);
     if (!ok) return -1;
-    return static_cast<std::int32_t>(crc & 0x7FFFFFFFu);
+    const std::uint64_t d = digest.value();
+    return static_cast<std::int32_t>((d ^ d >> 32) & 0x7FFFFFFFu);
 }
 
 bool ThumbCacheReplaceable(const std::string& Path) {

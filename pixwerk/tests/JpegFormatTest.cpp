@@ -151,3 +151,69 @@ TEST(JpegFormat, RejectsDamagedFiles) {
     EXPECT_TRUE(rejected(pixwerk::decodeJpeg, bad));
     EXPECT_TRUE(rejected(pixwerk::decodeJpeg, Bytes{0xFF, 0xD8, 0xFF, 0xD9}));
 }
+
+TEST(JpegFormat, ReducedOpeningDecodesAtAnEighthAndKeepsTheDeclaredSize) {
+    testsupport::TempDir dir;
+    const UniqueDib dib = smooth(1000, 600, 24);
+    SetJPEGQual(95);
+    const std::string jpg = dir.file("big.jpg");
+    ASSERT_EQ(SaveDib(dib.get(), jpg.c_str(), PW_JPG, nullptr), 1);
+    SetJPEGQual(75);
+    UniqueDib full;
+    OpenDib(full.out(), jpg.c_str(), PW_JPG, nullptr);
+    ASSERT_TRUE(full);
+
+    struct Case {
+        int minSide, width, height;
+    };
+    // The strongest of 1/8, 1/4, 1/2 whose larger side keeps minSide pixels, else none.
+    for (const Case c : {Case{80, 125, 75}, Case{125, 125, 75}, Case{126, 250, 150}, Case{300, 500, 300},
+                         Case{501, 1000, 600}}) {
+        UniqueDib small;
+        int w = 0, h = 0;
+        OpenDibReduced(small.out(), jpg.c_str(), PW_JPG, nullptr, c.minSide, &w, &h);
+        ASSERT_TRUE(small) << DibErrorText(small.get());
+        EXPECT_EQ(w, 1000);
+        EXPECT_EQ(h, 600);
+        EXPECT_EQ(small.get().Info->bmiHeader.biWidth, c.width) << c.minSide;
+        EXPECT_EQ(small.get().Info->bmiHeader.biHeight, c.height) << c.minSide;
+        TDibOrigin origin;
+        EXPECT_EQ(DibOrigin(small.get(), origin), c.width == 1000) << "only the whole picture is the file's";
+        // Each reduced pixel is close to the average of its block of the full picture.
+        const int f = 1000 / c.width;
+        double sum = 0;
+        int n = 0, worst = 0;
+        for (int y = 0; y < c.height; y += 7)
+            for (int x = 0; x < c.width; x += 5) {
+                const int got = getpixel(small.get(), x, y);
+                for (int ch = 0; ch < 3; ++ch) {
+                    int avg = 0;
+                    for (int yy = 0; yy < f; ++yy)
+                        for (int xx = 0; xx < f; ++xx) avg += (getpixel(full.get(), x * f + xx, y * f + yy) >> (8 * ch)) & 255;
+                    avg /= f * f;
+                    const int d = std::abs(((got >> (8 * ch)) & 255) - avg);
+                    sum += d;
+                    ++n;
+                    worst = std::max(worst, d);
+                }
+            }
+        // The blue ramp wraps from 255 to 0: its edges differ most.
+        EXPECT_LT(sum / n, 3.0) << c.minSide;
+        EXPECT_LT(worst, 64) << c.minSide;
+    }
+
+    // Other formats open whole and report their size.
+    const std::string bmp = dir.file("small.bmp");
+    ASSERT_EQ(SaveDib(dib.get(), bmp.c_str(), PW_BMP, nullptr), 1);
+    UniqueDib whole;
+    int w = 0, h = 0;
+    OpenDibReduced(whole.out(), bmp.c_str(), PW_BMP, nullptr, 80, &w, &h);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole.get().Info->bmiHeader.biWidth, 1000);
+    EXPECT_EQ(w, 1000);
+    EXPECT_EQ(h, 600);
+    // A failure leaves the sizes at 0.
+    OpenDibReduced(whole.out(), dir.file("missing.jpg").c_str(), PW_JPG, nullptr, 80, &w, &h);
+    EXPECT_FALSE(whole);
+    EXPECT_EQ(w, 0);
+}

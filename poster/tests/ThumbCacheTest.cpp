@@ -1,6 +1,7 @@
 // The thumbnail cache file: its bytes, reading it back, the look-up rule, the check value,
 // damaged and foreign files, and the rules for writing it.
 #include "poster/ThumbCache.h"
+#include "platform/digest.h"
 #include "testsupport/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -182,10 +183,19 @@ TEST(ThumbCache, CheckValueFollowsTheBytesOfTheFile) {
     TempDir dir;
     const std::string text = "123456789";
     writeFile(dir.file("a.bmp"), std::vector<unsigned char>(text.begin(), text.end()));
-    // CRC-32 of "123456789" is 0xCBF43926; the sign bit is cleared.
-    EXPECT_EQ(ThumbCheckValue(dir.file("a.bmp")), 0x4BF43926);
+    // The digest of the bytes, its halves combined, the sign bit cleared.
+    const std::uint64_t d = platform::contentDigest(text.data(), text.size());
+    const std::int32_t forward = static_cast<std::int32_t>((d ^ d >> 32) & 0x7FFFFFFF);
+    EXPECT_EQ(ThumbCheckValue(dir.file("a.bmp")), forward);
     writeFile(dir.file("a.bmp"), std::vector<unsigned char>(text.rbegin(), text.rend()));
-    EXPECT_NE(ThumbCheckValue(dir.file("a.bmp")), 0x4BF43926);
+    EXPECT_NE(ThumbCheckValue(dir.file("a.bmp")), forward);
+    // One byte changed anywhere in a large file changes the value.
+    std::vector<unsigned char> large(300000, 7);
+    writeFile(dir.file("c.bmp"), large);
+    const std::int32_t before = ThumbCheckValue(dir.file("c.bmp"));
+    large[150001] = 8;
+    writeFile(dir.file("c.bmp"), large);
+    EXPECT_NE(ThumbCheckValue(dir.file("c.bmp")), before);
     EXPECT_EQ(ThumbCheckValue(dir.file("missing.bmp")), -1);
     EXPECT_EQ(ThumbCheckValue(dir.path()), -1);
 
