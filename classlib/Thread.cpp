@@ -196,7 +196,14 @@ void TThread::Synchronize(TThread*, const TThreadMethod& Method) {
 bool TThread::CheckSynchronize() {
     if (!IsMainThread()) return false;
     bool any = false;
-    for (;;) {
+    // Only the calls waiting now: a thread that asks again at once is served by the next
+    // call, so a busy thread cannot keep the user-interface thread here.
+    std::size_t waiting;
+    {
+        std::lock_guard<std::mutex> lock(syncMutex);
+        waiting = syncQueue.size();
+    }
+    for (; waiting > 0; --waiting) {
         SyncRequest* request;
         {
             std::lock_guard<std::mutex> lock(syncMutex);

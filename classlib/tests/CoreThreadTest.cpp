@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -105,6 +106,38 @@ TEST(CoreThreads, SynchronizeOnTheMainThreadJustRuns) {
     EXPECT_TRUE(ran);
     EXPECT_TRUE(TThread::IsMainThread());
     EXPECT_FALSE(TThread::CheckSynchronize());
+}
+
+TEST(CoreThreads, OneCheckServesOnlyTheCallsWaitingWhenItStarts) {
+    // The second thread asks while the first one's call runs: that call waits for the next
+    // check, so a thread asking again and again cannot hold the user-interface thread.
+    std::atomic<bool> secondAsking{false};
+    std::atomic<int> firstRan{0}, secondRan{0};
+    TBodyThread second(true, [&](TBodyThread* self) {
+        secondAsking = true;
+        self->Synchronize([&] { ++secondRan; });
+    });
+    TBodyThread first(true, [&](TBodyThread* self) {
+        self->Synchronize([&] {
+            ++firstRan;
+            second.Resume();
+            while (!secondAsking) std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));  // it is in the queue now
+        });
+    });
+    first.Resume();
+    QElapsedTimer t;
+    t.start();
+    while (firstRan == 0 && t.elapsed() < 2000) {
+        if (TThread::CheckSynchronize()) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(firstRan, 1);
+    EXPECT_EQ(secondRan, 0);
+    EXPECT_TRUE(TThread::CheckSynchronize());
+    EXPECT_EQ(secondRan, 1);
+    first.WaitFor();
+    second.WaitFor();
 }
 
 TEST(CoreThreads, StartingWaitingAndFreeing) {
