@@ -269,7 +269,6 @@ void TDIBMainForm::FormCreate(TObject*) {
     UniqueDib blank = picops::newPicture(320, 200, 24, nullptr, 0);
     if (blank) std::memset(blank.get().Bits, 255, blank.get().Info->bmiHeader.biSizeImage);
     NewWindow(std::move(blank), NewDocumentName, 0);
-    FCreated = true;
 }
 
 void TDIBMainForm::FormShow(TObject*) {

@@ -242,7 +242,6 @@ private:
     std::unique_ptr<TWindowLink> FLink;
     TNotifyEvent FOldHint;
     TNotifyEvent FOldActiveFormChange;
-    bool FCreated = false;
 };
 
 extern TDIBMainForm* DIBMainForm;

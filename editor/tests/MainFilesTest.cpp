@@ -50,12 +50,17 @@ protected:
         drag({10, 10}, {150, 90});
         drag({20, 100}, {200, 30});
     }
-    // Answers the JPEG quality dialog with `quality` (OK) or cancels it (quality 0).
-    void answerQuality(int quality, bool* shown = nullptr) {
-        whenShown([this, quality, shown] {
+    // Answers the JPEG quality dialog with `quality` (OK) or cancels it (quality 0); `start`
+    // receives the slider's value as the dialog came up.
+    void answerQuality(int quality, bool* shown = nullptr, int* start = nullptr) {
+        whenShown([this, quality, shown, start] {
             TJPEGQForm* q = owned<TJPEGQForm>();
             ASSERT_NE(q, nullptr);
             if (shown) *shown = true;
+            if (start) *start = q->QualED1->Value();
+            // A number typed into the box moves the slider.
+            q->QualEd2->SetValue(61);
+            EXPECT_EQ(q->QualED1->Value(), 61);
             EXPECT_EQ(q->Caption(), "Choose JPEG compression rate");
             if (quality == 0) {
                 q->CancelBtn->Click();
@@ -159,10 +164,13 @@ TEST_F(EditorFiles, JpegTypesAskForTheQualityFirst) {
     EXPECT_TRUE(isJpeg(jpg));
     EXPECT_EQ(v.DocType, PW_JPG);
     const auto at40 = bytesOf(jpg).size();
-    // Save in place asks again; a higher quality makes a larger file.
+    // Save in place asks again, starting at the value chosen last; a higher quality makes
+    // a larger file.
     v.Modified = true;
-    answerQuality(95);
+    int start = 0;
+    answerQuality(95, nullptr, &start);
     form->FileSaveItemClick(form);
+    EXPECT_EQ(start, 40);
     EXPECT_GT(bytesOf(jpg).size(), at40);
     // A name ending in .bmp with entry 6 is a JPEG under that name, and reopens as one.
     answerFile(dir.file("looks.bmp"), 6);
