@@ -1,6 +1,7 @@
 // The program's entry: the application object, the windows created at start, and the
 // message loop. Closing the poster window (the main form) ends the program.
 #include "classlib/Forms.h"
+#include "editor/Main.h"
 #include "poster/PosterUnit.h"
 #include "poster/RenderSizeUnit.h"
 #include "poster/Quality.h"
@@ -16,13 +17,13 @@ int main(int argc, char** argv) {
     Application->SetTitle("Tessellon 4.5");
     Application->HelpFile = String();
     // The windows created at start, in this order, each reached through its global variable.
-    Application->CreateForm(MainForm);  // the poster window, the main form
-    // The editor window joins here once it exists:
-    //   Application->CreateForm(DIBMainForm);     // the editor window
+    Application->CreateForm(MainForm);        // the poster window, the main form
+    Application->CreateForm(DIBMainForm);     // the picture editor
     Application->CreateForm(RenderSizeForm);  // the vector-import dialog
     Application->CreateForm(QualityForm);     // the quality dialog
-    // and then, with the editor:
-    //   DIBMainForm->ZoomBtnClick(DIBMainForm);   // the editor shows its first tool's options
+    // The poster window hands its picture to the editor ("Chromalde...").
+    MainForm->PictureEditor = DIBMainForm;
+    DIBMainForm->ZoomBtnClick(DIBMainForm);  // the editor shows its first tool's options
     Application->Run();
     return 0;
 }

@@ -182,9 +182,18 @@ void TToolBar::Loaded() {
 void TToolBar::Notification(TComponent* c, TOperation op) {
     TWinControl::Notification(c, op);
     if (op != opRemove) return;
-    if (c == FImages) SetImages(nullptr);
-    if (c == FDisabledImages) SetDisabledImages(nullptr);
-    if (c == FHotImages) SetHotImages(nullptr);
+    // A list being destroyed has let go of our change link already and is no image list
+    // any more: it is only forgotten.
+    const auto gone = [this, c](TCustomImageList*& slot, UINT msg) {
+        if (c != slot) return;
+        slot = nullptr;
+        if (!HandleAllocated()) return;
+        SendMessageA(FHandle, msg, 0, 0);
+        if (!ComponentState().Contains(csDestroying)) RecreateButtons();
+    };
+    gone(FImages, TB_SETIMAGELIST);
+    gone(FDisabledImages, TB_SETDISABLEDIMAGELIST);
+    gone(FHotImages, TB_SETHOTIMAGELIST);
 }
 
 void TToolBar::InsertButton(TToolButton* b) {

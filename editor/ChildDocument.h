@@ -101,7 +101,8 @@ public:
     std::array<TUndoSlot, 3> UndoSlots;  // slot 1 (the oldest) is UndoSlots[0]
     bool KnownFormat = false;
     String DocName = NewDocumentName;
-    int DocType = 0;
+    String DocPath;  // the file the document was opened from or saved to; empty when none
+    int DocType = PW_BMP;
     bool Modified = false;
     TFeedback Feedback;
     bool CrossHairShown = false;

@@ -266,5 +266,7 @@ void TChildDocument::DropFloat(int X, int Y) {
     FFloatLifted = false;
     UpdateSelddib();
     DragActive = static_cast<bool>(FloatDib);
+    // The menus offer merging once the float is placed.
+    Window().UpdateMenuItems();
     PictureChanged();
 }

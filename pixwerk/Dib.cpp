@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -69,8 +70,9 @@ bool allocDib(TDib* out, int width, int height, int bits, const RGBQUAD* palette
         return false;
     }
     const std::int64_t lineBytes = lineBytesFor(width, bits);
-    // Rows too long, or too many of them, are refused before their product can overflow.
-    const std::int64_t imageLimit = std::numeric_limits<DWORD>::max();
+    // Rows too long, or too many of them, are refused before their product can overflow;
+    // pixel data stays below 2 GB, so sizes fit every signed 32-bit count of its users.
+    const std::int64_t imageLimit = std::numeric_limits<std::int32_t>::max();
     if (lineBytes > std::numeric_limits<LONG>::max() || height > imageLimit / lineBytes) {
         failDib(out, "The picture is too large");
         return false;

@@ -376,3 +376,26 @@ void TMainForm::BrowseBtnClick(TObject*) {
     std::unique_ptr<TBrowserForm> browser(new TBrowserForm(this));
     browser->ShowModal();
 }
+
+// ---- The picture editor ------------------------------------------------------------------
+
+void TMainForm::ChromaldeBtnClick(TObject*) {
+    if (!PictureEditor) return;
+    // The picture moves to the editor; a blank one stands in meanwhile (without pixels
+    // when even that cannot be made: the views then show nothing).
+    PictureEditor->HandOver(std::move(Dib), "NONAME");
+    Dib = picops::newPicture(320, 200, 24, nullptr, 0);
+    if (Dib) std::memset(Dib.get().Bits, 255, Dib.get().Info->bmiHeader.biSizeImage);
+    for (TControl* c : std::initializer_list<TControl*>{DibPrevPaint, RetuschPaint, PassPaintBox, VorschauBox})
+        c->Invalidate();
+    PictureEditor->EditModal();
+    // The edited picture comes back, whatever the editor did with it.
+    Dib = PictureEditor->TakeBack();
+    const TDib& d = Dib.get();
+    Breit->SetCaption(IntToStr(DibWidth(d)));
+    Hoch->SetCaption(IntToStr(DibHeight(d)));
+    Tief->SetCaption(IntToStr(PowerOfTwo(DibBitCount(d))));
+    Section = RECT{0, 0, DibWidth(d), DibHeight(d)};
+    for (TControl* c : std::initializer_list<TControl*>{DibPrevPaint, RetuschPaint, PassPaintBox, VorschauBox})
+        c->Invalidate();
+}

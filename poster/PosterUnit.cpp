@@ -63,7 +63,7 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::PublishFields() {
 #define PUBLISH(name) PublishField(#name, name)
-    PUBLISH(MenuPanel); PUBLISH(DateiButton); PUBLISH(EffekteButton); PUBLISH(RetuscheButton);
+    PUBLISH(MenuPanel); PUBLISH(DateiButton); PUBLISH(EffekteButton); PUBLISH(RetuscheButton); PUBLISH(SpeedButton4);
     PUBLISH(EndeBtn); PUBLISH(EndeBtnDown); PUBLISH(HilfeBtn); PUBLISH(HilfeBtn2); PUBLISH(ueberbtn);
     PUBLISH(ueberBtn2); PUBLISH(SetupBtn); PUBLISH(SetupBtnDown); PUBLISH(SetupBtn_); PUBLISH(SetupBtn_Down);
     PUBLISH(GoBtn1); PUBLISH(GoBtn1Down); PUBLISH(wwwBtn0); PUBLISH(DateiPopup); PUBLISH(EffektPopup);

@@ -28,6 +28,21 @@ inline constexpr const char* StartPictureName = "poster.stb";
 inline constexpr const char* HelpFileName = "tessellon4.chm";
 inline constexpr const char* OutOfMemoryText = "Error: Not enough memory for this function!!!";
 
+// The picture editor as the poster window sees it: it takes the poster's picture, is shown
+// until the user closes it, and gives the edited picture back. The program connects it
+// (the editor lives in a layer above the poster window).
+class TPictureEditor {
+public:
+    virtual ~TPictureEditor() = default;
+    // Takes the picture (ownership moves; it may have no pixels) under a document name.
+    virtual void HandOver(UniqueDib Picture, const String& Name) = 0;
+    // Shows the editor modally; returns when it is closed.
+    virtual void EditModal() = 0;
+    // Gives the edited picture back and readies the editor for its next use: a blank
+    // picture, no selection, no floating selection, no undo steps, not modified.
+    virtual UniqueDib TakeBack() = 0;
+};
+
 class TMainForm : public TForm, private poster::LayoutControls {
     Q_OBJECT
 
@@ -41,6 +56,7 @@ public:
     TSpeedButton* DateiButton = nullptr;
     TSpeedButton* EffekteButton = nullptr;
     TSpeedButton* RetuscheButton = nullptr;
+    TSpeedButton* SpeedButton4 = nullptr;  // "Chromalde...": the picture editor
     TImage* EndeBtn = nullptr;
     TImage* EndeBtnDown = nullptr;
     TImage* HilfeBtn = nullptr;
@@ -165,6 +181,7 @@ public:
     int PassCount = 0;  // copies placed by the last pass-pictures preview
     RECT ProgressPanelRect{};
     std::unique_ptr<TBitmap> RenderBitmap;  // renders metafiles
+    TPictureEditor* PictureEditor = nullptr;  // "Chromalde...", connected by the program
 
     // Option flags, copied from the check boxes by UpdateOptions.
     bool Doppelt = false, Schnitt = false, Klebe = false, NoRandLines = false, Zentr = false,
@@ -252,6 +269,8 @@ public slots:
     void SizeBtnClick(TObject* Sender);
     void FTiefeBtnClick(TObject* Sender);
     void HellpBtnClick(TObject* Sender);
+    // Edits the picture in the picture editor and takes the result back.
+    void ChromaldeBtnClick(TObject* Sender);
     // The marked rectangle of the retouch view, the crop and saving the picture.
     void RetuschPaintMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void RetuschPaintMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);

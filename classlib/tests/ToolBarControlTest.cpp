@@ -3,6 +3,7 @@
 #include "classlib/ComCtrls.h"
 #include "classlib/Filer.h"
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "platform/winuser.h"
 
@@ -170,4 +171,22 @@ TEST(ToolBarControl, ButtonsComeFromALayoutInTheOrderOfTheirPlaces) {
     EXPECT_GE(bar->Height(), r.bottom);
     form->Show();
     platform::windowWidget(h)->grab().toImage().save("/tmp/tessellon-classlib-toolbar.png");
+}
+
+TEST(ToolBarControl, AnImageListFreedBeforeTheBarIsForgotten) {
+    BarForm f;
+    auto* images = new TImageList(f.form.get());
+    f.bar->SetImages(images);
+    TToolButton* open = f.add("Open", tbsButton);
+    open->SetImageIndex(0);
+    f.show();
+    images->Free();
+    EXPECT_EQ(f.bar->Images(), nullptr);
+    EXPECT_EQ(SendMessageA(f.bar->Handle(), TB_GETIMAGELIST, 0, 0), 0);
+    f.click(open);
+    EXPECT_EQ(f.clicks, std::vector<String>{"Open"});
+    // A list made after the bar goes before it when the form is freed.
+    f.bar->SetImages(new TImageList(f.form.get()));
+    f.bar->SetHotImages(new TImageList(f.form.get()));
+    f.form.reset();
 }

@@ -49,7 +49,8 @@ TEST(Picture, RejectsImpossibleSizesAndDepths) {
     const struct {
         int width, height, bits;
     } bad[] = {{0, 5, 8}, {5, 0, 8}, {-3, 5, 24}, {5, -1, 1}, {5, 5, 2}, {5, 5, 16}, {5, 5, 32},
-               {1 << 30, 1 << 30, 24}, {0x7FFFFFFF, 1, 24}, {70000, 70000, 24}, {2000000000, 2000000000, 24}};
+               {1 << 30, 1 << 30, 24}, {0x7FFFFFFF, 1, 24}, {70000, 70000, 24}, {2000000000, 2000000000, 24},
+               {32767, 32767, 24}, {32767, 21846, 24}};
     for (const auto& b : bad) {
         UniqueDib dib;
         newdib(dib.out(), b.width, b.height, b.bits, nullptr, 0);
