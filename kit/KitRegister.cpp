@@ -1,8 +1,10 @@
 // The kit's classes for layouts.
 #include "kit/KitRegister.h"
 
+#include "kit/ClipView.h"
 #include "kit/KitCheckList.h"
 #include "kit/KitGIF.h"
+#include "kit/KitGrdCpt.h"
 #include "kit/KitHook.h"
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
@@ -18,6 +20,8 @@ void RegisterKitClasses() {
         RegisterKitLabel();
         RegisterKitCheckList();
         RegisterKitGIF();
+        RegisterKitGradientCaption();
+        RegisterClipboardViewer();
         return true;
     }();
     (void)done;
