@@ -12,29 +12,55 @@
 
 namespace {
 
-int TextWidthIn(TCanvas* Canvas, const TCaptionText& T, const String& Text) {
-    if (T.Font) Canvas->Font()->Assign(T.Font);
-    return Canvas->TextWidth(Text);
-}
+// Measuring and drawing go straight to the device context with each text's own font, so
+// that the canvas's font and brush never change while selected.
+class TextDC {
+public:
+    explicit TextDC(HDC dc) : dc_(dc), old_(GetCurrentObject(dc, OBJ_FONT)) {}
+    ~TextDC() { SelectObject(dc_, old_); }
+    void use(TFont* font) {
+        if (font) SelectObject(dc_, font->Handle());
+        else SelectObject(dc_, old_);
+    }
+    int width(const String& text) const {
+        const std::u16string w = AnsiToWide(text);
+        SIZE size{0, 0};
+        GetTextExtentPoint32W(dc_, w.c_str(), static_cast<int>(w.size()), &size);
+        return size.cx;
+    }
+    // The text cut after whole characters and followed by "..." until it fits.
+    String shortened(const String& text, int room) const {
+        if (width(text) <= room) return text;
+        std::size_t end = text.size();
+        while (end > 0) {
+            --end;
+            while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+            const String candidate = text.substr(0, end) + "...";
+            if (width(candidate) <= room) return candidate;
+        }
+        return "...";
+    }
+    HDC dc() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
 
 // Places one text at x with the room up to Right; false when no room is left.
-bool PlaceOne(TCanvas* Canvas, const TCaptionText& T, int Source, int& X, int Right,
-              std::vector<TPlacedCaptionText>& Out) {
+bool PlaceOne(TextDC& dc, const TCaptionText& T, int Source, int& X, int Right, std::vector<TPlacedCaptionText>& Out) {
     if (X >= Right) return false;
     const int room = Right - X;
-    String text = T.Text;
-    if (TextWidthIn(Canvas, T, text) > room) text = ShortenTextToWidth(text, Canvas, room);
-    const int width = std::min(Canvas->TextWidth(text), room);
+    dc.use(T.Font);
+    const String text = dc.shortened(T.Text, room);
+    const int width = std::min(dc.width(text), room);
     Out.push_back(TPlacedCaptionText{text, X, X + width, Source});
     X += width;
     return true;
 }
 
-}  // namespace
-
-std::vector<TPlacedCaptionText> PlaceCaptionTexts(TCanvas* Canvas, const TCaptionLook& Look, int Left, int Right) {
+std::vector<TPlacedCaptionText> PlaceTexts(TextDC& dc, const TCaptionLook& Look, int Left, int Right) {
     std::vector<TPlacedCaptionText> out;
-    if (!Canvas) return out;
     std::vector<int> shown;
     for (int i = 0; i < static_cast<int>(Look.Pieces.size()); ++i)
         if (Look.Pieces[static_cast<std::size_t>(i)].Visible) shown.push_back(i);
@@ -42,8 +68,12 @@ std::vector<TPlacedCaptionText> PlaceCaptionTexts(TCanvas* Canvas, const TCaptio
     int x = Left;
     if (Look.HideDirection == hdLeftToRight) {
         std::vector<int> widths;
-        for (int i : shown) widths.push_back(TextWidthIn(Canvas, piece(i), piece(i).Text));
-        const int captionWidth = TextWidthIn(Canvas, Look.Caption, Look.Caption.Text);
+        for (int i : shown) {
+            dc.use(piece(i).Font);
+            widths.push_back(dc.width(piece(i).Text));
+        }
+        dc.use(Look.Caption.Font);
+        const int captionWidth = dc.width(Look.Caption.Text);
         std::size_t first = 0;
         auto total = [&] {
             int sum = captionWidth;
@@ -60,14 +90,22 @@ std::vector<TPlacedCaptionText> PlaceCaptionTexts(TCanvas* Canvas, const TCaptio
             }
         }
         for (std::size_t k = first; k < shown.size(); ++k)
-            if (!PlaceOne(Canvas, piece(shown[k]), shown[k], x, Right, out)) return out;
-        PlaceOne(Canvas, Look.Caption, -1, x, Right, out);
+            if (!PlaceOne(dc, piece(shown[k]), shown[k], x, Right, out)) return out;
+        PlaceOne(dc, Look.Caption, -1, x, Right, out);
         return out;
     }
     for (int i : shown)
-        if (!PlaceOne(Canvas, piece(i), i, x, Right, out)) return out;
-    PlaceOne(Canvas, Look.Caption, -1, x, Right, out);
+        if (!PlaceOne(dc, piece(i), i, x, Right, out)) return out;
+    PlaceOne(dc, Look.Caption, -1, x, Right, out);
     return out;
+}
+
+}  // namespace
+
+std::vector<TPlacedCaptionText> PlaceCaptionTexts(TCanvas* Canvas, const TCaptionLook& Look, int Left, int Right) {
+    if (!Canvas) return {};
+    TextDC dc(Canvas->Handle());
+    return PlaceTexts(dc, Look, Left, Right);
 }
 
 std::vector<TPlacedCaptionText> PaintCaptionBar(TCanvas* Canvas, const TCaptionLook& Look) {
@@ -77,9 +115,10 @@ std::vector<TPlacedCaptionText> PaintCaptionBar(TCanvas* Canvas, const TCaptionL
         FillGradient(Canvas, RECT{-(w / 4), 0, w, h}, Look.StartColor, Look.EndColor, Look.GradientSteps,
                      fdLeftToRight);
     } else {
-        Canvas->Brush()->SetColor(Look.EndColor);
-        Canvas->Brush()->SetStyle(bsSolid);
-        Canvas->FillRect(RECT{0, 0, w, h});
+        HBRUSH fill = CreateSolidBrush(ColorToRGB(Look.EndColor));
+        const RECT all{0, 0, w, h};
+        FillRect(Canvas->Handle(), &all, fill);
+        DeleteObject(fill);
     }
     int textLeft = 0;
     if (Look.Icon && !Look.Icon->Empty()) {
@@ -88,20 +127,21 @@ std::vector<TPlacedCaptionText> PaintCaptionBar(TCanvas* Canvas, const TCaptionL
         Canvas->StretchDraw(RECT{x, y, x + size, y + size}, Look.Icon);
         textLeft = h;
     }
-    std::vector<TPlacedCaptionText> placed = PlaceCaptionTexts(Canvas, Look, textLeft + 2, w);
-    Canvas->Brush()->SetStyle(bsClear);
+    TextDC dc(Canvas->Handle());
+    std::vector<TPlacedCaptionText> placed = PlaceTexts(dc, Look, textLeft + 2, w);
+    const int oldMode = SetBkMode(dc.dc(), TRANSPARENT);
+    const COLORREF oldColour = GetTextColor(dc.dc());
     for (const TPlacedCaptionText& p : placed) {
         const TCaptionText& t = p.Source < 0 ? Look.Caption : Look.Pieces[static_cast<std::size_t>(p.Source)];
-        if (t.Font) Canvas->Font()->Assign(t.Font);
-        Canvas->Font()->SetColor(t.Color);
+        dc.use(t.Font);
+        SetTextColor(dc.dc(), ColorToRGB(t.Color));
         RECT r{p.Left, 0, p.Right, h};
         const std::u16string text = AnsiToWide(p.Text);
-        SetBkMode(Canvas->Handle(), TRANSPARENT);
-        SetTextColor(Canvas->Handle(), ColorToRGB(t.Color));
-        DrawTextW(Canvas->Handle(), text.c_str(), static_cast<int>(text.size()), &r,
+        DrawTextW(dc.dc(), text.c_str(), static_cast<int>(text.size()), &r,
                   DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
     }
-    Canvas->Brush()->SetStyle(bsSolid);
+    SetTextColor(dc.dc(), oldColour);
+    SetBkMode(dc.dc(), oldMode);
     return placed;
 }
 

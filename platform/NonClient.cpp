@@ -472,7 +472,9 @@ void setOwnFrame(HWND wnd, bool own) {
     Window* w = find(wnd);
     if (!w || w->parent || !w->widget || ownFrame(*w) == own) return;
     QWidget* wid = w->widget;
-    const QRect outer = wid->geometry();
+    // The window keeps its outer rectangle: the window manager's frame becomes ours, and
+    // ours gives its place back to the window manager's.
+    const QRect outer = own ? wid->frameGeometry() : wid->geometry().marginsRemoved(frameMarginsOf(*w));
     const bool visible = !wid->isHidden();
     PaintExtras& x = paintExtras(*w);
     x.ownFrame = own;
@@ -484,6 +486,7 @@ void setOwnFrame(HWND wnd, bool own) {
         x.margins = QMargins();
         x.frame = QImage();
         wid->setWindowFlag(Qt::FramelessWindowHint, false);
+        wid->setGeometry(outer);
     }
     if (visible) wid->show();
     if (Window* again = find(wnd)) {

@@ -4,6 +4,8 @@
 
 #include "classlib/Filer.h"
 #include "kit/KitRegister.h"
+#include "platform/GdiObject.h"
+#include "platform/winicon.h"
 #include "platform/winpaint.h"
 
 #include <QDir>
@@ -378,3 +380,17 @@ TEST(GradientCaption, StoredInLayoutsWithItsPieces) {
     EXPECT_FALSE(read->Captions()->Caption(0)->ParentFont());
     EXPECT_EQ(read->Captions()->Caption(0)->Font()->Name(), "Serif");
 }
+
+TEST(GradientCaption, PaintingAgainAndAgainLeavesNoObjectsBehind) {
+    CaptionForm f;
+    for (int i = 0; i < 3; ++i) SendMessageW(f.wnd(), WM_NCACTIVATE, i % 2, 0);
+    const std::size_t objects = platform::gdi::liveCount();
+    const int icons = platform::liveIconCount();
+    for (int i = 0; i < 20; ++i) {
+        SendMessageW(f.wnd(), WM_NCACTIVATE, i % 2, 0);
+        SendMessageW(f.wnd(), WM_NCPAINT, 1, 0);
+    }
+    EXPECT_EQ(platform::gdi::liveCount(), objects);
+    EXPECT_EQ(platform::liveIconCount(), icons);
+}
+
