@@ -472,9 +472,7 @@ void setOwnFrame(HWND wnd, bool own) {
     Window* w = find(wnd);
     if (!w || w->parent || !w->widget || ownFrame(*w) == own) return;
     QWidget* wid = w->widget;
-    // The window keeps its outer rectangle: the window manager's frame becomes ours, and
-    // ours gives its place back to the window manager's.
-    const QRect outer = own ? wid->frameGeometry() : wid->geometry().marginsRemoved(frameMarginsOf(*w));
+    const QRect outer = wid->geometry();
     const bool visible = !wid->isHidden();
     PaintExtras& x = paintExtras(*w);
     x.ownFrame = own;
@@ -486,7 +484,6 @@ void setOwnFrame(HWND wnd, bool own) {
         x.margins = QMargins();
         x.frame = QImage();
         wid->setWindowFlag(Qt::FramelessWindowHint, false);
-        wid->setGeometry(outer);
     }
     if (visible) wid->show();
     if (Window* again = find(wnd)) {

@@ -3,6 +3,7 @@
 #include "kit/KitGrdCpt.h"
 
 #include "classlib/Filer.h"
+#include "kit/KitHook.h"
 #include "kit/KitRegister.h"
 #include "platform/GdiObject.h"
 #include "platform/winicon.h"
@@ -63,6 +64,12 @@ struct CaptionForm {
     }
     HWND wnd() const { return form->Handle(); }
     QImage grab() const { return platform::windowWidget(wnd())->grab().toImage(); }
+};
+
+// The forms' subclassings are freed through posted messages once the forms are gone.
+class GradientCaption : public ::testing::Test {
+protected:
+    void TearDown() override { platform::processPendingMessages(); }
 };
 
 }  // namespace
@@ -167,7 +174,7 @@ TEST(GradientCaptionBar, IconSitsCentredAndTextStartsOneBarHeightRight) {
     EXPECT_EQ(pixel(bar.get(), 1, 1), colorOf(clBlue));
 }
 
-TEST(GradientCaption, PaintsTheOwnFrameOfItsFormActiveAndInactive) {
+TEST_F(GradientCaption, PaintsTheOwnFrameOfItsFormActiveAndInactive) {
     CaptionForm f;
     ASSERT_TRUE(platform::ownFrame(f.wnd()));
     EXPECT_EQ(platform::windowWidget(f.wnd())->windowTitle(), QString("Tessellon 4.5"));
@@ -216,7 +223,7 @@ TEST(GradientCaption, PaintsTheOwnFrameOfItsFormActiveAndInactive) {
     EXPECT_GT(f.grab().pixelColor(cap.left + 1, cap.top + 1).red(), 150);
 }
 
-TEST(GradientCaption, EndColourFollowsTheDesktopsGradientSettingAndTheFont) {
+TEST_F(GradientCaption, EndColourFollowsTheDesktopsGradientSettingAndTheFont) {
     CaptionForm f;
     BOOL gradient = FALSE;
     SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &gradient, 0);
@@ -251,7 +258,7 @@ TEST(GradientCaption, EndColourFollowsTheDesktopsGradientSettingAndTheFont) {
     EXPECT_NE(f.caption->Font()->Name(), "Monospace");
 }
 
-TEST(GradientCaption, BorderlessFormsAreLeftAloneAndActiveSwitchesTheHook) {
+TEST_F(GradientCaption, BorderlessFormsAreLeftAloneAndActiveSwitchesTheHook) {
     CaptionForm none(bsNone);
     const RECT r = none.caption->CaptionRect();
     EXPECT_EQ(r.right - r.left, 0);
@@ -300,7 +307,7 @@ public:
 
 }  // namespace
 
-TEST(GradientCaption, RightClickOnTheBarPopsTheMenuUpAndAFreedMenuIsForgotten) {
+TEST_F(GradientCaption, RightClickOnTheBarPopsTheMenuUpAndAFreedMenuIsForgotten) {
     CaptionForm f;
     auto* menu = new RecordingPopup(f.form.get());
     f.caption->SetPopupMenu(menu);
@@ -324,7 +331,7 @@ TEST(GradientCaption, RightClickOnTheBarPopsTheMenuUpAndAFreedMenuIsForgotten) {
     SendMessageW(f.wnd(), WM_NCRBUTTONUP, HTCAPTION, at);
 }
 
-TEST(GradientCaption, RegionsOfTheFramesPaintingLeaveTheBarOut) {
+TEST_F(GradientCaption, RegionsOfTheFramesPaintingLeaveTheBarOut) {
     CaptionForm f;
     SendMessageW(f.wnd(), WM_NCACTIVATE, TRUE, 0);
     const RECT cap = f.caption->CaptionRect();
@@ -346,7 +353,7 @@ TEST(GradientCaption, RegionsOfTheFramesPaintingLeaveTheBarOut) {
     EXPECT_GT(f.grab().pixelColor(cap.left + 1, cap.top + 1).red(), 150);
 }
 
-TEST(GradientCaption, StoredInLayoutsWithItsPieces) {
+TEST_F(GradientCaption, StoredInLayoutsWithItsPieces) {
     RegisterKitClasses();
     TForm form(nullptr);
     form.SetName("CaptionHost");
@@ -381,16 +388,22 @@ TEST(GradientCaption, StoredInLayoutsWithItsPieces) {
     EXPECT_EQ(read->Captions()->Caption(0)->Font()->Name(), "Serif");
 }
 
-TEST(GradientCaption, PaintingAgainAndAgainLeavesNoObjectsBehind) {
-    CaptionForm f;
-    for (int i = 0; i < 3; ++i) SendMessageW(f.wnd(), WM_NCACTIVATE, i % 2, 0);
+TEST_F(GradientCaption, PaintingAgainAndAgainLeavesNoObjectsBehind) {
+    const int hooks = kithooks::HookCount();
+    auto f = std::make_unique<CaptionForm>();
+    EXPECT_EQ(kithooks::HookCount(), hooks + 1);
+    for (int i = 0; i < 3; ++i) SendMessageW(f->wnd(), WM_NCACTIVATE, i % 2, 0);
     const std::size_t objects = platform::gdi::liveCount();
     const int icons = platform::liveIconCount();
     for (int i = 0; i < 20; ++i) {
-        SendMessageW(f.wnd(), WM_NCACTIVATE, i % 2, 0);
-        SendMessageW(f.wnd(), WM_NCPAINT, 1, 0);
+        SendMessageW(f->wnd(), WM_NCACTIVATE, i % 2, 0);
+        SendMessageW(f->wnd(), WM_NCPAINT, 1, 0);
     }
     EXPECT_EQ(platform::gdi::liveCount(), objects);
     EXPECT_EQ(platform::liveIconCount(), icons);
+    // The form's subclassing goes with the form.
+    f.reset();
+    platform::processPendingMessages();
+    EXPECT_EQ(kithooks::HookCount(), hooks);
 }
 
