@@ -1,8 +1,10 @@
 // The kit's classes for layouts.
 #include "kit/KitRegister.h"
 
+#include "kit/ClipView.h"
 #include "kit/KitCheckList.h"
 #include "kit/KitGIF.h"
+#include "kit/KitGrdCpt.h"
 #include "kit/KitHook.h"
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
@@ -20,6 +22,8 @@ void RegisterKitClasses() {
         RegisterKitCheckList();
         RegisterKitGIF();
         RegisterKitSplit();
+        RegisterKitGradientCaption();
+        RegisterClipboardViewer();
         return true;
     }();
     (void)done;

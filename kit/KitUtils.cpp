@@ -376,12 +376,17 @@ void ExtractBitmapCell(TGraphic* Source, TBitmap* Target, int Columns, int Index
 void FillGradient(TCanvas* Canvas, const RECT& Rect, TColor StartColor, TColor EndColor, int Colors,
                   TFillDirection Direction) {
     if (!Canvas || Rect.right <= Rect.left || Rect.bottom <= Rect.top) return;
-    TBrush* brush = Canvas->Brush();
-    const TColor oldColor = brush->Color();
+    // Bands are filled with brushes of their own: changing the canvas's brush while it is
+    // selected would leave a brush behind for every band.
+    HDC dc = Canvas->Handle();
+    auto fill = [dc](const RECT& r, COLORREF colour) {
+        HBRUSH b = CreateSolidBrush(colour);
+        FillRect(dc, &r, b);
+        DeleteObject(b);
+    };
     if (Colors < 2) {
-        brush->SetColor(StartColor);
-        Canvas->FillRect(Rect);
-        brush->SetColor(oldColor);
+        fill(Rect, ColorToRGB(StartColor));
+        if (Canvas->OnChange) Canvas->OnChange(Canvas);
         return;
     }
     const bool vertical = Direction == fdTopToBottom || Direction == fdBottomToTop;
@@ -406,17 +411,15 @@ void FillGradient(TCanvas* Canvas, const RECT& Rect, TColor StartColor, TColor E
         for (int i = 0; i < n; ++i) {
             lastBand = static_cast<TColor>(RGB(static_cast<BYTE>(channel(r0, dr, i)), static_cast<BYTE>(channel(g0, dg, i)),
                                                 static_cast<BYTE>(channel(b0, db, i))));
-            brush->SetColor(lastBand);
-            Canvas->FillRect(bandRect(i * band, (i + 1) * band));
+            fill(bandRect(i * band, (i + 1) * band), static_cast<COLORREF>(lastBand));
         }
     } else {
         lastBand = static_cast<TColor>(last);
     }
     if (extent % n != 0 || band == 0) {
-        brush->SetColor(lastBand);
-        Canvas->FillRect(bandRect(band * n, extent));
+        fill(bandRect(band * n, extent), static_cast<COLORREF>(lastBand));
     }
-    brush->SetColor(oldColor);
+    if (Canvas->OnChange) Canvas->OnChange(Canvas);
 }
 
 // Text

@@ -38,9 +38,11 @@ QRect captionArea(const Window& w) {
     return QRect(f, f, std::max(0, w.widget->width() - 2 * f), captionHeightOf(w));
 }
 
-// The caption buttons from the right: close, maximize, minimize.
+// The caption buttons from the right: close, maximize, minimize (or help). Each takes a slot
+// of SM_CXSIZE (SM_CXSMSIZE for tool windows) from the caption's right edge, so that a bar
+// painted over the caption up to the slots leaves them whole.
 struct Buttons {
-    QRect close, max, min;
+    QRect close, max, min, help;
 };
 
 Buttons buttonsOf(const Window& w) {
@@ -49,12 +51,15 @@ Buttons buttonsOf(const Window& w) {
     const QRect cap = captionArea(w);
     const int size = GetSystemMetrics(isTool(w) ? SM_CXSMSIZE : SM_CXSIZE);
     const int h = std::max(0, cap.height() - 4);
-    int right = cap.right() - 1;
-    b.close = QRect(right - size + 1, cap.top() + 2, size, h);
-    right = b.close.left() - 3;
-    if (!isTool(w) && (w.style & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX))) {
-        b.max = QRect(right - size + 1, cap.top() + 2, size, h);
-        b.min = QRect(b.max.left() - size, cap.top() + 2, size, h);
+    const int right = cap.left() + cap.width();
+    auto slot = [&](int n) { return QRect(right - n * size + 1, cap.top() + 2, size - 2, h); };
+    b.close = slot(1);
+    if (isTool(w)) return b;
+    if (w.style & (WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) {
+        b.max = slot(2);
+        b.min = slot(3);
+    } else if (w.exStyle & WS_EX_CONTEXTHELP) {
+        b.help = slot(2);
     }
     return b;
 }
@@ -312,7 +317,11 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
                 textLeft = icon.right() + 5;
             }
             const Buttons b = buttonsOf(*again);
-            const int textRight = (b.min.isValid() ? b.min.left() : b.close.isValid() ? b.close.left() : cap.right()) - 2;
+            const int textRight = (b.min.isValid()    ? b.min.left()
+                                   : b.help.isValid() ? b.help.left()
+                                   : b.close.isValid() ? b.close.left()
+                                                       : cap.right()) -
+                                  2;
             NONCLIENTMETRICSW m{};
             m.cbSize = sizeof m;
             SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof m, &m, 0);
@@ -330,6 +339,10 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
             if (b.close.isValid()) {
                 RECT br = toRECT(b.close);
                 DrawFrameControl(dc, &br, DFC_CAPTION, DFCS_CAPTIONCLOSE | (again->extras->pressedHit == HTCLOSE ? pushed : 0));
+            }
+            if (b.help.isValid()) {
+                RECT br = toRECT(b.help);
+                DrawFrameControl(dc, &br, DFC_CAPTION, DFCS_CAPTIONHELP | (again->extras->pressedHit == HTHELP ? pushed : 0));
             }
             if (b.max.isValid()) {
                 RECT br = toRECT(b.max);
@@ -391,6 +404,7 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
             if (b.close.contains(p)) result = HTCLOSE;
             else if (b.max.contains(p)) result = HTMAXBUTTON;
             else if (b.min.contains(p)) result = HTMINBUTTON;
+            else if (b.help.contains(p)) result = HTHELP;
             else if ((w.style & WS_SYSMENU) && p.x() < cap.left() + GetSystemMetrics(SM_CXSMICON) + 4) result = HTSYSMENU;
             else result = HTCAPTION;
             return true;
@@ -401,7 +415,7 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_NCLBUTTONDOWN: {
         if (!ownFrame(w)) return true;
         const int hit = static_cast<int>(wParam);
-        if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON) {
+        if (hit == HTCLOSE || hit == HTMINBUTTON || hit == HTMAXBUTTON || hit == HTHELP) {
             w.extras->pressedHit = hit;
             w.widget->grabMouse();
             paintNonClient(w);
@@ -428,7 +442,8 @@ bool frameDefault(Window& w, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& re
         w.widget->releaseMouse();
         paintNonClient(w);
         if (static_cast<int>(wParam) == pressed) {
-            const WPARAM command = pressed == HTCLOSE       ? SC_CLOSE
+            const WPARAM command = pressed == HTHELP        ? SC_CONTEXTHELP
+                                   : pressed == HTCLOSE     ? SC_CLOSE
                                    : pressed == HTMINBUTTON ? SC_MINIMIZE
                                    : IsZoomed(h)            ? SC_RESTORE
                                                             : SC_MAXIMIZE;
@@ -479,6 +494,11 @@ void setOwnFrame(HWND wnd, bool own) {
         if (own) send(wnd, WM_NCPAINT, 1, 0, true);
         if (Window* last = find(wnd); last && last->widget) last->widget->update();
     }
+}
+
+void setDesktopTitle(HWND wnd, const std::u16string& title) {
+    platform::win::Window* w = platform::win::find(wnd);
+    if (w && !w->parent && w->widget) w->widget->setWindowTitle(QString::fromStdU16String(title));
 }
 
 bool ownFrame(HWND wnd) {

@@ -62,6 +62,8 @@ inline constexpr UINT WM_ASKCBFORMATNAME = 0x030C;
 inline constexpr UINT WM_CHANGECBCHAIN = 0x030D;
 inline constexpr UINT WM_HSCROLLCLIPBOARD = 0x030E;
 inline constexpr UINT WM_CLIPBOARDUPDATE = 0x031D;
+// A window may realise its palette (the palette viewer asks its form after a new palette).
+inline constexpr UINT WM_QUERYNEWPALETTE = 0x030F;
 
 // "Preferred DropEffect" values
 inline constexpr DWORD DROPEFFECT_NONE = 0;

@@ -18,6 +18,8 @@
 #include "platform/gdi.h"
 #include "platform/winuser.h"
 
+#include <string>
+
 // ---- Edges, frame controls and focus rectangles -----------------------------------------
 
 inline constexpr UINT BDR_RAISEDOUTER = 0x0001;
@@ -133,6 +135,9 @@ namespace platform {
 // Gives a top-level window a frame of its own drawing (true) or the window manager's back.
 void setOwnFrame(HWND wnd, bool own);
 bool ownFrame(HWND wnd);
+// The title the desktop shows for a top-level window (task bar, window list), leaving its
+// window text as it is; the next WM_SETTEXT sets both again.
+void setDesktopTitle(HWND wnd, const std::u16string& title);
 }  // namespace platform
 
 // ---- Window placement ------------------------------------------------------------------------

@@ -245,6 +245,7 @@ inline constexpr WPARAM SC_MOVE = 0xF010;
 inline constexpr WPARAM SC_MINIMIZE = 0xF020;
 inline constexpr WPARAM SC_MAXIMIZE = 0xF030;
 inline constexpr WPARAM SC_CLOSE = 0xF060;
+inline constexpr WPARAM SC_CONTEXTHELP = 0xF180;
 inline constexpr WPARAM SC_RESTORE = 0xF120;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_HSCROLL = 0x0114;

@@ -11,6 +11,7 @@
 #include "poster/ProgramFolder.h"
 
 #include "platform/shellexec.h"
+#include "platform/winpaint.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -151,9 +152,11 @@ void TMainForm::PlaceOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    // The frame is added once the window is shown: leave room for it.
-    const int frameWidth = 2 * GetSystemMetrics(SM_CXFRAME);
-    const int frameHeight = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
+    // The window manager's frame is added once the window is shown: leave room for it. A
+    // frame of the window's own drawing (the gradient caption's) lies inside its bounds.
+    const bool ownFrame = HandleAllocated() && platform::ownFrame(Handle());
+    const int frameWidth = ownFrame ? 0 : 2 * GetSystemMetrics(SM_CXFRAME);
+    const int frameHeight = ownFrame ? 0 : GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME);
     const int w = std::max(1, std::min(Width(), area.width() - frameWidth));
     const int h = std::max(1, std::min(Height(), area.height() - frameHeight));
     SetPosition(poDesigned);

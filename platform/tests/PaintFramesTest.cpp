@@ -459,3 +459,47 @@ TEST(OwnFrame, WindowDcDrawsOnTheFrameAndTheRegionOfIntersectClips) {
     EXPECT_EQ(wr.right, widget->width());
     DestroyWindow(wnd);
 }
+
+TEST(OwnFrame, ButtonsTakeSlotsFromTheRightAndDialogsWithContextHelpShowAHelpButton) {
+    commands.clear();
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = framedProc;
+    wc.lpszClassName = u"OwnFrameSlots";
+    RegisterClassExW(&wc);
+    HWND wnd = CreateWindowExW(0, u"OwnFrameSlots", u"Slots", WS_OVERLAPPEDWINDOW, 40, 40, 300, 160, nullptr, nullptr,
+                               nullptr, nullptr);
+    ShowWindow(wnd, SW_SHOW);
+    platform::setOwnFrame(wnd, true);
+    const int f = GetSystemMetrics(SM_CXFRAME), cap = GetSystemMetrics(SM_CYCAPTION);
+    const int size = GetSystemMetrics(SM_CXSIZE), y = f + cap / 2;
+    const int right = 300 - f;
+    // Close, maximize and minimize each in a slot of SM_CXSIZE from the caption's right edge;
+    // the caption left of the three slots is free.
+    EXPECT_EQ(SendMessageW(wnd, WM_NCHITTEST, 0, at(wnd, right - size / 2, y)), HTCLOSE);
+    EXPECT_EQ(SendMessageW(wnd, WM_NCHITTEST, 0, at(wnd, right - size - size / 2, y)), HTMAXBUTTON);
+    EXPECT_EQ(SendMessageW(wnd, WM_NCHITTEST, 0, at(wnd, right - 2 * size - size / 2, y)), HTMINBUTTON);
+    EXPECT_EQ(SendMessageW(wnd, WM_NCHITTEST, 0, at(wnd, right - 3 * size - 2, y)), HTCAPTION);
+    // The desktop's title apart from the window text.
+    platform::setDesktopTitle(wnd, u"Tessellon: Chromalde");
+    EXPECT_EQ(platform::windowWidget(wnd)->windowTitle(), QString("Tessellon: Chromalde"));
+    char16_t text[32] = {};
+    GetWindowTextW(wnd, text, 32);
+    EXPECT_EQ(std::u16string(text), u"Slots");
+    DestroyWindow(wnd);
+
+    HWND dialog = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP, u"OwnFrameSlots", u"Dialog",
+                                  WS_POPUP | WS_CAPTION | WS_SYSMENU, 40, 40, 300, 160, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(dialog, SW_SHOW);
+    platform::setOwnFrame(dialog, true);
+    const int df = GetSystemMetrics(SM_CXDLGFRAME), dright = 300 - df;
+    const LPARAM help = at(dialog, dright - size - size / 2, df + cap / 2);
+    EXPECT_EQ(SendMessageW(dialog, WM_NCHITTEST, 0, help), HTHELP);
+    EXPECT_EQ(SendMessageW(dialog, WM_NCHITTEST, 0, at(dialog, dright - size / 2, df + cap / 2)), HTCLOSE);
+    // Pressed and released over it: the context-help command.
+    SendMessageW(dialog, WM_NCLBUTTONDOWN, HTHELP, help);
+    SendMessageW(dialog, WM_NCLBUTTONUP, HTHELP, help);
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.back(), SC_CONTEXTHELP);
+    DestroyWindow(dialog);
+}
