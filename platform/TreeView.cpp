@@ -29,6 +29,7 @@ struct Item {
     std::vector<std::unique_ptr<Item>> kids;
     std::u16string text;
     bool textCallback = false;
+    std::u16string lastShown;  // the parent's last answer for a callback text
     int image = 0;
     int selImage = 0;
     UINT state = 0;  // TVIS_* without TVIS_SELECTED of the caret
@@ -479,6 +480,7 @@ Shown TreeControl::shown(Item* i, UINT want) {
         } else {
             s.text.clear();
         }
+        i->lastShown = s.text;
     }
     if (ask & TVIF_IMAGE) s.image = d.item.iImage;
     if (ask & TVIF_SELECTEDIMAGE) s.selImage = d.item.iSelectedImage;
@@ -523,7 +525,10 @@ Item* TreeControl::insert(const TVINSERTSTRUCTW& ins, bool textCallback, std::u1
     if (ins.hInsertAfter == TVI_FIRST) {
         at = 0;
     } else if (ins.hInsertAfter == TVI_SORT) {
+        // A callback text is asked for while the new item is known to the tree.
+        live_.insert(i);
         const QString t = toQt(shown(i, TVIF_TEXT).text);
+        live_.erase(i);
         at = 0;
         while (at < k.size() && QString::compare(toQt(shown(k[at].get(), TVIF_TEXT).text), t, Qt::CaseInsensitive) <= 0)
             ++at;
@@ -1290,7 +1295,7 @@ void TreeControl::layoutScroll() {
     const int fixed = stateWidth() + (images_ ? iconSize(images_).width() + 3 : 0) + 4;
     for (Item* i : rows_) {
         const int column = level(i) + (rootLines() ? 1 : 0);
-        widest = std::max(widest, column * indent_ + fixed + fm.horizontalAdvance(toQt(i->textCallback ? u"" : i->text)));
+        widest = std::max(widest, column * indent_ + fixed + fm.horizontalAdvance(toQt(i->textCallback ? i->lastShown : i->text)));
     }
     QScrollBar* hbar = widget_->horizontalScrollBar();
     hbar->setRange(0, std::max(0, widest - viewWidth()));

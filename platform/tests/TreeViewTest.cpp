@@ -436,6 +436,23 @@ TEST_F(TreeViewTest, SortingHitTestsAndRectangles) {
     EXPECT_EQ(next(TVGN_NEXTVISIBLE, p), nullptr);
 }
 
+TEST_F(TreeViewTest, SortedInsertsOfCallbackTextsAskForTheNewItemsText) {
+    makeTree(TVS_HASBUTTONS | TVS_LINESATROOT);
+    // The parent answers "Callback <lParam>": the new item is placed by its answer too.
+    for (LPARAM param : {3, 1, 4, 2}) {
+        TVINSERTSTRUCTW ins{};
+        ins.hParent = TVI_ROOT;
+        ins.hInsertAfter = TVI_SORT;
+        ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+        ins.item.pszText = LPSTR_TEXTCALLBACKW;
+        ins.item.lParam = param;
+        ASSERT_NE(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)), 0);
+    }
+    std::vector<std::u16string> order;
+    for (HTREEITEM c = next(TVGN_ROOT); c; c = next(TVGN_NEXT, c)) order.push_back(textOf(c));
+    EXPECT_EQ(order, (std::vector<std::u16string>{u"Callback 1", u"Callback 2", u"Callback 3", u"Callback 4"}));
+}
+
 TEST_F(TreeViewTest, NarrowParentsGetTheAnsiFormsAndCallbackTexts) {
     makeTree(TVS_HASBUTTONS | TVS_LINESATROOT, false);
     TVINSERTSTRUCTA ins{};
