@@ -315,6 +315,7 @@ void TWideCustomListView::DestroyWnd() {
 void TWideCustomListView::syncSubItemsFromAnsi(TWideListItem* Item, int SubItem) {
     TWideSubItems* wide = Item->SubItems();
     TStrings* ansi = Item->TListItem::SubItems();
+    ChangingWide changing(this);
     IgnoringInherited ignoring(wide);
     const int count = wide->Count();
     if (SubItem >= 0 && SubItem < count) {
@@ -347,6 +348,7 @@ void TWideCustomListView::restoreSaved(TWideListItem* Item, const TSavedListItem
         return;
     }
     TWideSubItems* wide = Item->SubItems();
+    ChangingWide changing(this);
     IgnoringInherited ignoring(wide);
     const int n = SubItem - 1;
     if (n < wide->Count() && n < Saved.SubItems->Count()) {
