@@ -695,21 +695,12 @@ HWND TreeControl::editLabel(Item* i) {
     if (!select(i, TVC_UNKNOWN) || !live_.count(i)) return nullptr;
     ensureVisible(i);
     const std::u16string current = shown(i, TVIF_TEXT).text;
-    std::string ansi = wideToAnsi(current);
-    std::u16string wide = current;
-    NMTVDISPINFOW d{};
-    d.item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE | TVIF_TEXT;
-    d.item.hItem = handleOf(i);
-    d.item.state = i->state;
-    d.item.lParam = i->param;
-    d.item.pszText = unicode() ? reinterpret_cast<LPWSTR>(wide.data()) : reinterpret_cast<LPWSTR>(ansi.data());
-    QPointer<QWidget> alive(widget_);
-    if (send(d.hdr, TVN_BEGINLABELEDITA, TVN_BEGINLABELEDITW) != 0) return nullptr;
-    if (!alive || !live_.count(i)) return nullptr;
     const int row = rowOf(i);
     if (row < 0) return nullptr;
     const QRect label = parts(i, row).label;
     const int width = std::max(label.width() + 24, 60);
+    // The edit window exists, hidden, while the parent is asked, so it can take it over
+    // (TVM_GETEDITCONTROL).
     HWND e = CreateWindowExW(0, u"EDIT", reinterpret_cast<LPCWSTR>(current.c_str()),
                              WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, label.left() - 2, label.top() - 1, width,
                              label.height() + 2, handle_, nullptr, nullptr, nullptr);
@@ -722,6 +713,30 @@ HWND TreeControl::editLabel(Item* i) {
     liveEdits().insert(e);
     edit_ = e;
     editItem_ = i;
+    std::string ansi = wideToAnsi(current);
+    std::u16string wide = current;
+    NMTVDISPINFOW d{};
+    d.item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE | TVIF_TEXT;
+    d.item.hItem = handleOf(i);
+    d.item.state = i->state;
+    d.item.lParam = i->param;
+    d.item.pszText = unicode() ? reinterpret_cast<LPWSTR>(wide.data()) : reinterpret_cast<LPWSTR>(ansi.data());
+    QPointer<QWidget> alive(widget_);
+    const bool refused = send(d.hdr, TVN_BEGINLABELEDITA, TVN_BEGINLABELEDITW) != 0;
+    if (!alive) {
+        if (liveEdits().count(e)) DestroyWindow(e);
+        return nullptr;
+    }
+    if (refused || !live_.count(i) || edit_ != e) {
+        if (edit_ == e) {
+            edit_ = nullptr;
+            editItem_ = nullptr;
+        }
+        ending_ = true;
+        if (liveEdits().count(e)) DestroyWindow(e);
+        ending_ = false;
+        return nullptr;
+    }
     ShowWindow(e, SW_SHOW);
     SetFocus(e);
     SendMessageW(e, EM_SETSEL, 0, -1);

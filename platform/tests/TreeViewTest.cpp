@@ -34,6 +34,7 @@ struct Host {
     static inline LRESULT dropDownAnswer = TBDDRET_DEFAULT;
     static inline LPARAM redParam = -1;  // the item drawn in red by custom draw
     static inline HWND tree = nullptr;
+    static inline HWND editAtBegin = nullptr;  // TVM_GETEDITCONTROL while TVN_BEGINLABELEDIT is asked
 
     static LRESULT proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode) {
         if (msg == WM_COMMAND) {
@@ -107,6 +108,10 @@ struct Host {
             edited.push_back(d->item.pszText ? std::u16string(reinterpret_cast<const char16_t*>(d->item.pszText)) : u"<null>");
             return acceptEdits ? TRUE : FALSE;
         }
+        case TVN_BEGINLABELEDITW:
+        case TVN_BEGINLABELEDITA:
+            editAtBegin = reinterpret_cast<HWND>(SendMessageW(h->hwndFrom, TVM_GETEDITCONTROL, 0, 0));
+            return 0;
         case TBN_DROPDOWN: return dropDownAnswer;
         default: return 0;
         }
@@ -345,6 +350,7 @@ TEST_F(TreeViewTest, LabelEditStartsByClickOnTheSelectedItemAndEndsByEnterOrEsca
     auto edit = reinterpret_cast<HWND>(SendMessageW(tree, TVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(Host::count(TVN_BEGINLABELEDITW), 1);
+    EXPECT_EQ(Host::editAtBegin, edit);  // the parent can take the edit window over while asked
     EXPECT_EQ(GetFocus(), edit);
     previousEditProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countingEditProc)));
     editChars = 0;
