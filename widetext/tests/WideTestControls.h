@@ -89,6 +89,31 @@ public:
         if (Message.Msg == CM_HINTSHOW) ApplyWideHintFix(this, Message);
         TLabel::Dispatch(Message);
     }
+
+protected:
+    // Measured and drawn with the wide caption.
+    void AdjustBounds() override {
+        if (!AutoSize() || ComponentState().Contains(csLoading)) return;
+        RECT r{0, 0, 0, 0};
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, Font()->Handle());
+        const WideString text = Caption().empty() ? WideString(u" ") : Caption();
+        WideApiDrawText(dc, text.c_str(), -1, r, DT_CALCRECT | DT_NOPREFIX);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+    }
+    void Paint() override {
+        TCanvas* c = FCanvas;
+        RECT r = ClientRect();
+        c->Brush()->SetColor(Color());
+        c->FillRect(r);
+        c->SetFont(Font());
+        c->TextExtent(" ");
+        SetBkMode(c->Handle(), TRANSPARENT);
+        const WideString text = Caption();
+        WideApiDrawText(c->Handle(), text.c_str(), -1, r, DT_NOPREFIX | DT_SINGLELINE);
+    }
 };
 
 // A form with a UTF-16 window and a wide caption.
