@@ -421,3 +421,40 @@ TEST(UnicodeWindows, AFormWithACyrillicAndCjkTitleKeepsItAndItsHintsWhenMadeAgai
     platform::setManualTimers(false);
     ASSERT_TRUE(platform::setAnsiCodePage(CP_UTF8));
 }
+
+TEST(UnicodeWindows, CaptionsAndHintsThatAnActionSuppliesAreNotStored) {
+    InitApplication();
+    registerClasses();
+    TForm form(nullptr);
+    TActionList list(&form);
+    TAction action(&form);
+    action.SetActionList(&list);
+    action.SetCaption("Speichern");
+    action.SetHint(WideToAnsi(u"Speichert das Bild für später"));
+    auto* button = new TTestWideButton(&form);
+    button->SetParent(&form);
+    EXPECT_TRUE(IsCaptionStored(button));
+    EXPECT_TRUE(IsHintStored(button));
+    button->SetAction(&action);
+    EXPECT_EQ(button->Caption(), u"Speichern");
+    EXPECT_FALSE(IsCaptionStored(button));
+    EXPECT_FALSE(IsHintStored(button));
+    // A caption of its own is stored again.
+    button->SetCaption(Greek);
+    EXPECT_TRUE(IsCaptionStored(button));
+    const String text = WriteComponentText(&form);
+    EXPECT_NE(text.find("Caption_UTF7"), String::npos) << text;
+    EXPECT_EQ(text.find("Hint_UTF7"), String::npos) << text;
+}
+
+TEST(UnicodeWindows, TheWideHintWindowTakesTheSizeOfAWideTextSetApart) {
+    InitApplication();
+    TWideCustomHintWindow hint(Application);
+    hint.HandleNeeded();
+    hint.SetCaption(u"x");
+    const int narrow = hint.Width();
+    hint.SetCaption(Cjk + u" " + Cjk + u" " + Astral);
+    EXPECT_GT(hint.Width(), narrow + 40);
+    EXPECT_GT(hint.Height(), 6);
+    EXPECT_EQ(hint.Caption(), Cjk + u" " + Cjk + u" " + Astral);
+}
