@@ -267,6 +267,13 @@ TEST(WideTreeView, AssigningNodesCopiesWholeTextsAndFullWidthData) {
     EXPECT_EQ(copy->GetFirstChild()->Text(), Astral);
     EXPECT_EQ(copy->GetFirstChild()->OverlayIndex(), 1);
     EXPECT_EQ(copy->GetNextSibling()->Text(), Greek);
+    // The copy shows them whole.
+    to->SetBounds(0, 0, 420, 200);
+    from->Hide();
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::windowWidget(form.Handle())));
+    copy->Expand(false);
+    EXPECT_GT(inkPixels(saveShot(to, "tree-assigned.png")), 100);
 }
 
 TEST(WideTreeView, ANodeComesFromTheRecordsParamOnlyWhenItsMaskSaysSo) {
