@@ -596,6 +596,8 @@ public:
     TCustomListView* Owner() const { return FOwner; }
 
 protected:
+    // Columns of a descendant class of TListColumn.
+    TListColumns(TCustomListView* AOwner, TCollectionItemClass ItemClass);
     void Update(TCollectionItem* Item) override;
 
 private:
@@ -777,6 +779,12 @@ protected:
     virtual bool CustomDrawItem(TListItem* Item, TCustomDrawState State, TCustomDrawStage Stage);
     bool IsCustomDrawn(TCustomDrawStage Stage) const;
 
+    // Descendants with items and columns of their own classes replace these in their
+    // constructor (the temporary item is the owner-data item; its owner is the items).
+    TListItems* FListItems;
+    TListColumns* FListColumns;
+    TListItem* FTempItem = nullptr;
+
 private:
     friend class TListItem;
     friend class TListItems;
@@ -792,8 +800,6 @@ private:
     LRESULT DispInfo(NMHDR* Header, bool Unicode);
     void ResyncOrder();
     HWND HeaderHandle();
-    TListItems* FListItems;
-    TListColumns* FListColumns;
     TViewStyle FViewStyle = vsIcon;
     TSortType FSortType = stNone;
     bool FMultiSelect = false;
@@ -809,7 +815,6 @@ private:
     TCustomImageList* FSmallImages = nullptr;
     TCustomImageList* FStateImages = nullptr;
     TChangeLink* FImageChangeLink;
-    TListItem* FTempItem = nullptr;  // the owner-data item
     TCanvas* FCanvas;
     bool FCanvasChanged = false;
     std::string FDispText;  // the text of the last LVN_GETDISPINFO answer
@@ -994,8 +999,9 @@ using TTVCustomDrawItemEvent =
     TEvent<void(TCustomTreeView* Sender, TTreeNode* Node, TCustomDrawState State, bool& DefaultDraw)>;
 using TTVStartDragEvent = TEvent<void(TObject* Sender, TTreeNode* Node)>;
 
-// A tree view over the platform's tree-view window. Node texts are ANSI texts; the window
-// asks for images through GetImageIndex and GetSelectedIndex, which descendants override.
+// A tree view over the platform's tree-view window. Node texts are ANSI texts that the
+// window asks for when it shows them (TVN_GETDISPINFO), as it asks for images through
+// GetImageIndex and GetSelectedIndex, which descendants override.
 class TCustomTreeView : public TWinControl {
     Q_OBJECT
     Q_PROPERTY(TTreeNodes* Items READ Items WRITE SetItems)
@@ -1124,6 +1130,8 @@ protected:
 
     HWND FEditHandle = nullptr;
     bool FDragging = false;
+    // Descendants with nodes of their own class replace the collection in their constructor.
+    TTreeNodes* FTreeNodes;
 
 private:
     friend class TTreeNodes;
@@ -1133,7 +1141,6 @@ private:
     void ImageListChange(TObject* Sender);
     void CNNotify(TMessage& Message);
     static int DefaultTreeViewSort(LPARAM Node1, LPARAM Node2, LPARAM Data);
-    TTreeNodes* FTreeNodes;
     TCustomImageList* FImages = nullptr;
     TCustomImageList* FStateImages = nullptr;
     TChangeLink* FImageChangeLink;

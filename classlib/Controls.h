@@ -690,10 +690,16 @@ public:
     WNDPROC ObjectInstance() const { return FObjectInstance; }
     // The control whose window is being created (its first message sets its handle).
     static TWinControl* ControlBeingCreated() { return CreationControl; }
-    // The window's initial procedure, for classes registered by other layers.
+    // The window's initial procedure, for classes registered by other layers. The window
+    // keeps its text form: a UTF-16 window gets its procedure through the UTF-16 setter
+    // and its first message in that form.
     static LRESULT InitialWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return InitWndProc(wnd, msg, wParam, lParam);
     }
+    // The window handle as it stands (no window is made); layers that make the window
+    // themselves set it.
+    HWND WindowHandle() const { return FHandle; }
+    void SetWindowHandle(HWND Value) { FHandle = Value; }
 
 protected:
     virtual void CreateParams(TCreateParams& Params);
@@ -814,11 +820,22 @@ private:
     bool FActive = false;
 };
 
+// A class of hint windows: its meta-object and how one is made (empty: THintWindow).
+struct THintWindowClass {
+    const QMetaObject* Class = nullptr;
+    std::function<THintWindow*(TComponent* Owner)> Create;
+    explicit operator bool() const { return Class != nullptr && static_cast<bool>(Create); }
+    template <class T>
+    static THintWindowClass Of() {
+        return THintWindowClass{&T::staticMetaObject, [](TComponent* Owner) -> THintWindow* { return new T(Owner); }};
+    }
+};
+
 // What CM_HINTSHOW gives the control under the mouse (LParam); the control may change any
 // of it, and a non-zero result keeps the hint from showing.
 struct THintInfo {
     TControl* HintControl = nullptr;
-    std::function<THintWindow*(TComponent* Owner)> HintWindowClass;
+    THintWindowClass HintWindowClass;
     POINT HintPos{0, 0};  // screen coordinates of the window's upper-left corner
     int HintMaxWidth = 0;
     TColor HintColor = clInfoBk;

@@ -349,8 +349,11 @@ public:
     int HintShortPause = 50;
     int HintHidePause = 2500;
     TColor HintColor = clInfoBk;
-    // Makes the hint windows (THintWindow when empty).
-    std::function<THintWindow*(TComponent* Owner)> HintWindowClass;
+    // The class of the hint windows (THintWindow when empty); a request through
+    // CM_HINTSHOW may ask for another, and the window is made anew when the class changes.
+    THintWindowClass HintWindowClass;
+    // Whether hints of controls whose action has a shortcut show the shortcut too.
+    bool HintShortCuts = true;
     // The hint of the control under the cursor, now.
     void ActivateHint(POINT CursorPos);
     // The hint window shown, or null.

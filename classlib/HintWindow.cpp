@@ -180,8 +180,11 @@ void TApplication::ActivateHint(POINT pos) {
         hideWindow();
         s.active = false;
     } else {
+        // A window of the class the request names (a new one when the class changed).
+        const QMetaObject* wanted = info.HintWindowClass ? info.HintWindowClass.Class : &THintWindow::staticMetaObject;
+        if (s.window && s.window->metaObject() != wanted) delete s.window.data();
         if (!s.window) {
-            THintWindow* w = info.HintWindowClass ? info.HintWindowClass(this) : nullptr;
+            THintWindow* w = info.HintWindowClass ? info.HintWindowClass.Create(this) : nullptr;
             s.window = w ? w : new THintWindow(this);
         }
         s.window->SetColor(info.HintColor);

@@ -397,6 +397,9 @@ void TListColumn::Assign(TPersistent* Source) {
 TListColumns::TListColumns(TCustomListView* AOwner)
     : TOwnedCollection(AOwner, CollectionItemClass<TListColumn>()), FOwner(AOwner) {}
 
+TListColumns::TListColumns(TCustomListView* AOwner, TCollectionItemClass ItemClass)
+    : TOwnedCollection(AOwner, ItemClass), FOwner(AOwner) {}
+
 void TListColumns::Update(TCollectionItem* Item) {
     if (Item) FOwner->UpdateColumn(Item->Index());
     else FOwner->UpdateColumns();

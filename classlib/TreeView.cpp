@@ -49,7 +49,7 @@ void TTreeNode::SetItemMask(UINT mask) {
     TVITEMA t{};
     t.mask = mask | TVIF_HANDLE;
     t.hItem = FItemId;
-    t.pszText = FText.data();
+    t.pszText = LPSTR_TEXTCALLBACKA;  // the window asks for the text when it shows it
     t.iImage = I_IMAGECALLBACK;
     t.iSelectedImage = I_IMAGECALLBACK;
     if (mask & TVIF_STATE) {
@@ -300,7 +300,7 @@ TTreeNode* TTreeNodes::AddItem(HTREEITEM parent, HTREEITEM after, const String& 
     ins.hParent = parent;
     ins.hInsertAfter = after;
     ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    ins.item.pszText = node->FText.data();
+    ins.item.pszText = LPSTR_TEXTCALLBACKA;
     ins.item.iImage = I_IMAGECALLBACK;
     ins.item.iSelectedImage = I_IMAGECALLBACK;
     ins.item.lParam = reinterpret_cast<LPARAM>(node);
@@ -808,6 +808,21 @@ void TCustomTreeView::CNNotify(TMessage& m) {
         auto* d = reinterpret_cast<NMTVDISPINFOA*>(m.LParam);
         TTreeNode* node = GetNodeFromItem(d->item);
         if (!node) break;
+        if ((d->item.mask & TVIF_TEXT) && d->item.pszText && d->item.cchTextMax > 0) {
+            // At most the buffer size less one, always terminated.
+            const std::size_t room = static_cast<std::size_t>(d->item.cchTextMax) - 1;
+            if (hdr->code == TVN_GETDISPINFOW) {
+                const std::u16string w = platform::ansiToWide(node->FText);
+                const std::size_t n = std::min(w.size(), room);
+                auto* out = reinterpret_cast<NMTVDISPINFOW*>(m.LParam)->item.pszText;
+                std::copy_n(w.data(), n, out);
+                out[n] = 0;
+            } else {
+                const std::size_t n = std::min(node->FText.size(), room);
+                std::memcpy(d->item.pszText, node->FText.data(), n);
+                d->item.pszText[n] = 0;
+            }
+        }
         if (d->item.mask & TVIF_IMAGE) {
             GetImageIndex(node);
             d->item.iImage = node->ImageIndex();

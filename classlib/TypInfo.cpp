@@ -170,7 +170,15 @@ std::vector<QMetaProperty> GetPropList(const QObject* Instance) {
     std::vector<QMetaProperty> list;
     if (!Instance) return list;
     const QMetaObject* mo = Instance->metaObject();
-    for (int i = QObject::staticMetaObject.propertyCount(); i < mo->propertyCount(); ++i) list.push_back(mo->property(i));
+    // A property a descendant declares again is listed once, as the descendant declares it,
+    // at the place of its first declaration.
+    std::vector<int> seen;
+    for (int i = QObject::staticMetaObject.propertyCount(); i < mo->propertyCount(); ++i) {
+        const int actual = mo->indexOfProperty(mo->property(i).name());
+        if (std::find(seen.begin(), seen.end(), actual) != seen.end()) continue;
+        seen.push_back(actual);
+        list.push_back(mo->property(actual));
+    }
     return list;
 }
 

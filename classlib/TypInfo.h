@@ -44,7 +44,8 @@ struct TPropType {
 
 TPropType GetPropType(const QMetaProperty& Prop);
 
-// The published properties of an object's class in declaration order (base classes first).
+// The published properties of an object's class in declaration order (base classes first);
+// a property that a descendant declares again comes once, as the descendant declares it.
 std::vector<QMetaProperty> GetPropList(const QObject* Instance);
 // A published property by name without regard to case; an invalid property when none.
 QMetaProperty GetPropInfo(const QObject* Instance, const String& PropName);

@@ -85,11 +85,15 @@ LRESULT TWinControl::InitWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
     if (!c) return DefWindowProcA(wnd, msg, wParam, lParam);
     CreationControl = nullptr;
     c->FHandle = wnd;
-    SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->FObjectInstance));
+    // A window of a class registered in UTF-16 stays a UTF-16 window.
+    const bool wide = IsWindowUnicode(wnd) != FALSE;
+    if (wide) SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->FObjectInstance));
+    else SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(c->FObjectInstance));
     if ((GetWindowLongA(wnd, GWL_STYLE) & WS_CHILD) && GetWindowLongPtrA(wnd, GWLP_ID) == 0)
         SetWindowLongPtrA(wnd, GWLP_ID, reinterpret_cast<LONG_PTR>(wnd));
     SetPropA(wnd, MAKEINTATOM(ControlAtom()), c);
     SetPropA(wnd, MAKEINTATOM(WindowAtom()), c);
+    if (wide) return CallWindowProcW(c->FObjectInstance, wnd, msg, wParam, lParam);
     return CallWindowProcA(c->FObjectInstance, wnd, msg, wParam, lParam);
 }
 
@@ -173,9 +177,15 @@ void TWinControl::DestroyHandle() {
 void TWinControl::RecreateWnd() {
     if (!FHandle || ComponentState().Contains(csDestroying)) return;
     const bool hadFocus = Focused();
+    // A top-level window that was showing shows again.
+    const bool shownTopLevel = !FParent && IsWindowVisible(FHandle);
     DestroyHandle();
     UpdateControlState();
     if (!FHandle && FParent && FParent->HandleAllocated()) CreateHandle();
+    if (!FHandle && shownTopLevel) {
+        CreateHandle();
+        ShowWindow(FHandle, SW_SHOW);
+    }
     if (hadFocus && FHandle) ::SetFocus(FHandle);
 }
 
@@ -837,7 +847,8 @@ bool TWinControl::DoKeyPress(TMessage& m) {
     if (f && f != this && f->KeyPreview() && f->DoKeyPress(m)) return true;
     char key = static_cast<char>(m.WParam & 0xFF);
     KeyPress(key);
-    m.WParam = static_cast<unsigned char>(key);
+    // Only the character changes: what travels above it in wParam stays.
+    m.WParam = (m.WParam & ~static_cast<WPARAM>(0xFFFF)) | static_cast<unsigned char>(key);
     return key == 0;
 }
 

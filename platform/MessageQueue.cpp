@@ -66,6 +66,12 @@ std::map<std::pair<HWND, int>, std::string>& pendingBytes() {
     return *m;
 }
 
+// High surrogates of WM_CHAR that wait for their low half on their way to 8-bit procedures.
+std::map<std::pair<HWND, UINT>, char16_t>& pendingSurrogates() {
+    static auto* m = new std::map<std::pair<HWND, UINT>, char16_t>;
+    return *m;
+}
+
 }  // namespace
 
 bool collectAnsiChar(HWND wnd, int channel, unsigned char b, std::u16string& out) {
@@ -259,7 +265,24 @@ LRESULT callProc(WNDPROC proc, bool procUnicode, HWND wnd, UINT msg, WPARAM wPar
             for (char16_t c : w) r = proc(wnd, msg, high | c, lParam);
             return r;
         }
-        const std::string a = wideToAnsi(std::u16string(1, static_cast<char16_t>(wParam & 0xFFFF)));
+        // A character outside the basic plane comes as two UTF-16 units: the first waits
+        // for the second, and the pair goes on as the bytes of one character.
+        const auto unit = static_cast<char16_t>(wParam & 0xFFFF);
+        std::u16string w(1, unit);
+        auto& pending = pendingSurrogates();
+        const auto key = std::make_pair(wnd, msg);
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            pending[key] = unit;
+            return 0;
+        }
+        if (unit >= 0xDC00 && unit <= 0xDFFF) {
+            auto it = pending.find(key);
+            if (it != pending.end()) {
+                w.insert(w.begin(), it->second);
+                pending.erase(it);
+            }
+        }
+        const std::string a = wideToAnsi(w);
         LRESULT r = 0;
         for (char c : a) r = proc(wnd, msg, high | static_cast<unsigned char>(c), lParam);
         return r;

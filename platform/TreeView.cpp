@@ -29,6 +29,7 @@ struct Item {
     std::vector<std::unique_ptr<Item>> kids;
     std::u16string text;
     bool textCallback = false;
+    std::u16string lastShown;  // the parent's last answer for a callback text
     int image = 0;
     int selImage = 0;
     UINT state = 0;  // TVIS_* without TVIS_SELECTED of the caret
@@ -479,6 +480,7 @@ Shown TreeControl::shown(Item* i, UINT want) {
         } else {
             s.text.clear();
         }
+        i->lastShown = s.text;
     }
     if (ask & TVIF_IMAGE) s.image = d.item.iImage;
     if (ask & TVIF_SELECTEDIMAGE) s.selImage = d.item.iSelectedImage;
@@ -523,7 +525,10 @@ Item* TreeControl::insert(const TVINSERTSTRUCTW& ins, bool textCallback, std::u1
     if (ins.hInsertAfter == TVI_FIRST) {
         at = 0;
     } else if (ins.hInsertAfter == TVI_SORT) {
+        // A callback text is asked for while the new item is known to the tree.
+        live_.insert(i);
         const QString t = toQt(shown(i, TVIF_TEXT).text);
+        live_.erase(i);
         at = 0;
         while (at < k.size() && QString::compare(toQt(shown(k[at].get(), TVIF_TEXT).text), t, Qt::CaseInsensitive) <= 0)
             ++at;
@@ -690,21 +695,12 @@ HWND TreeControl::editLabel(Item* i) {
     if (!select(i, TVC_UNKNOWN) || !live_.count(i)) return nullptr;
     ensureVisible(i);
     const std::u16string current = shown(i, TVIF_TEXT).text;
-    std::string ansi = wideToAnsi(current);
-    std::u16string wide = current;
-    NMTVDISPINFOW d{};
-    d.item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE | TVIF_TEXT;
-    d.item.hItem = handleOf(i);
-    d.item.state = i->state;
-    d.item.lParam = i->param;
-    d.item.pszText = unicode() ? reinterpret_cast<LPWSTR>(wide.data()) : reinterpret_cast<LPWSTR>(ansi.data());
-    QPointer<QWidget> alive(widget_);
-    if (send(d.hdr, TVN_BEGINLABELEDITA, TVN_BEGINLABELEDITW) != 0) return nullptr;
-    if (!alive || !live_.count(i)) return nullptr;
     const int row = rowOf(i);
     if (row < 0) return nullptr;
     const QRect label = parts(i, row).label;
     const int width = std::max(label.width() + 24, 60);
+    // The edit window exists, hidden, while the parent is asked, so it can take it over
+    // (TVM_GETEDITCONTROL).
     HWND e = CreateWindowExW(0, u"EDIT", reinterpret_cast<LPCWSTR>(current.c_str()),
                              WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, label.left() - 2, label.top() - 1, width,
                              label.height() + 2, handle_, nullptr, nullptr, nullptr);
@@ -717,6 +713,30 @@ HWND TreeControl::editLabel(Item* i) {
     liveEdits().insert(e);
     edit_ = e;
     editItem_ = i;
+    std::string ansi = wideToAnsi(current);
+    std::u16string wide = current;
+    NMTVDISPINFOW d{};
+    d.item.mask = TVIF_HANDLE | TVIF_PARAM | TVIF_STATE | TVIF_TEXT;
+    d.item.hItem = handleOf(i);
+    d.item.state = i->state;
+    d.item.lParam = i->param;
+    d.item.pszText = unicode() ? reinterpret_cast<LPWSTR>(wide.data()) : reinterpret_cast<LPWSTR>(ansi.data());
+    QPointer<QWidget> alive(widget_);
+    const bool refused = send(d.hdr, TVN_BEGINLABELEDITA, TVN_BEGINLABELEDITW) != 0;
+    if (!alive) {
+        if (liveEdits().count(e)) DestroyWindow(e);
+        return nullptr;
+    }
+    if (refused || !live_.count(i) || edit_ != e) {
+        if (edit_ == e) {
+            edit_ = nullptr;
+            editItem_ = nullptr;
+        }
+        ending_ = true;
+        if (liveEdits().count(e)) DestroyWindow(e);
+        ending_ = false;
+        return nullptr;
+    }
     ShowWindow(e, SW_SHOW);
     SetFocus(e);
     SendMessageW(e, EM_SETSEL, 0, -1);
@@ -1290,7 +1310,7 @@ void TreeControl::layoutScroll() {
     const int fixed = stateWidth() + (images_ ? iconSize(images_).width() + 3 : 0) + 4;
     for (Item* i : rows_) {
         const int column = level(i) + (rootLines() ? 1 : 0);
-        widest = std::max(widest, column * indent_ + fixed + fm.horizontalAdvance(toQt(i->textCallback ? u"" : i->text)));
+        widest = std::max(widest, column * indent_ + fixed + fm.horizontalAdvance(toQt(i->textCallback ? i->lastShown : i->text)));
     }
     QScrollBar* hbar = widget_->horizontalScrollBar();
     hbar->setRange(0, std::max(0, widest - viewWidth()));

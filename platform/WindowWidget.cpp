@@ -15,6 +15,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
+#include <map>
 
 namespace platform::win {
 namespace {
@@ -444,9 +445,22 @@ void forwardToQt(Window& w, UINT msg, WPARAM wParam, LPARAM lParam) {
 void forwardCharToQt(Window& w, char16_t c) {
     QWidget* wid = w.widget;
     if (!wid) return;
+    // A character outside the basic plane comes as two units: the first waits for the
+    // second, and Qt gets the pair as one character.
+    static std::map<HWND, char16_t> highs;
+    QString text(QChar(static_cast<char16_t>(c)));
+    if (QChar::isHighSurrogate(c)) {
+        highs[w.handle] = c;
+        return;
+    }
+    if (QChar::isLowSurrogate(c)) {
+        auto it = highs.find(w.handle);
+        if (it == highs.end()) return;
+        text.prepend(QChar(it->second));
+        highs.erase(it);
+    }
     ++bypassDepth;
     QWidget* target = wid->focusProxy() ? wid->focusProxy() : wid;
-    const QString text(QChar(static_cast<char16_t>(c)));
     int key = 0;
     if (c == 8) key = Qt::Key_Backspace;
     else if (c == 13) key = Qt::Key_Return;

@@ -46,7 +46,7 @@ if [ -d fuzz ]; then
   phase "Fuzzing"
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSELLON_FUZZ=ON -DTESSELLON_WERROR=ON \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESSELLON_TESTS=OFF \
-        -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=platform;pixwerk;classlib;kit;fuzz" >/dev/null
+        -DTESSELLON_BENCH=OFF "-DTESSELLON_ONLY=platform;pixwerk;classlib;widetext;kit;fuzz" >/dev/null
   cmake --build build-fuzz -j "$jobs"
   "$top/fuzz/run.sh" "$top/build-fuzz/fuzz"
 fi

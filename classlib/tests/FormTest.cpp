@@ -179,3 +179,19 @@ TEST(Forms, ClosingTheMainFormEndsTheRun) {
     EXPECT_EQ(Application->MainForm(), nullptr);
 }
 
+
+TEST(Forms, AShownFormWhoseWindowIsMadeAgainShowsAgainWithItsControls) {
+    Dialog d;
+    d.form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::windowWidget(d.form->Handle())));
+    const HWND before = d.form->Handle();
+    d.form->SetBorderStyle(bsSizeable);
+    ASSERT_TRUE(d.form->HandleAllocated());
+    EXPECT_NE(d.form->Handle(), before);
+    EXPECT_TRUE(platform::windowWidget(d.form->Handle())->isVisible());
+    EXPECT_TRUE(platform::windowWidget(d.ok->Handle())->isVisible());
+    // A hidden form stays hidden.
+    d.form->Hide();
+    d.form->SetBorderStyle(bsDialog);
+    EXPECT_FALSE(d.form->HandleAllocated() && IsWindowVisible(d.form->Handle()));
+}

@@ -11,6 +11,23 @@
 
 namespace {
 
+class TOtherHintWindow : public THintWindow {
+    Q_OBJECT
+public:
+    using THintWindow::THintWindow;
+};
+
+// A panel whose hint asks for a hint window of its own class.
+class TAskingPanel : public TPanel {
+    Q_OBJECT
+public:
+    using TPanel::TPanel;
+    void Dispatch(TMessage& m) override {
+        if (m.Msg == CM_HINTSHOW) reinterpret_cast<THintInfo*>(m.LParam)->HintWindowClass = THintWindowClass::Of<TOtherHintWindow>();
+        TPanel::Dispatch(m);
+    }
+};
+
 class Hints : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -216,3 +233,25 @@ TEST_F(Hints, TheApplicationsOnShowHintSeesTheRecordLastAndMayStopTheHint) {
     EXPECT_EQ(shown(), nullptr);
     Application->OnShowHint = old;
 }
+
+TEST_F(Hints, AControlThatAsksForAnotherHintWindowClassGetsOneOfThatClass) {
+    auto* asking = new TAskingPanel(form);
+    asking->SetParent(form);
+    asking->SetBounds(200, 80, 120, 40);
+    asking->SetHint("Own|Own window");
+    asking->SetShowHint(true);
+    QTest::mouseMove(widgetOf(asking), QPoint(30, 20));
+    platform::advanceTime(500);
+    ASSERT_NE(shown(), nullptr);
+    EXPECT_NE(qobject_cast<TOtherHintWindow*>(shown()), nullptr);
+    EXPECT_EQ(shown()->Caption(), "Own");
+    // The next plain request gets the plain window again.
+    QTest::mouseMove(widgetOf(open), QPoint(30, 20));
+    platform::advanceTime(50);
+    ASSERT_NE(shown(), nullptr);
+    EXPECT_EQ(qobject_cast<TOtherHintWindow*>(shown()), nullptr);
+    EXPECT_STREQ(shown()->metaObject()->className(), "THintWindow");
+    EXPECT_EQ(shown()->Caption(), "Open");
+}
+
+#include "HintWindowTest.moc"

@@ -776,4 +776,41 @@ TEST(LayoutProperties, PublishedPropertiesByName) {
     EXPECT_THROW(SetObjectProp(&c, GetPropInfo(&c, "Buddy"), &timer), EPropertyError);
 }
 
+namespace {
+
+// A descendant that declares a stored property of its base again, with another type.
+class TTestWideCaptioned : public TTestControl {
+    Q_OBJECT
+    Q_PROPERTY(WideString Caption READ wideCaption WRITE setWideCaption)
+
+public:
+    using TTestControl::TTestControl;
+    WideString wideCaption() const { return AnsiToWide(Caption) + u"!"; }
+    void setWideCaption(const WideString& v) { Caption = WideToAnsi(v.substr(0, v.size() - 1)); }
+};
+
+}  // namespace
+
+TEST(LayoutProperties, APropertyDeclaredAgainIsListedAndWrittenOnce) {
+    TTestWideCaptioned c(nullptr);
+    c.SetName("C");
+    c.Caption = "Name";
+    const std::vector<QMetaProperty> list = GetPropList(&c);
+    int captions = 0;
+    std::size_t at = 0, left = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (String(list[i].name()) == "Left") left = i;
+        if (String(list[i].name()) != "Caption") continue;
+        ++captions;
+        at = i;
+        EXPECT_EQ(GetPropType(list[i]).Kind, tkWString);  // the descendant's
+    }
+    EXPECT_EQ(captions, 1);
+    EXPECT_GT(at, left);  // where the base declares it
+    EXPECT_LT(at, list.size() - 1);
+    const String text = WriteComponentText(&c);
+    EXPECT_EQ(text.find("Caption ="), text.rfind("Caption =")) << text;
+    EXPECT_NE(text.find("Caption = 'Name!'"), String::npos) << text;
+}
+
 #include "LayoutTest.moc"

@@ -3,6 +3,7 @@
 #include "classlib/ComCtrls.h"
 #include "classlib/Filer.h"
 #include "classlib/Forms.h"
+#include "platform/codepage.h"
 #include "platform/winuser.h"
 
 #include <QAbstractScrollArea>
@@ -189,4 +190,35 @@ TEST(TreeViewControl, EventsFollowTheMouseAndKeys) {
     // A read-only tree does not edit.
     f.tree->SetReadOnly(true);
     EXPECT_FALSE(f.tree->Items()->GetFirstNode()->EditText());
+}
+
+TEST(TreeViewControl, TheWindowAsksTheControlForTheTextsItShows) {
+    TreeForm f;
+    TTreeNode* n = f.tree->Items()->Add(nullptr, "Gr\xC3\xBC\xC3\x9F" "e");
+    const auto textOf = [&](bool wide) {
+        char16_t wbuf[64] = {};
+        char abuf[64] = {};
+        TVITEMW t{};
+        t.mask = TVIF_TEXT | TVIF_HANDLE;
+        t.hItem = n->ItemId();
+        t.cchTextMax = 64;
+        if (wide) {
+            t.pszText = reinterpret_cast<LPWSTR>(wbuf);
+            SendMessageW(f.tree->Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&t));
+            return std::u16string(wbuf);
+        }
+        t.pszText = reinterpret_cast<LPWSTR>(abuf);
+        SendMessageA(f.tree->Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&t));
+        return platform::ansiToWide(abuf);
+    };
+    EXPECT_EQ(textOf(true), u"Grüße");
+    EXPECT_EQ(textOf(false), u"Grüße");
+    // The window holds no copy: a changed text is what it asks for next.
+    n->SetText("Stra\xC3\x9F" "e");
+    EXPECT_EQ(textOf(true), u"Straße");
+    // Both notification forms are answered.
+    SendMessageW(f.tree->Handle(), CCM_SETUNICODEFORMAT, TRUE, 0);
+    EXPECT_EQ(textOf(true), u"Straße");
+    SendMessageW(f.tree->Handle(), CCM_SETUNICODEFORMAT, FALSE, 0);
+    EXPECT_EQ(textOf(true), u"Straße");
 }

@@ -34,6 +34,7 @@ struct Host {
     static inline LRESULT dropDownAnswer = TBDDRET_DEFAULT;
     static inline LPARAM redParam = -1;  // the item drawn in red by custom draw
     static inline HWND tree = nullptr;
+    static inline HWND editAtBegin = nullptr;  // TVM_GETEDITCONTROL while TVN_BEGINLABELEDIT is asked
 
     static LRESULT proc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode) {
         if (msg == WM_COMMAND) {
@@ -107,6 +108,10 @@ struct Host {
             edited.push_back(d->item.pszText ? std::u16string(reinterpret_cast<const char16_t*>(d->item.pszText)) : u"<null>");
             return acceptEdits ? TRUE : FALSE;
         }
+        case TVN_BEGINLABELEDITW:
+        case TVN_BEGINLABELEDITA:
+            editAtBegin = reinterpret_cast<HWND>(SendMessageW(h->hwndFrom, TVM_GETEDITCONTROL, 0, 0));
+            return 0;
         case TBN_DROPDOWN: return dropDownAnswer;
         default: return 0;
         }
@@ -345,6 +350,7 @@ TEST_F(TreeViewTest, LabelEditStartsByClickOnTheSelectedItemAndEndsByEnterOrEsca
     auto edit = reinterpret_cast<HWND>(SendMessageW(tree, TVM_GETEDITCONTROL, 0, 0));
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(Host::count(TVN_BEGINLABELEDITW), 1);
+    EXPECT_EQ(Host::editAtBegin, edit);  // the parent can take the edit window over while asked
     EXPECT_EQ(GetFocus(), edit);
     previousEditProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&countingEditProc)));
     editChars = 0;
@@ -434,6 +440,23 @@ TEST_F(TreeViewTest, SortingHitTestsAndRectangles) {
     EXPECT_FALSE(SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r)));
     // Visible-item walking skips the hidden children.
     EXPECT_EQ(next(TVGN_NEXTVISIBLE, p), nullptr);
+}
+
+TEST_F(TreeViewTest, SortedInsertsOfCallbackTextsAskForTheNewItemsText) {
+    makeTree(TVS_HASBUTTONS | TVS_LINESATROOT);
+    // The parent answers "Callback <lParam>": the new item is placed by its answer too.
+    for (LPARAM param : {3, 1, 4, 2}) {
+        TVINSERTSTRUCTW ins{};
+        ins.hParent = TVI_ROOT;
+        ins.hInsertAfter = TVI_SORT;
+        ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+        ins.item.pszText = LPSTR_TEXTCALLBACKW;
+        ins.item.lParam = param;
+        ASSERT_NE(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)), 0);
+    }
+    std::vector<std::u16string> order;
+    for (HTREEITEM c = next(TVGN_ROOT); c; c = next(TVGN_NEXT, c)) order.push_back(textOf(c));
+    EXPECT_EQ(order, (std::vector<std::u16string>{u"Callback 1", u"Callback 2", u"Callback 3", u"Callback 4"}));
 }
 
 TEST_F(TreeViewTest, NarrowParentsGetTheAnsiFormsAndCallbackTexts) {

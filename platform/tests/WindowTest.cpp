@@ -520,6 +520,13 @@ TEST(WindowText, CharactersCrossBetweenFormsWhole) {
     typed.clear();
     for (unsigned char c : std::string("\xE2\x82\xAC!")) SendMessageA(w, WM_CHAR, c, 0);
     EXPECT_EQ(typed, u"\u20AC!");
+    // A character outside the basic plane comes as two UTF-16 units and reaches an 8-bit
+    // edit as the bytes of one character.
+    SendMessageW(edit, WM_CHAR, 0xD83D, 0);
+    SendMessageW(edit, WM_CHAR, 0xDE00, 0);
+    char16_t whole[8] = {};
+    GetWindowTextW(edit, whole, 8);
+    EXPECT_EQ(std::u16string(whole), u"\u00E9\u00E4\U0001F600");
     DestroyWindow(w);
     DestroyWindow(host);
 }
