@@ -8,9 +8,11 @@
 #include "classlib/Forms.h"
 #include "classlib/Registry.h"
 #include "classlib/StdCtrls.h"
+#include "editor/PreviewForm.h"
 #include "kit/KitSpin.h"
 #include "platform/winuser.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -45,6 +47,17 @@ inline void click(TWinControl* c) {
     QWidget* w = widget(c);
     const bool mark = dynamic_cast<TCustomCheckBox*>(c) || dynamic_cast<TRadioButton*>(c);
     QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(mark ? 6 : c->Width() / 2, c->Height() / 2));
+}
+
+// A left click on an item of a list box (in its viewport, where the list takes the mouse).
+inline void clickItem(TCustomListBox* list, int index) {
+    QWidget* w = widget(list);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) w = area->viewport();
+    for (int y = 0; y < list->Height(); ++y)
+        if (list->ItemAtPos(POINT{10, y}, true) == index) {
+            QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(10, y + 3));
+            return;
+        }
 }
 
 // Replaces an edit's text by typing, as a user does after selecting it.
