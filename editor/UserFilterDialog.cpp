@@ -2,6 +2,7 @@
 
 #include "classlib/SysUtils.h"
 #include "editor/PreviewForm.h"
+#include "platform/codepage.h"
 #include "platform/msgbox.h"
 
 #include <cstring>
@@ -12,6 +13,10 @@ int box(const String& text, const String& caption, UINT flags) {
     if (Application) return Application->MessageBox(text, caption, flags);
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), flags);
 }
+
+// Names are UTF-8 in the file, texts of the controls are in the process's code page.
+String nameText(const TFilterRec& Filter) { return platform::wideToAnsi(platform::toWide(FilterName(Filter), CP_UTF8)); }
+std::string utf8Name(const String& Text) { return platform::fromWide(platform::ansiToWide(Text), CP_UTF8); }
 
 }  // namespace
 
@@ -33,14 +38,14 @@ TFilterEditForm::TFilterEditForm(TComponent* AOwner) : TForm(AOwner) {
 }
 
 void TFilterEditForm::SetFilter(const TFilterRec& Filter) {
-    NameEdit->SetText(FilterName(Filter));
+    NameEdit->SetText(nameText(Filter));
     DivEdit->SetValue(Filter.Divisor);
     BiasEdit->SetValue(Filter.Bias);
     for (int i = 0; i < 25; ++i) Weights[i]->SetValue(Filter.Matrix[i]);
 }
 
 void TFilterEditForm::Store(TFilterRec& Into) {
-    SetUserFilterName(Into, NameEdit->Text());
+    SetUserFilterName(Into, utf8Name(NameEdit->Text()));
     Into.Divisor = SpinInt(DivEdit);
     Into.Bias = SpinInt(BiasEdit);
     for (int i = 0; i < 25; ++i) Into.Matrix[i] = SpinInt(Weights[i]);
@@ -90,7 +95,7 @@ void TUserFilterForm::FillListNew() {
     TStrings* items = ListBox1->Items();
     items->BeginUpdate();
     items->Clear();
-    for (const TFilterRec& f : FList->Filters()) items->Add(FilterName(f));
+    for (const TFilterRec& f : FList->Filters()) items->Add(nameText(f));
     items->EndUpdate();
 }
 

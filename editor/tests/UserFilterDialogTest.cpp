@@ -6,6 +6,7 @@
 #include "editor/UserFilterDialog.h"
 #include "editor/tests/DialogTestSupport.h"
 
+#include "platform/codepage.h"
 #include "platform/msgbox.h"
 #include "poster/ProgramFolder.h"
 #include "poster/Resample.h"
@@ -279,4 +280,15 @@ TEST_F(UserFilterDialog, ADivisorOfZeroFromTheFileIsRefused) {
     EXPECT_EQ(d.doc.UndoCount, 0);
     ASSERT_EQ(d.window.Boxes.size(), 1u);
     EXPECT_EQ(d.window.Boxes[0].text, "The division by 0 is not defined!");
+}
+
+TEST(UserFilterNames, StoredAsUtf8WhateverTheCodePage) {
+    ASSERT_TRUE(platform::setAnsiCodePage(1252));
+    TFilterEditForm e(nullptr);
+    e.NameEdit->SetText("Sch\xE4rfer \x80");  // "Schärfer €" in the Western code page
+    const TFilterRec f = e.Filter();
+    EXPECT_EQ(FilterName(f), "Sch\xC3\xA4rfer \xE2\x82\xAC");
+    e.SetFilter(f);
+    EXPECT_EQ(e.NameEdit->Text(), "Sch\xE4rfer \x80");
+    platform::setAnsiCodePage(CP_UTF8);
 }
