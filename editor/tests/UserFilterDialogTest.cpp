@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 using namespace opstest2;
 using namespace dlgtest;
@@ -291,4 +292,39 @@ TEST(UserFilterNames, StoredAsUtf8WhateverTheCodePage) {
     e.SetFilter(f);
     EXPECT_EQ(e.NameEdit->Text(), "Sch\xE4rfer \x80");
     platform::setAnsiCodePage(CP_UTF8);
+}
+
+TEST_F(UserFilterDialog, RandomFilesNeverUpsetTheDialog) {
+    // Files with the magic and anything after it: wild counts, names without their zero or
+    // not UTF-8, divisors and weights of any value; listed, edited and closed again.
+    std::mt19937 random(5);
+    OpsDoc d(truecolour(3, 3, [](int x, int y) { return rgb(x * 50, y * 50, 9); }));
+    for (int round = 0; round < 24; ++round) {
+        std::vector<unsigned char> bytes(8 + random() % 2000);
+        for (unsigned char& b : bytes) b = static_cast<unsigned char>(random());
+        const std::int32_t magic = 0x000E3B57;
+        std::memcpy(bytes.data(), &magic, 4);
+        if (round % 3 == 0) bytes[4] = 2, bytes[5] = bytes[6] = bytes[7] = 0;
+        testsupport::writeFile(file(), bytes);
+        boxes.clear();
+        int listed = -1;
+        whenShown([&] {
+            TUserFilterForm* u = owned<TUserFilterForm>(owner);
+            listed = u->ListBox1->Items()->Count();
+            if (listed > 0) {
+                u->ListBox1->SetItemIndex(0);
+                whenShown([] { click(owned<TFilterEditForm>(owned<TUserFilterForm>(owner))->CancelBtn); });
+                click(u->EditBtn);
+            }
+            click(u->CancelBtn);
+        });
+        EXPECT_FALSE(editordialogs::UserDefinedFilters(d.doc, owner));
+        std::vector<TFilterRec> read;
+        const TUserFilterLoad how = ParseUserFilters(bytes.data(), bytes.size(), read);
+        EXPECT_EQ(listed, static_cast<int>(read.size()));
+        if (how == TUserFilterLoad::Loaded)
+            EXPECT_EQ(testsupport::readFile(file()), StoreUserFilters(read)) << "a list read whole is written again";
+        else
+            EXPECT_EQ(testsupport::readFile(file()), bytes) << "a damaged file stays as it was";
+    }
 }
