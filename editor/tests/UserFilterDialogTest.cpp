@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -39,6 +40,13 @@ TFilterRec record(const std::string& name, int divisor, int bias, std::initializ
 
 // The owner of the dialogs of the running test.
 TComponent* owner = nullptr;
+
+// Names a new filter in the open edit dialog and confirms it.
+void nameNewFilter() {
+    TFilterEditForm* e = owned<TFilterEditForm>(owned<TUserFilterForm>(owner));
+    type(e->NameEdit, "more");
+    click(e->OkBtn);
+}
 
 class UserFilterDialog : public ::testing::Test {
 protected:
@@ -327,4 +335,43 @@ TEST_F(UserFilterDialog, RandomFilesNeverUpsetTheDialog) {
         else
             EXPECT_EQ(testsupport::readFile(file()), bytes) << "a damaged file stays as it was";
     }
+}
+
+// Run by hand with TESSELLON_FULL_DISK naming an empty folder on a small file system (a
+// tmpfs of a few kilobytes): the disk fills up, and closing the dialog keeps the old file.
+TEST(UserFilterDialogDisk, ClosingOnAFullDiskKeepsTheOldFilters) {
+    const std::string folder = testsupport::env("TESSELLON_FULL_DISK");
+    if (folder.empty()) GTEST_SKIP() << "TESSELLON_FULL_DISK names no small file system";
+    programfolder::setFolderForTesting(folder, true);
+    TComponent holder(nullptr);
+    owner = &holder;
+    const std::string path = folder + "/UserFilt.dat";
+    const std::vector<unsigned char> old =
+        StoreUserFilters({record("a", 1, 0, {{12, 1}}), record("b", 1, 9, {{12, 1}}), record("c", 2, 0, {{12, 1}})});
+    ASSERT_TRUE(testsupport::writeFile(path, old));
+    // Fill what is left.
+    const std::string filler = folder + "/filler";
+    std::FILE* f = std::fopen(filler.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::vector<char> block(512, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size() && std::fflush(f) == 0) {
+    }
+    std::fclose(f);
+    whenShown([&] {
+        TUserFilterForm* u = owned<TUserFilterForm>(owner);
+        ASSERT_EQ(u->ListBox1->Items()->Count(), 3);
+        for (int i = 0; i < 10; ++i) {
+            whenShown([] { nameNewFilter(); });
+            click(u->NewBtn);
+        }
+        EXPECT_EQ(u->ListBox1->Items()->Count(), 13);
+        click(u->CancelBtn);
+    });
+    OpsDoc d(truecolour(2, 2, [](int, int) { return 0; }));
+    EXPECT_FALSE(editordialogs::UserDefinedFilters(d.doc, owner));
+    EXPECT_EQ(testsupport::readFile(path), old) << "the write failed; the old filters stay";
+    std::remove(filler.c_str());
+    std::remove(path.c_str());
+    programfolder::setFolderForTesting("");
+    owner = nullptr;
 }
