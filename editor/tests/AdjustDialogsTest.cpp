@@ -28,6 +28,7 @@ UniqueDib paletteOf8(int w, int h) {
 
 class AdjustDialogs : public ::testing::Test {
 protected:
+    void SetUp() override { forgetStoredDialogs(); }
     TComponent owner{nullptr};
 };
 

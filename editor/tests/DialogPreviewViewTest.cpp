@@ -19,6 +19,7 @@ namespace {
 class PreviewInView : public ::testing::Test {
 protected:
     void SetUp() override {
+        forgetStoredDialogs();
         form.reset(new TForm(nullptr));
         form->SetBounds(0, 0, 280, 220);
         view = new TMDIChild(form.get());

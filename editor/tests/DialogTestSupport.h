@@ -14,6 +14,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -69,12 +70,27 @@ inline void type(TCustomEdit* e, const char* text) {
 
 inline void key(TWinControl* c, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) { QTest::keyClick(widget(c), k, m); }
 
-// The value stored under the dialog's registry key (the test program's name), or "<none>".
+// The registry key of a dialog's stored values: the test program's name, then the class.
+inline String storageKey(const String& dialogClass) {
+    return "Software\\" + QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString() + "\\" +
+           dialogClass;
+}
+
+// The value stored for the dialog, or "<none>".
 inline String stored(const String& dialogClass, const String& name) {
     TRegistry r(KEY_READ);
-    const String key = "Software\\editor_tests\\" + dialogClass;
-    if (!r.OpenKeyReadOnly(key) || !r.ValueExists(name)) return "<none>";
+    if (!r.OpenKeyReadOnly(storageKey(dialogClass)) || !r.ValueExists(name)) return "<none>";
     return r.ReadString(name);
+}
+
+// Forgets what the dialogs stored, so a test sees their start values whatever ran before.
+inline void forgetStoredDialogs() {
+    TRegistry r;
+    for (const char* c : {"THKForm", "TColizeForm", "TRGBForm", "TLightForm", "TGammaForm", "TPerspForm",
+                          "TWoelbenForm", "TPosterFaktor", "TSolarfaktor", "TRotateForm", "TAddBForm", "TCanvasSForm",
+                          "TShadowForm", "TButtonForm", "TMosaikForm", "TNoiseForm", "TDelNoiseForm", "TResizeForm",
+                          "TFreeDepthForm"})
+        r.DeleteKey(storageKey(c));
 }
 
 // Saves a grab of the dialog, beside an image of the document's picture when one is given,

@@ -24,6 +24,7 @@ UniqueDib colourful(int w, int h) {
 
 class EffectDialogs : public ::testing::Test {
 protected:
+    void SetUp() override { forgetStoredDialogs(); }
     TComponent owner{nullptr};
 };
 

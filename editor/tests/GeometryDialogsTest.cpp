@@ -29,6 +29,7 @@ std::vector<std::pair<int, int>> points(const std::vector<POINT>& p) {
 
 class GeometryDialogs : public ::testing::Test {
 protected:
+    void SetUp() override { forgetStoredDialogs(); }
     TComponent owner{nullptr};
 };
 

@@ -71,6 +71,7 @@ class DialogsX11 : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!testsupport::haveProgram("xdotool")) GTEST_SKIP() << "xdotool is needed";
+        forgetStoredDialogs();
     }
     TComponent owner{nullptr};
 };
