@@ -21,6 +21,14 @@ QWidget* dialogParent() {
     return nullptr;
 }
 
+// A modal dialog takes the mouse, as a modal form's showing does: the window holding the
+// capture (a control pressed to open the dialog) is told to end it, so the dialog's own
+// buttons get their clicks.
+void endMouseCapture() {
+    if (HWND c = GetCapture()) SendMessageA(c, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+}
+
 QColor qcolor(TColor c) {
     const COLORREF rgb = ColorToRGB(c);
     return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
@@ -58,6 +66,7 @@ bool TColorDialog::Execute() {
         const int k = customIndex(FCustomColors->Strings(i), &c);
         if (k >= 0 && k < QColorDialog::customCount()) QColorDialog::setCustomColor(k, c);
     }
+    endMouseCapture();
     QColorDialog dlg(qcolor(FColor), dialogParent());
     dlg.setOption(QColorDialog::DontUseNativeDialog);
     const bool ok = dlg.exec() == QDialog::Accepted;
@@ -93,6 +102,7 @@ bool TPrintDialog::Execute() {
     const bool pages = FOptions.testFlag(poPageNums);
     const int minPage = std::max(FMinPage, pages ? 1 : 0);
     const int maxPage = std::max(FMaxPage, minPage);
+    endMouseCapture();
     QPrintDialog dlg(&printer, dialogParent());
     QAbstractPrintDialog::PrintDialogOptions o = QAbstractPrintDialog::PrintShowPageSize | QAbstractPrintDialog::PrintCollateCopies;
     if (pages) o |= QAbstractPrintDialog::PrintPageRange;

@@ -11,18 +11,6 @@ namespace editorops {
 
 namespace {
 
-bool install(TChildDocument& Doc, UniqueDib Picture) {
-    if (!Picture) {
-        Doc.ShowMessage(SizeChangeErrorText, "", MB_OK | MB_ICONERROR);
-        return false;
-    }
-    Doc.SaveForUndo();
-    Doc.ReplacePicture(std::move(Picture));
-    Doc.ClearSelection();
-    Doc.PaintBox1Paint();
-    return true;
-}
-
 void mergeFloat(TChildDocument& Doc) {
     Doc.EndFloatingState();
     Doc.FinishDraging();
@@ -36,7 +24,21 @@ void ownUndoStep(TChildDocument& Doc, TEffectOutcome (*Op)(TDib, const TDib*, co
     Doc.PaintBox1Paint();
 }
 
+bool install(TChildDocument& Doc, UniqueDib Picture) { return SetNewSizedDib(Doc, std::move(Picture)); }
+
 }  // namespace
+
+bool SetNewSizedDib(TChildDocument& Doc, UniqueDib Picture) {
+    if (!Picture) {
+        Doc.ShowMessage(SizeChangeErrorText, "", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    Doc.SaveForUndo();
+    Doc.ReplacePicture(std::move(Picture));
+    Doc.ClearSelection();
+    Doc.PaintBox1Paint();
+    return true;
+}
 
 bool AddBorders(TChildDocument& Doc, int Top, int Bottom, int Left, int Right, const TProgressSink& Progress) {
     mergeFloat(Doc);

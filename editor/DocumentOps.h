@@ -11,6 +11,11 @@ inline constexpr const char* SizeChangeErrorText = "Error when modifying the siz
 
 namespace editorops {
 
+// Installs a picture of a new size: an undo step, the picture in place of the old one, a
+// new empty mask. Without pixels it says "Error when modifying the size..." and keeps the
+// old picture (false).
+bool SetNewSizedDib(TChildDocument& Doc, UniqueDib Picture);
+
 // ---- Geometry: new pictures, installed with an undo step; false (with the message
 // above, the picture unchanged) when the new picture could not be made. A floating
 // selection is merged first.

@@ -39,6 +39,12 @@ void install(TChildDocument& Doc, UniqueDib Picture) {
     Doc.PaintBox1Paint();
 }
 
+// After a depth change colour 1 is the first entry and colour 2 the last (white for 24 bits).
+void depthColours(TChildDocument& Doc) {
+    Doc.setcol1(0);
+    Doc.setcol2(DibColorCount(Doc.Dib.get()) - 1);
+}
+
 }  // namespace
 
 bool savepal(TChildDocument& Doc, const String& FileName) {
@@ -121,6 +127,7 @@ bool ChangeDepthDown(TChildDocument& Doc, int Bits, const TColourReduction& How,
     UniqueDib result = DepthDownTo(Doc.Dib.get(), Bits, How, Progress);
     if (!result) return false;
     install(Doc, std::move(result));
+    depthColours(Doc);
     return true;
 }
 
@@ -129,6 +136,7 @@ bool ChangeDepthUp(TChildDocument& Doc, int Bits, const TProgressSink& Progress)
     UniqueDib result = DepthUpTo(Doc.Dib.get(), Bits, Progress);
     if (!result) return false;
     install(Doc, std::move(result));
+    depthColours(Doc);
     return true;
 }
 

@@ -823,6 +823,7 @@ void processPendingMessages() {
 
 int runMessageLoop(const std::function<bool()>& done) {
     if (!QCoreApplication::instance()) return 0;
+    InputBypassPause ownInput;
     waker();
     drainQueue();
     for (;;) {

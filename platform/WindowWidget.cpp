@@ -395,6 +395,10 @@ void scheduleRepaint(Window& w, const QRegion& region) {
     if (w.widget && !w.redrawOff) w.widget->update(region.translated(clientOffset(w)));
 }
 
+InputBypassPause::InputBypassPause() : saved_(bypassDepth) { bypassDepth = 0; }
+
+InputBypassPause::~InputBypassPause() { bypassDepth = saved_; }
+
 void deliverPaint(Window& w) {
     const HWND h = w.handle;
     w.inPaint = true;

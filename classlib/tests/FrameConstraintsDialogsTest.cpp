@@ -180,6 +180,33 @@ TEST(ColorDialog, StartsAtTheColourAndReturnsTheChosenOneWithTheCustomColours) {
     EXPECT_EQ(static_cast<COLORREF>(dlg.Color()), RGB(0xAB, 0xCD, 0xEF));
 }
 
+TEST(ColorDialog, OpenedByAPressOnAControlItTakesTheMouse) {
+    // A paint box takes the capture when pressed; the dialog it opens must end that, or
+    // every click of the dialog would go to the paint box.
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 200, 120);
+    auto* box = new TPaintBox(&form);
+    box->SetParent(&form);
+    box->SetBounds(10, 10, 80, 60);
+    TColorDialog dlg(&form);
+    HWND duringDialog = reinterpret_cast<HWND>(1);
+    QWidget* grabber = reinterpret_cast<QWidget*>(1);
+    box->OnMouseDown = TMouseEvent([&](TObject*, TMouseButton, TShiftState, int, int) {
+        EXPECT_EQ(GetCapture(), form.Handle()) << "the press took the mouse";
+        answerDialog([&](QDialog* d) {
+            duringDialog = GetCapture();
+            grabber = QWidget::mouseGrabber();
+            d->reject();
+        });
+        dlg.Execute();
+    });
+    form.Show();
+    QTest::mousePress(widgetOf(&form), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+    EXPECT_EQ(duringDialog, nullptr);
+    EXPECT_EQ(grabber, nullptr);
+    QTest::mouseRelease(widgetOf(&form), Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+}
+
 TEST(PrintDialog, ShowsTheRangeAndCopiesAndReadsBackWhatTheDialogHolds) {
     TPrintDialog dlg(nullptr);
     dlg.SetOptions(TPrintDialog::TPrintDialogOptions(poPageNums));

@@ -72,7 +72,13 @@ public:
         sheet.save(QString::fromStdString(folder_ + "/" + sheetName_ + ".png"));
     }
     void sheet(const std::string& name) { sheetName_ = name; }
+    // Each result is saved as a BMP file by the raster library and read back unchanged.
     void add(const std::string& name, const TDib& d) {
+        const std::string bmp = (folder_.empty() ? scratch_.path() : folder_) + "/" + name + ".bmp";
+        EXPECT_TRUE(SaveDib(d, bmp.c_str(), PW_BMP, nullptr)) << name;
+        UniqueDib back;
+        OpenDib(back.out(), bmp.c_str(), PW_BMP, nullptr);
+        EXPECT_TRUE(back && toImage(back.get()) == toImage(d)) << name << ": the BMP file holds the result";
         if (folder_.empty()) return;
         const QImage image = toImage(d);
         image.save(QString::fromStdString(folder_ + "/" + name + ".png"));
@@ -80,6 +86,7 @@ public:
     }
 
 private:
+    testsupport::TempDir scratch_;
     std::string folder_, sheetName_ = "sheet";
     std::vector<std::pair<std::string, QImage>> images_;
 };

@@ -173,6 +173,19 @@ struct QtEventScope {
 // Puts bytes of 8-bit characters back together; true when `out` holds a whole character.
 bool collectAnsiChar(HWND wnd, int channel, unsigned char byte, std::u16string& out);
 
+// A message loop that runs inside Qt's own handling of an event (a dialog shown from a
+// button's click) must still see its input first: the bypass is off while it runs.
+class InputBypassPause {
+public:
+    InputBypassPause();
+    ~InputBypassPause();
+    InputBypassPause(const InputBypassPause&) = delete;
+    InputBypassPause& operator=(const InputBypassPause&) = delete;
+
+private:
+    int saved_;
+};
+
 // Carries a message that has no Qt event behind it out on a Qt control (synthesized event).
 void forwardToQt(Window& w, UINT msg, WPARAM wParam, LPARAM lParam);
 void forwardCharToQt(Window& w, char16_t c);
