@@ -2,12 +2,14 @@
 #include "kit/KitRegister.h"
 
 #include "kit/KitCheckList.h"
+#include "kit/KitButtons.h"
 #include "kit/KitGIF.h"
 #include "kit/KitHook.h"
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 void RegisterKitClasses() {
     static const bool done = [] {
@@ -18,6 +20,8 @@ void RegisterKitClasses() {
         RegisterKitLabel();
         RegisterKitCheckList();
         RegisterKitGIF();
+        RegisterKitButtons();
+        RegisterThemedButtons();
         return true;
     }();
     (void)done;
