@@ -9,6 +9,7 @@
 #include "kit/KitPlacement.h"
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
+#include "kit/SpeedBarSetup.h"
 #include "kit/ThemedButtons.h"
 
 void RegisterKitClasses() {
@@ -22,6 +23,7 @@ void RegisterKitClasses() {
         RegisterKitGIF();
         RegisterKitButtons();
         RegisterThemedButtons();
+        RegisterSpeedBarSetup();
         return true;
     }();
     (void)done;
