@@ -3,5 +3,6 @@
 
 // Registers the class library's standard classes and every control and component of the
 // kit (spin edit, slider, shadowed label, list and check-list boxes, form placement and
-// storage, window hook, GIF pictures) for layouts; calling it again does nothing.
+// storage, window hook, GIF pictures, speed buttons, themed buttons, speed bars and their
+// setup window) for layouts; calling it again does nothing.
 void RegisterKitClasses();

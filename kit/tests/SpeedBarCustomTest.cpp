@@ -5,6 +5,7 @@
 #include "kit/SpeedBar.h"
 
 #include "ButtonTestSupport.h"
+#include "CustomBarForm.h"
 #include "classlib/Registry.h"
 #include "kit/KitUtils.h"
 #include "platform/registry.h"
@@ -21,25 +22,6 @@
 using namespace buttontest;
 
 namespace {
-
-class TCustomBarForm : public TForm {
-    Q_OBJECT
-
-public:
-    explicit TCustomBarForm(TComponent* AOwner) : TForm(AOwner) {
-        PublishField("ToolBar", ToolBar);
-        PublishField("Panel1", Panel1);
-        PublishField("FormStorage1", FormStorage1);
-        LoadLayout("CustomBarForm");
-    }
-    TSpeedBar* ToolBar = nullptr;
-    TPanel* Panel1 = nullptr;
-    TFormStorage* FormStorage1 = nullptr;
-    int clicks = 0;
-
-public slots:
-    void ZoomBtnClick(TObject*) { ++clicks; }
-};
 
 const String kSection = "Software\\kit_tests\\TCustomBarFormToolBar";
 
@@ -407,4 +389,3 @@ TEST_F(CustomBar, ScreenshotOfABarOnTheRightWithButtonsMoved) {
     EXPECT_TRUE(SaveShot(Grab(form), "kit-speedbar-right.png"));
 }
 
-#include "SpeedBarCustomTest.moc"
