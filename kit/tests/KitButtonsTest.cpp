@@ -309,6 +309,39 @@ TEST_F(SpeedButtons, DropDownMenusOpenBelowOrBesideTheButtonWithoutAClick) {
     SetPopupMenuHandler(old);
 }
 
+TEST_F(SpeedButtons, AClickOnTheButtonThatClosesItsOpenMenuDoesNotOpenItAgain) {
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(menu);
+    item->SetCaption("First");
+    menu->Items()->Add(item);
+    int popups = 0;
+    menu->OnPopup = [&](TObject*) { ++popups; };
+    TKitSpeedButton* b = Add(10, 10);
+    b->SetDropDownMenu(menu);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) { ++clicks; };
+    Show();
+    bool sawMenu = false;
+    // While the real menu is up, the button is clicked again: the menu closes.
+    QTimer::singleShot(100, [&] {
+        QWidget* popup = QApplication::activePopupWidget();
+        sawMenu = popup != nullptr;
+        if (!popup) return;
+        const QPoint onButton = popup->mapFromGlobal(HostOf(b)->mapToGlobal(At(b, 12, 12)));
+        QTest::mouseClick(popup->windowHandle(), Qt::LeftButton, {}, onButton);
+    });
+    Move(b, 12, 12);
+    Press(b, 12, 12);
+    Release(b, 12, 12);
+    QTest::qWait(200);
+    EXPECT_TRUE(sawMenu);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(b->ButtonState(), bsUp);
+    EXPECT_FALSE(b->MouseCapture());
+}
+
 TEST_F(SpeedButtons, ClickSetsTheFormsModalResultAndTheAcceleratorClicks) {
     TKitSpeedButton* b = Add(10, 10);
     b->SetCaption("&Go");

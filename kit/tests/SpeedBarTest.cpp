@@ -343,4 +343,31 @@ TEST_F(SpeedBars, BoundLinesAreDrawnInsideTheBevel) {
     EXPECT_EQ(img.pixelColor(w - 1, h / 2), Sys(clBtnHighlight));
 }
 
+TEST_F(SpeedBars, TheWallpaperIsTiledOrStretched) {
+    CodeBar c;
+    c.bar->SetBevelOuter(bvNone);
+    TBitmap tile;
+    tile.SetPixelFormat(pf24bit);
+    tile.SetSize(10, 10);
+    tile.Canvas()->Brush()->SetColor(clYellow);
+    tile.Canvas()->FillRect(RECT{0, 0, 10, 10});
+    tile.Canvas()->Brush()->SetColor(clRed);
+    tile.Canvas()->FillRect(RECT{0, 0, 5, 10});
+    c.bar->Wallpaper()->SetGraphic(&tile);
+    c.form->Show();
+    QImage img = GrabControl(c.form, c.bar);
+    // Tiled from the corner: red and yellow halves repeat every 10 pixels.
+    EXPECT_EQ(img.pixelColor(2, 2), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(7, 2), QColor(Qt::yellow));
+    EXPECT_EQ(img.pixelColor(92, 22), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(97, 22), QColor(Qt::yellow));
+    // Stretched: one red half over the left half of the bar.
+    c.bar->SetOptions(c.bar->Options() | sbStretchBitmap);
+    c.bar->Invalidate();
+    img = GrabControl(c.form, c.bar);
+    const int w = c.bar->ClientWidth();
+    EXPECT_EQ(img.pixelColor(w / 2 - 10, 15), QColor(Qt::red));
+    EXPECT_EQ(img.pixelColor(w / 2 + 10, 15), QColor(Qt::yellow));
+}
+
 #include "SpeedBarTest.moc"
