@@ -353,6 +353,7 @@ class TControl : public TComponent {
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
     Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
     Q_PROPERTY(String Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(int HelpContext READ HelpContext WRITE SetHelpContext)
     Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
@@ -387,6 +388,7 @@ class TControl : public TComponent {
     Q_CLASSINFO("Idents:Cursor", "TCursor")
     Q_CLASSINFO("Default:Cursor", "crDefault")
     Q_CLASSINFO("Default:Enabled", "True")
+    Q_CLASSINFO("Default:HelpContext", "0")
     Q_CLASSINFO("Default:ParentColor", "False")
     Q_CLASSINFO("Default:ParentFont", "True")
     Q_CLASSINFO("Default:ParentShowHint", "True")
@@ -444,6 +446,9 @@ public:
     void SetCursor(int v);
     String Hint() const { return FHint; }
     void SetHint(const String& v) { FHint = v; }
+    // The help topic of the control (0: the parent's).
+    int HelpContext() const { return FHelpContext; }
+    void SetHelpContext(int v) { FHelpContext = v; }
     bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool v);
     bool ParentShowHint() const { return FParentShowHint; }
@@ -574,6 +579,7 @@ protected:
     bool FParentColor = false;
     int FCursor = crDefault;
     String FHint;
+    int FHelpContext = 0;
     bool FShowHint = false;
     bool FParentShowHint = true;
     String FText;

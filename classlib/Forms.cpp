@@ -3,6 +3,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "platform/msgbox.h"
+#include "platform/shellexec.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -731,6 +732,15 @@ HWND TApplication::Handle() {
 
 void TApplication::WndProc(TMessage& m) {
     m.Result = DefWindowProcA(FHandle, m.Msg, m.WParam, m.LParam);
+}
+
+bool TApplication::HelpContext(int Context) {
+    bool callHelp = true;
+    if (OnHelp) OnHelp(this, Context, callHelp);
+    if (!callHelp) return true;
+    if (HelpFile.empty()) return false;
+    const HWND owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr;
+    return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", HelpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
 }
 
 void TApplication::SetTitle(const String& v) {

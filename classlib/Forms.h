@@ -28,6 +28,8 @@ using TCloseQueryEvent = TEvent<void(TObject* Sender, bool& CanClose)>;
 using TExceptionEvent = TEvent<void(TObject* Sender, Exception& E)>;
 using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
 using TShowHintEvent = TEvent<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// Help asked for a topic; clearing CallHelp keeps the help file from opening.
+using THelpEvent = TEvent<void(TObject* Sender, int Context, bool& CallHelp)>;
 
 class TMainMenu;
 
@@ -318,6 +320,10 @@ public:
     String Title() const { return FTitle; }
     void SetTitle(const String& v);
     String HelpFile;
+    // Help on a topic: OnHelp first, then, unless it cleared CallHelp, the help file opens
+    // with its associated program. True when OnHelp took it or the file opened.
+    bool HelpContext(int Context);
+    THelpEvent OnHelp;
     TCustomForm* MainForm() const { return FMainForm; }
     bool ShowMainForm = true;
     bool Terminated() const { return FTerminated; }

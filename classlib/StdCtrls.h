@@ -145,9 +145,10 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    // The button becomes (or stops being) the one Enter presses: the focused or default one.
+    virtual void SetButtonStyle(bool ADefault);
 
 private:
-    void SetButtonStyle(bool ADefault);
     bool FDefault = false;
     bool FCancel = false;
     bool FActive = false;

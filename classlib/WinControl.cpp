@@ -656,7 +656,9 @@ void TWinControl::Dispatch(TMessage& m) {
         for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(CM_PARENTSHOWHINTCHANGED);
         return;
     case CM_DIALOGKEY:
-    case CM_DIALOGCHAR: Broadcast(m); return;
+    case CM_DIALOGCHAR:
+    // Controls inside panels and group boxes hear of focus changes too (default buttons).
+    case CM_FOCUSCHANGED: Broadcast(m); return;
     case CM_ENTER: DoEnter(); return;
     case CM_EXIT: DoExit(); return;
     case CM_TEXTCHANGED: return;

@@ -3,6 +3,7 @@
 
 #include "kit/ClipView.h"
 #include "kit/KitCheckList.h"
+#include "kit/KitButtons.h"
 #include "kit/KitGIF.h"
 #include "kit/KitGrdCpt.h"
 #include "kit/KitHook.h"
@@ -11,6 +12,8 @@
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
 #include "kit/KitSplit.h"
+#include "kit/SpeedBarSetup.h"
+#include "kit/ThemedButtons.h"
 
 void RegisterKitClasses() {
     static const bool done = [] {
@@ -24,6 +27,9 @@ void RegisterKitClasses() {
         RegisterKitSplit();
         RegisterKitGradientCaption();
         RegisterClipboardViewer();
+        RegisterKitButtons();
+        RegisterThemedButtons();
+        RegisterSpeedBarSetup();
         return true;
     }();
     (void)done;

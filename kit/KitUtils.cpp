@@ -371,6 +371,51 @@ void ExtractBitmapCell(TGraphic* Source, TBitmap* Target, int Columns, int Index
     Target->SetTransparent(Source->Transparent());
 }
 
+// The parent's picture under a control
+
+namespace {
+
+// Reaches the parent's own painting (without its children, among them the control).
+class TParentPainter : public TWinControl {
+public:
+    static void PaintFace(TWinControl* Parent, HDC DC) { (Parent->*(&TParentPainter::PaintWindow))(DC); }
+};
+
+}  // namespace
+
+void PaintParentImage(TControl* Control, TCanvas* Canvas) {
+    if (!Control || !Canvas) return;
+    TWinControl* parent = Control->Parent();
+    if (!parent) return;
+    HDC dc = Canvas->Handle();
+    const RECT self = Control->BoundsRect();
+    parent->ControlState |= csPaintCopy;
+    const int saved = SaveDC(dc);
+    POINT origin{};
+    GetViewportOrgEx(dc, &origin);
+    SetViewportOrgEx(dc, origin.x - self.left, origin.y - self.top, nullptr);
+    IntersectClipRect(dc, 0, 0, parent->ClientWidth(), parent->ClientHeight());
+    parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    TParentPainter::PaintFace(parent, dc);
+    RestoreDC(dc, saved);
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* c = parent->Controls(i);
+        if (c == Control) break;
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+        const RECT r = c->BoundsRect();
+        RECT common{};
+        if (!IntersectRect(&common, &r, &self)) continue;
+        c->ControlState |= csPaintCopy;
+        const int s = SaveDC(dc);
+        SetViewportOrgEx(dc, origin.x + r.left - self.left, origin.y + r.top - self.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        RestoreDC(dc, s);
+        c->ControlState &= ~csPaintCopy;
+    }
+    parent->ControlState &= ~csPaintCopy;
+}
+
 // Gradients
 
 void FillGradient(TCanvas* Canvas, const RECT& Rect, TColor StartColor, TColor EndColor, int Colors,

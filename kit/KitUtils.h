@@ -76,6 +76,9 @@ TBitmap* MakeStandardDisabledGlyph(TBitmap* Bitmap, TColor OutlineColor);
 // canvas stays.
 void DrawImageListDisabled(class TCustomImageList* Images, TCanvas* Canvas, int X, int Y, int Index, bool Highlight,
                            TColor ShadowColor, TColor HighlightColor);
+// Paints into the canvas what the parent shows under the control: the parent's background
+// and its own face, then the non-windowed siblings below the control that overlap it.
+void PaintParentImage(TControl* Control, TCanvas* Canvas);
 // Cell `Index` of a picture of Columns x Rows cells into Target.
 void ExtractBitmapCell(TGraphic* Source, TBitmap* Target, int Columns, int Index, int Rows);
 

@@ -187,6 +187,23 @@ public:
             if (wasPressed && inside(lParam)) notifyParent(handle_, BN_CLICKED);
             return true;
         }
+        case WM_KEYDOWN:
+            // The space bar presses the button and its release clicks it.
+            if (wParam != VK_SPACE) return false;
+            if (!(lParam & 0x40000000) && IsWindowEnabled(handle_)) {
+                keyDown_ = true;
+                setPressed(true);
+            }
+            return true;
+        case WM_KEYUP:
+            if (wParam != VK_SPACE) return false;
+            if (keyDown_) {
+                keyDown_ = false;
+                const bool wasPressed = pressed_;
+                setPressed(false);
+                if (wasPressed) notifyParent(handle_, BN_CLICKED);
+            }
+            return true;
         case WM_CAPTURECHANGED: setPressed(false); return false;
         case BM_CLICK:
             if (IsWindowEnabled(handle_)) notifyParent(handle_, BN_CLICKED);
@@ -198,8 +215,14 @@ public:
             InvalidateRect(handle_, nullptr, FALSE);
             return true;
         case WM_GETDLGCODE: r = DLGC_BUTTON | (isDefault_ ? DLGC_DEFPUSHBUTTON : DLGC_UNDEFPUSHBUTTON); return true;
-        case WM_SETFOCUS:
         case WM_KILLFOCUS:
+            if (keyDown_) {
+                keyDown_ = false;
+                setPressed(false);
+            }
+            InvalidateRect(handle_, nullptr, FALSE);
+            return false;
+        case WM_SETFOCUS:
         case WM_ENABLE: InvalidateRect(handle_, nullptr, FALSE); return false;
         case WM_ERASEBKGND: r = 1; return true;
         default: return false;
@@ -236,6 +259,7 @@ private:
     HWND handle_;
     std::u16string text_;
     bool pressed_ = false;
+    bool keyDown_ = false;
     bool isDefault_ = false;
 };
 

@@ -187,6 +187,8 @@ void deliverTimer(HWND wnd, UINT_PTR id) {
 void startReal(Timer& t) {
     if (!QCoreApplication::instance()) return;
     t.qt = new QTimer;
+    // Never early (a coarse timer may fire 5% before its time).
+    t.qt->setTimerType(Qt::PreciseTimer);
     t.qt->setInterval(static_cast<int>(t.elapse));
     const HWND wnd = t.wnd;
     const UINT_PTR id = t.id;
@@ -393,7 +395,10 @@ HWND SetActiveWindow(HWND wnd) {
     if (s.active != top || !find(top)) return old;
     send(top, WM_NCACTIVATE, TRUE, 0, true);
     send(top, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old), true);
-    if (Window* w = find(top); w && w->widget && w->widget->isVisible()) w->widget->activateWindow();
+    // Qt is asked only when it does not have the window active already: asking again from
+    // its own activation would make two windows take turns for ever.
+    if (Window* w = find(top); w && w->widget && w->widget->isVisible() && !w->widget->isActiveWindow())
+        w->widget->activateWindow();
     return old;
 }
 
