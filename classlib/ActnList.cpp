@@ -32,7 +32,7 @@ void actionIdle() {
     for (TCustomForm* f : forms) {
         bool still = false;
         for (int i = 0; i < Screen->FormCount(); ++i) still = still || Screen->Forms(i) == f;
-        if (still && f->Showing()) UpdateFormActions(f);
+        if (still && f->Showing()) f->UpdateActions();
     }
     idleUpdating = false;
 }

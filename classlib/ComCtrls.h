@@ -620,6 +620,7 @@ using TLVEditingEvent = TEvent<void(TObject* Sender, TListItem* Item, bool& Allo
 using TLVEditedEvent = TEvent<void(TObject* Sender, TListItem* Item, String& S)>;
 using TLVDeletedEvent = TEvent<void(TObject* Sender, TListItem* Item)>;
 using TLVInfoTipEvent = TEvent<void(TObject* Sender, TListItem* Item, String& InfoTip)>;
+using TLVDrawItemEvent = TEvent<void(TCustomListView* Sender, TListItem* Item, const RECT& Rect, TOwnerDrawState State)>;
 
 // A list view over the platform's list view. Items keep their texts and images; the window
 // asks for them when it shows them (callback texts), so the items' objects stay the record.
@@ -637,6 +638,7 @@ class TCustomListView : public TWinControl {
     Q_PROPERTY(bool ShowColumnHeaders READ ShowColumnHeaders WRITE SetShowColumnHeaders)
     Q_PROPERTY(bool ColumnClick READ ColumnClick WRITE SetColumnClick)
     Q_PROPERTY(bool OwnerData READ OwnerData WRITE SetOwnerData)
+    Q_PROPERTY(bool OwnerDraw READ OwnerDraw WRITE SetOwnerDraw)
     Q_PROPERTY(TCustomImageList* LargeImages READ LargeImages WRITE SetLargeImages)
     Q_PROPERTY(TCustomImageList* SmallImages READ SmallImages WRITE SetSmallImages)
     Q_PROPERTY(TCustomImageList* StateImages READ StateImages WRITE SetStateImages)
@@ -656,6 +658,7 @@ class TCustomListView : public TWinControl {
     Q_PROPERTY(TLVDeletedEvent OnDeletion MEMBER OnDeletion)
     Q_PROPERTY(TLVDeletedEvent OnInsert MEMBER OnInsert)
     Q_PROPERTY(TLVInfoTipEvent OnInfoTip MEMBER OnInfoTip)
+    Q_PROPERTY(TLVDrawItemEvent OnDrawItem MEMBER OnDrawItem)
     Q_CLASSINFO("Default:ViewStyle", "vsIcon")
     Q_CLASSINFO("Default:SortType", "stNone")
     Q_CLASSINFO("Default:MultiSelect", "False")
@@ -667,6 +670,7 @@ class TCustomListView : public TWinControl {
     Q_CLASSINFO("Default:ShowColumnHeaders", "True")
     Q_CLASSINFO("Default:ColumnClick", "True")
     Q_CLASSINFO("Default:OwnerData", "False")
+    Q_CLASSINFO("Default:OwnerDraw", "False")
     Q_CLASSINFO("Default:TabStop", "True")
 
 public:
@@ -705,6 +709,9 @@ public:
     void SetColumnClick(bool v);
     bool OwnerData() const { return FOwnerData; }
     void SetOwnerData(bool v);
+    // In the report view the items are drawn by DrawItem (OnDrawItem) in whole rows.
+    bool OwnerDraw() const { return FOwnerDraw; }
+    void SetOwnerDraw(bool v);
     TCustomImageList* LargeImages() const { return FLargeImages; }
     void SetLargeImages(TCustomImageList* v);
     TCustomImageList* SmallImages() const { return FSmallImages; }
@@ -753,6 +760,7 @@ public:
     TLVDeletedEvent OnDeletion;
     TLVDeletedEvent OnInsert;
     TLVInfoTipEvent OnInfoTip;
+    TLVDrawItemEvent OnDrawItem;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
@@ -760,6 +768,9 @@ protected:
     void DestroyWnd() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     virtual TListItem* CreateListItem();
+    // An owner-drawn item on Canvas (with the item's DC, the control's font and brush):
+    // OnDrawItem when assigned, else the filled rectangle and the caption 2 pixels in.
+    virtual void DrawItem(TListItem* Item, const RECT& Rect, TOwnerDrawState State);
     // Owner data: fills Item (whose Index is the asked one) for the view; false when
     // nothing filled it.
     virtual bool OwnerDataFetch(TListItem* Item, TItemRequest Request);
@@ -798,6 +809,7 @@ private:
     void SetImageList(TCustomImageList*& Field, TCustomImageList* Value, int Which);
     void CNNotify(TMessage& Message);
     LRESULT DispInfo(NMHDR* Header, bool Unicode);
+    void CNDrawItem(TMessage& Message);
     void ResyncOrder();
     HWND HeaderHandle();
     TViewStyle FViewStyle = vsIcon;
@@ -811,6 +823,7 @@ private:
     bool FShowColumnHeaders = true;
     bool FColumnClick = true;
     bool FOwnerData = false;
+    bool FOwnerDraw = false;
     TCustomImageList* FLargeImages = nullptr;
     TCustomImageList* FSmallImages = nullptr;
     TCustomImageList* FStateImages = nullptr;

@@ -98,7 +98,10 @@
     X(SAbortButton, 65306, "Abort")                                                           \
     X(SRetryButton, 65307, "&Retry")                                                          \
     X(SIgnoreButton, 65308, "&Ignore")                                                        \
-    X(SAllButton, 65309, "&All")
+    X(SAllButton, 65309, "&All")                                                              \
+    X(SmkcShift, 65310, "Shift+")                                                             \
+    X(SmkcCtrl, 65311, "Ctrl+")                                                               \
+    X(SmkcAlt, 65312, "Alt+")
 
 #define TESSELLON_DEFINE_STRING(Name, Id, Text) \
     const TResStringRec Name = {nullptr, reinterpret_cast<std::uintptr_t>("\xEF\xBB\xBF" Text)};

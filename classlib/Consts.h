@@ -118,3 +118,8 @@ extern const TResStringRec SAbortButton;
 extern const TResStringRec SRetryButton;
 extern const TResStringRec SIgnoreButton;
 extern const TResStringRec SAllButton;
+
+// Modifier texts of shortcuts ("Ctrl+O")
+extern const TResStringRec SmkcShift;
+extern const TResStringRec SmkcCtrl;
+extern const TResStringRec SmkcAlt;

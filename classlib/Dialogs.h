@@ -233,3 +233,16 @@ using TPrintRange = TPrintDialog::TPrintRange;
 using enum TPrintDialog::TPrintRange;
 using TPrintDialogOption = TPrintDialog::TPrintDialogOption;
 using enum TPrintDialog::TPrintDialogOption;
+
+// Message dialogs: the kind of message (its caption and icon) and the buttons offered.
+enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgBtn { mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp };
+// A set of buttons: one bit per TMsgDlgBtn.
+using TMsgDlgButtons = unsigned;
+inline constexpr TMsgDlgButtons MsgDlgButton(TMsgDlgBtn Button) { return 1u << static_cast<unsigned>(Button); }
+inline constexpr TMsgDlgButtons mbYesNoCancel = (1u << mbYes) | (1u << mbNo) | (1u << mbCancel);
+inline constexpr TMsgDlgButtons mbYesAllNoAllCancel =
+    (1u << mbYes) | (1u << mbYesToAll) | (1u << mbNo) | (1u << mbNoToAll) | (1u << mbCancel);
+inline constexpr TMsgDlgButtons mbOKCancel = (1u << mbOK) | (1u << mbCancel);
+inline constexpr TMsgDlgButtons mbAbortRetryIgnore = (1u << mbAbort) | (1u << mbRetry) | (1u << mbIgnore);
+inline constexpr TMsgDlgButtons mbAbortIgnore = (1u << mbAbort) | (1u << mbIgnore);

@@ -198,6 +198,16 @@ TImage::~TImage() {
     delete FPicture;
 }
 
+void TImage::ReplacePicture(TPicture* Picture) {
+    if (!Picture || Picture == FPicture) return;
+    Picture->OnChange = TNotifyEvent();
+    if (FPicture->Graphic()) Picture->Assign(FPicture);
+    Picture->OnChange = FPicture->OnChange;
+    FPicture->OnChange = TNotifyEvent();
+    delete FPicture;
+    FPicture = Picture;
+}
+
 void TImage::PictureChanged() {
     if (FAutoSize && FPicture->Width() > 0 && FPicture->Height() > 0)
         SetBounds(FLeft, FTop, FPicture->Width(), FPicture->Height());

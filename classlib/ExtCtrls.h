@@ -143,6 +143,9 @@ public:
 
 protected:
     void Paint() override;
+    // Puts another picture object in place of the image's own, which is freed; the new one
+    // takes over its graphic and change handler, and the image owns it.
+    void ReplacePicture(TPicture* Picture);
 
 private:
     void PictureChanged();

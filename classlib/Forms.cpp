@@ -1,5 +1,6 @@
 // TCustomForm, TApplication and TScreen.
 #include "ControlState.h"
+#include "classlib/ActnList.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "platform/msgbox.h"
@@ -142,6 +143,8 @@ bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift, TControl* Control) {
         if (auto* popup = qobject_cast<TPopupMenu*>(c->PopupMenu()); popup && popup->IsShortCut(Key, Shift)) return true;
     return FMenu && FMenu->IsShortCut(Key, Shift);
 }
+
+void TCustomForm::UpdateActions() { UpdateFormActions(this); }
 
 void TCustomForm::PaintWindow(HDC DC) {
     if (!OnPaint) return;
@@ -726,11 +729,33 @@ HWND TApplication::Handle() {
     if (!FHandle) {
         FHandle = AllocateHWnd([this](TMessage& m) { WndProc(m); });
         SetWindowTextA(FHandle, FTitle.c_str());
+        // The window is there: its hooks hear of its creation.
+        TMessage created{WM_CREATE, 0, 0, 0};
+        WndProc(created);
     }
     return FHandle;
 }
 
+void TApplication::HookMainWindow(const TWindowHook& Hook) {
+    if (!Hook) return;
+    FWindowHooks.push_back(Hook);
+}
+
+void TApplication::UnhookMainWindow(const TWindowHook& Hook) {
+    auto it = std::find(FWindowHooks.begin(), FWindowHooks.end(), Hook);
+    if (it != FWindowHooks.end()) FWindowHooks.erase(it);
+}
+
 void TApplication::WndProc(TMessage& m) {
+    // A hook may remove itself (or another) while it runs.
+    const std::vector<TWindowHook> hooks = FWindowHooks;
+    for (const TWindowHook& hook : hooks) {
+        if (std::find(FWindowHooks.begin(), FWindowHooks.end(), hook) == FWindowHooks.end()) continue;
+        bool handled = false;
+        hook(m, handled);
+        if (handled) return;
+    }
+    if (m.Msg == WM_CREATE) return;
     m.Result = DefWindowProcA(FHandle, m.Msg, m.WParam, m.LParam);
 }
 
@@ -741,6 +766,15 @@ bool TApplication::HelpContext(int Context) {
     if (HelpFile.empty()) return false;
     const HWND owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr;
     return reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", HelpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+}
+
+String TApplication::Title() const {
+    if (!FHandle) return FTitle;
+    const int length = GetWindowTextLengthA(FHandle);
+    if (length <= 0) return String();
+    String text(static_cast<std::size_t>(length) + 1, '\0');
+    text.resize(static_cast<std::size_t>(std::clamp(GetWindowTextA(FHandle, text.data(), length + 1), 0, length)));
+    return text;
 }
 
 void TApplication::SetTitle(const String& v) {
@@ -837,7 +871,7 @@ void TApplication::ShowException(std::exception& e) {
     if (auto* ce = dynamic_cast<Exception*>(&e)) text = ce->Message;
     else text = e.what();
     if (!text.empty() && text.back() > '.') text += '.';
-    MessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
+    MessageBox(text, Title(), MB_OK | MB_ICONSTOP);
 }
 
 void TApplication::HandleException(TObject* sender, std::exception& e) {

@@ -30,6 +30,9 @@ using TMessageEvent = TEvent<void(MSG& Msg, bool& Handled)>;
 using TShowHintEvent = TEvent<void(String& HintStr, bool& CanShow, THintInfo& HintInfo)>;
 // Help asked for a topic; clearing CallHelp keeps the help file from opening.
 using THelpEvent = TEvent<void(TObject* Sender, int Context, bool& CallHelp)>;
+// A hook of the application's window: it sees every message first and sets Handled when it
+// took the message.
+using TWindowHook = TEvent<void(TMessage& Message, bool& Handled)>;
 
 class TMainMenu;
 
@@ -107,6 +110,9 @@ public:
     // Runs the menu item whose shortcut the key is (the form's menu, then the pop-up menus of
     // `Control` and its parents); true when one ran.
     bool IsShortCut(WORD Key, TShiftState Shift, TControl* Control);
+    // Updates the actions of the form's visible clients (the application calls it for every
+    // visible form when its message loop is idle).
+    virtual void UpdateActions();
 
     // Focus bookkeeping (called by the controls).
     bool SetFocusedControl(TWinControl* Control);
@@ -316,9 +322,17 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
+    // The application's window (made on first use; its hooks then hear WM_CREATE).
     HWND Handle();
-    String Title() const { return FTitle; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    // The text of the application's window once it exists.
+    String Title() const;
     void SetTitle(const String& v);
+    // Hooks of the application's window, asked in the order they were added until one takes
+    // the message; a hook is removed by an equal event.
+    void HookMainWindow(const TWindowHook& Hook);
+    void UnhookMainWindow(const TWindowHook& Hook);
+
     String HelpFile;
     // Help on a topic: OnHelp first, then, unless it cleared CallHelp, the help file opens
     // with its associated program. True when OnHelp took it or the file opened.
@@ -349,6 +363,8 @@ public:
     bool ShowHint = true;
     void CancelHint();
     void HintMouseMessage(TControl* Control, TMessage& Message);
+    // The control the mouse is over, as the message loop last saw it (null when none).
+    TControl* MouseControl() const { return FMouseControl; }
     // Hints under the mouse (HintWindow.cpp): the wait before a hint shows, before the next
     // one shows while one is up, and before it hides again (ms, 0: never hides).
     int HintPause = 500;
@@ -384,6 +400,7 @@ private:
     void WndProc(TMessage& Message);
     HWND FHandle = nullptr;
     String FTitle;
+    std::vector<TWindowHook> FWindowHooks;
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
     String FHint;

@@ -1,5 +1,7 @@
 // Graphics objects over the graphics device interface.
 #include "classlib/Graphics.h"
+#include "platform/codepage.h"
+#include "platform/winicon.h"
 
 #include <QFile>
 #include <QBuffer>
@@ -441,7 +443,12 @@ void TCanvas::Polyline(const std::vector<POINT>& points) {
 void TCanvas::TextOut(int x, int y, const String& text) {
     RequiredState();
     Changing();
-    TextOutA(FHandle, x, y, text.c_str(), static_cast<int>(text.size()));
+    if (TextFlags == 0) {
+        TextOutA(FHandle, x, y, text.c_str(), static_cast<int>(text.size()));
+    } else {
+        const std::u16string wide = platform::ansiToWide(text);
+        ExtTextOutW(FHandle, x, y, TextFlags, nullptr, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
+    }
     Changed();
 }
 
@@ -1066,6 +1073,51 @@ void TIcon::LoadFromResourceName(HINSTANCE, const String& name) {
     if (!f.open(QIODevice::ReadOnly)) throw EResNotFound(SResNotFound, {name});
     const QByteArray data = f.readAll();
     LoadFromData(reinterpret_cast<const BYTE*>(data.constData()), static_cast<std::size_t>(data.size()));
+}
+
+void TIcon::SetHandle(HICON icon) {
+    const QImage image = platform::iconImage(icon).convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull() || image.width() > 256 || image.height() > 256) throw EInvalidGraphic(SInvalidIcon);
+    // An icon file of one 32-bit image: directory, entry, header, rows bottom-up, AND mask.
+    const int w = image.width(), h = image.height();
+    const std::size_t maskLine = ((static_cast<std::size_t>(w) + 31) / 32) * 4;
+    const std::size_t imageSize = 40 + static_cast<std::size_t>(w) * h * 4 + maskLine * h;
+    std::vector<BYTE> file;
+    const auto put16 = [&](unsigned v) { file.push_back(static_cast<BYTE>(v)); file.push_back(static_cast<BYTE>(v >> 8)); };
+    const auto put32 = [&](unsigned v) { put16(v & 0xFFFF); put16(v >> 16); };
+    put16(0);
+    put16(1);
+    put16(1);
+    file.push_back(static_cast<BYTE>(w == 256 ? 0 : w));
+    file.push_back(static_cast<BYTE>(h == 256 ? 0 : h));
+    file.push_back(0);
+    file.push_back(0);
+    put16(1);
+    put16(32);
+    put32(static_cast<unsigned>(imageSize));
+    put32(22);
+    put32(40);
+    put32(static_cast<unsigned>(w));
+    put32(static_cast<unsigned>(h * 2));
+    put16(1);
+    put16(32);
+    put32(0);
+    put32(static_cast<unsigned>(imageSize - 40));
+    put32(0);
+    put32(0);
+    put32(0);
+    put32(0);
+    for (int y = h - 1; y >= 0; --y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            file.push_back(static_cast<BYTE>(qBlue(row[x])));
+            file.push_back(static_cast<BYTE>(qGreen(row[x])));
+            file.push_back(static_cast<BYTE>(qRed(row[x])));
+            file.push_back(static_cast<BYTE>(qAlpha(row[x])));
+        }
+    }
+    file.resize(file.size() + maskLine * h, 0);
+    LoadFromData(file.data(), file.size());
 }
 
 void TIcon::Draw(TCanvas* canvas, const RECT& r) {

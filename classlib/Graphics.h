@@ -275,12 +275,17 @@ public:
 
     TNotifyEvent OnChange;
     TNotifyEvent OnChanging;
+    // ETO_* flags of the canvas's text output (ETO_CLIPPED, ETO_OPAQUE, ETO_RTLREADING).
+    UINT TextFlags = 0;
 
-protected:
-    virtual void CreateHandle() {}
+    // For drawing routines outside the class: the handle with the pen, brush and font
+    // selected (EInvalidOperation when there is no handle), and the change notifications.
     void RequiredState();
     void Changing();
     void Changed();
+
+protected:
+    virtual void CreateHandle() {}
 
 private:
     void Select();
@@ -455,6 +460,9 @@ public:
     void LoadFromData(const BYTE* data, std::size_t size);
     // A built-in icon of the program (a Qt resource ":/icons/NAME.ico").
     void LoadFromResourceName(HINSTANCE instance, const String& name);
+    // The picture of a platform icon (copied; the handle stays the caller's);
+    // EInvalidGraphic "Icon image is not valid" for a bad handle.
+    void SetHandle(HICON icon);
     void Clear();
     // The file image and the picture shown (premultiplied ARGB).
     const std::vector<BYTE>& FileImage() const { return FData; }

@@ -450,6 +450,7 @@ void TCustomListView::CreateParams(TCreateParams& p) {
     if (!FShowColumnHeaders) p.Style |= LVS_NOCOLUMNHEADER;
     if (!FColumnClick) p.Style |= LVS_NOSORTHEADER;
     if (FOwnerData) p.Style |= LVS_OWNERDATA;
+    if (FOwnerDraw) p.Style |= LVS_OWNERDRAWFIXED;
     p.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -1042,9 +1043,59 @@ void TCustomListView::CNNotify(TMessage& m) {
     }
 }
 
+void TCustomListView::SetOwnerDraw(bool v) {
+    if (FOwnerDraw == v) return;
+    FOwnerDraw = v;
+    RecreateWnd();
+}
+
+void TCustomListView::DrawItem(TListItem* Item, const RECT& Rect, TOwnerDrawState State) {
+    if (OnDrawItem) {
+        OnDrawItem(this, Item, Rect, State);
+        return;
+    }
+    FCanvas->FillRect(Rect);
+    FCanvas->TextOut(Rect.left + 2, Rect.top, Item->Caption());
+}
+
+void TCustomListView::CNDrawItem(TMessage& m) {
+    auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+    m.Result = TRUE;
+    if (!d || d->CtlType != ODT_LISTVIEW) return;
+    const auto index = static_cast<int>(d->itemID);
+    TListItem* item = index >= 0 && index < FListItems->Count() ? FListItems->Item(index) : nullptr;
+    const auto state = static_cast<TOwnerDrawState>(LOWORD(d->itemState));
+    FCanvas->Lock();
+    FCanvas->SetHandle(d->hDC);
+    FCanvas->Font()->Assign(Font());
+    FCanvas->Brush()->Assign(Brush());
+    if (state & odSelected) {
+        FCanvas->Brush()->SetColor(clHighlight);
+        FCanvas->Font()->SetColor(clHighlightText);
+    }
+    try {
+        if (item) DrawItem(item, d->rcItem, state);
+        else FCanvas->FillRect(d->rcItem);
+        if (state & odFocused) DrawFocusRect(d->hDC, &d->rcItem);
+    } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+        throw;
+    }
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+}
+
 void TCustomListView::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case CN_NOTIFY: CNNotify(m); return;
+    case CN_DRAWITEM:
+        if (FOwnerDraw) {
+            CNDrawItem(m);
+            return;
+        }
+        TWinControl::Dispatch(m);
+        return;
     default: TWinControl::Dispatch(m); return;
     }
 }

@@ -1,9 +1,11 @@
 // Menu items over platform menu handles, main and pop-up menus, shortcuts and the pop-up seam.
 #include "classlib/Menus.h"
 
+#include "classlib/Consts.h"
 #include "classlib/Forms.h"
 #include "classlib/Graphics.h"
 #include "classlib/ImgList.h"
+#include "platform/codepage.h"
 #include "platform/commctrl.h"
 #include "platform/gdi.h"
 
@@ -99,9 +101,9 @@ String ShortCutToText(TShortCut sc) {
     const String name = keyName(static_cast<WORD>(sc & 0xFF));
     if (name.empty()) return {};
     String out;
-    if (sc & scShift) out += "Shift+";
-    if (sc & scCtrl) out += "Ctrl+";
-    if (sc & scAlt) out += "Alt+";
+    if (sc & scShift) out += String(SmkcShift);
+    if (sc & scCtrl) out += String(SmkcCtrl);
+    if (sc & scAlt) out += String(SmkcAlt);
     return out + name;
 }
 
@@ -132,6 +134,8 @@ TShortCut TextToShortCut(const String& text) {
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FCommand(allocateCommand()) {}
 
 TMenuItem::~TMenuItem() {
+    delete FActionLink;
+    FActionLink = nullptr;
     // Items with an owner are freed by it; the others belong to this item.
     std::vector<TMenuItem*> items;
     items.swap(FItems);
@@ -194,25 +198,25 @@ int TMenuItem::IndexOf(const TMenuItem* Item) const {
 void TMenuItem::SetCaption(const String& v) {
     if (FCaption == v) return;
     FCaption = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetEnabled(bool v) {
     if (FEnabled == v) return;
     FEnabled = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetVisible(bool v) {
     if (FVisible == v) return;
     FVisible = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetRadioItem(bool v) {
     if (FRadioItem == v) return;
     FRadioItem = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetGroupIndex(int v) {
@@ -221,7 +225,7 @@ void TMenuItem::SetGroupIndex(int v) {
     if (FChecked && FRadioItem && FParent)
         for (TMenuItem* other : FParent->FItems)
             if (other != this && other->FRadioItem && other->FGroupIndex == FGroupIndex) other->FChecked = false;
-    MenuChanged();
+    MenuChanged(false);
     // A main menu's top-level items merge by group index.
     if (FParent && FParent->FMenu) FParent->FMenu->MenuChanged();
 }
@@ -229,13 +233,13 @@ void TMenuItem::SetGroupIndex(int v) {
 void TMenuItem::SetShortCut(int v) {
     if (FShortCut == v) return;
     FShortCut = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetImageIndex(int v) {
     if (FImageIndex == v) return;
     FImageIndex = v;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetDefault(bool v) {
@@ -244,7 +248,7 @@ void TMenuItem::SetDefault(bool v) {
     if (v && FParent)
         for (TMenuItem* other : FParent->FItems)
             if (other != this) other->FDefault = false;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 void TMenuItem::SetChecked(bool v) {
@@ -253,7 +257,7 @@ void TMenuItem::SetChecked(bool v) {
     if (v && FRadioItem && FParent)
         for (TMenuItem* other : FParent->FItems)
             if (other != this && other->FRadioItem && other->FGroupIndex == FGroupIndex) other->FChecked = false;
-    MenuChanged();
+    MenuChanged(false);
 }
 
 TMenuItem* TMenuItem::FindByAccelerator(char c) const {
@@ -266,8 +270,120 @@ TMenuItem* TMenuItem::FindByAccelerator(char c) const {
 
 void TMenuItem::Click() {
     if (!FEnabled) return;
+    // The linked action runs (and checks itself when it checks automatically), unless the
+    // item has a click handler of its own.
+    if (TBasicAction* action = Action(); action && (!OnClick || OnClick == action->OnExecute())) {
+        const auto* custom = qobject_cast<TCustomAction*>(action);
+        if (FAutoCheck && !(custom && custom->AutoCheck())) SetChecked(FRadioItem ? true : !FChecked);
+        FActionLink->Execute(this);
+        return;
+    }
     if (FAutoCheck) SetChecked(FRadioItem ? true : !FChecked);
     if (OnClick) OnClick(this);
+}
+
+// Actions
+
+TBasicAction* TMenuItem::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
+void TMenuItem::SetActionComponent(TComponent* Value) { SetAction(qobject_cast<TBasicAction*>(Value)); }
+
+TBasicActionLink* TMenuItem::CreateActionLink() { return new TMenuActionLink(this); }
+
+void TMenuItem::SetAction(TBasicAction* Value) {
+    if (Value == Action()) return;
+    if (!Value) {
+        delete FActionLink;
+        FActionLink = nullptr;
+        return;
+    }
+    if (!FActionLink) FActionLink = CreateActionLink();
+    FActionLink->SetAction(Value);
+    ActionChange(Value, ComponentState().Contains(csLoading));
+    Value->FreeNotification(this);
+}
+
+void TMenuItem::InitiateAction() {
+    if (FActionLink) FActionLink->Update();
+}
+
+void TMenuItem::ActionChange(TObject* Sender, bool CheckDefaults) {
+    auto* a = qobject_cast<TCustomAction*>(Sender);
+    if (!a) return;
+    if (!CheckDefaults || FCaption.empty()) SetCaption(a->Caption());
+    if (!CheckDefaults || !FChecked) SetChecked(a->Checked());
+    if (!CheckDefaults || FEnabled) SetEnabled(a->Enabled());
+    if (!CheckDefaults || FHint.empty()) SetHint(a->Hint());
+    if (!CheckDefaults || FImageIndex == -1) SetImageIndex(a->ImageIndex());
+    if (!CheckDefaults || FShortCut == 0) SetShortCut(a->ShortCut());
+    if (!CheckDefaults || FVisible) SetVisible(a->Visible());
+    if (!CheckDefaults || !OnClick) OnClick = a->OnExecute();
+}
+
+void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && FActionLink && AComponent == FActionLink->Action()) SetAction(nullptr);
+}
+
+TMenuActionLink::TMenuActionLink(TMenuItem* AClient) : TActionLink(AClient), FClient(AClient) {}
+
+namespace {
+TCustomAction* linkedAction(TBasicAction* a) { return qobject_cast<TCustomAction*>(a); }
+}  // namespace
+
+bool TMenuActionLink::IsCaptionLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->Caption() == a->Caption();
+}
+bool TMenuActionLink::IsCheckedLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->Checked() == a->Checked();
+}
+bool TMenuActionLink::IsEnabledLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->Enabled() == a->Enabled();
+}
+bool TMenuActionLink::IsHintLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->Hint() == a->Hint();
+}
+bool TMenuActionLink::IsImageIndexLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->ImageIndex() == a->ImageIndex();
+}
+bool TMenuActionLink::IsShortCutLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->ShortCut() == a->ShortCut();
+}
+bool TMenuActionLink::IsVisibleLinked() {
+    auto* a = linkedAction(FAction);
+    return a && FClient->Visible() == a->Visible();
+}
+bool TMenuActionLink::IsOnExecuteLinked() { return FAction && FClient->OnClick == FAction->OnExecute(); }
+
+void TMenuActionLink::SetCaption(const String& Value) {
+    if (IsCaptionLinked()) FClient->SetCaption(Value);
+}
+void TMenuActionLink::SetChecked(bool Value) {
+    if (IsCheckedLinked()) FClient->SetChecked(Value);
+}
+void TMenuActionLink::SetEnabled(bool Value) {
+    if (IsEnabledLinked()) FClient->SetEnabled(Value);
+}
+void TMenuActionLink::SetHint(const String& Value) {
+    if (IsHintLinked()) FClient->SetHint(Value);
+}
+void TMenuActionLink::SetImageIndex(int Value) {
+    if (IsImageIndexLinked()) FClient->SetImageIndex(Value);
+}
+void TMenuActionLink::SetShortCut(TShortCut Value) {
+    if (IsShortCutLinked()) FClient->SetShortCut(Value);
+}
+void TMenuActionLink::SetVisible(bool Value) {
+    if (IsVisibleLinked()) FClient->SetVisible(Value);
+}
+void TMenuActionLink::SetOnExecute(const TNotifyEvent& Value) {
+    if (IsOnExecuteLinked()) FClient->OnClick = Value;
 }
 
 TMenu* TMenuItem::GetParentMenu() const {
@@ -303,9 +419,11 @@ TMenuItem* TMenuItem::FindHandle(HMENU h) {
     return nullptr;
 }
 
-void TMenuItem::MenuChanged() {
+void TMenuItem::MenuChanged(bool) {
     if (FParent) FParent->RebuildHandle();
 }
+
+void TMenuItem::ItemBuilt(HMENU, bool) {}
 
 void TMenuItem::AppendTo(HMENU menu, bool topOfBar) {
     TMenu* owner = GetParentMenu();
@@ -338,9 +456,11 @@ void TMenuItem::AppendTo(HMENU menu, bool topOfBar) {
             info.hSubMenu = Handle();
         }
         InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info);
+        ItemBuilt(menu, topOfBar);
         return;
     }
     InsertMenuItemW(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &info);
+    ItemBuilt(menu, topOfBar);
 }
 
 void TMenuItem::RebuildHandle() {
@@ -463,16 +583,34 @@ void TMenuItem::GetChildren(const std::function<void(TComponent*)>& Proc, TCompo
         if (item->Owner() == Root) Proc(item);
 }
 
-char GetHotkey(const String& Caption) {
+namespace {
+
+// The position of the character after the last single "&" (npos when there is none).
+std::size_t hotkeyPos(const String& Caption) {
+    std::size_t found = String::npos;
     for (std::size_t i = 0; i + 1 < Caption.size(); ++i) {
         if (Caption[i] != '&') continue;
-        if (Caption[i + 1] == '&') {
-            ++i;
-            continue;
-        }
-        return Caption[i + 1];
+        if (Caption[i + 1] != '&') found = i + 1;
+        ++i;
     }
-    return 0;
+    return found;
+}
+
+}  // namespace
+
+char GetHotkey(const String& Caption) {
+    const std::size_t at = hotkeyPos(Caption);
+    return at == String::npos ? 0 : Caption[at];
+}
+
+bool IsAccel(WPARAM Key, const String& Caption) {
+    const std::size_t at = hotkeyPos(Caption);
+    if (at == String::npos || Key == 0) return false;
+    // The whole character after the mark (several bytes in a multi-byte code page).
+    const char* from = Caption.c_str() + at;
+    const std::u16string hot = platform::ansiToWide(std::string_view(from, static_cast<std::size_t>(CharNextA(from) - from)));
+    if (hot.empty()) return false;
+    return platform::upperUnit(static_cast<char16_t>(Key & 0xFFFF)) == platform::upperUnit(hot[0]);
 }
 
 String StripHotkey(const String& Caption) {

@@ -2,6 +2,7 @@
 // menus, shortcuts, and the seam through which pop-up menus are shown.
 #pragma once
 
+#include "classlib/ActnList.h"
 #include "classlib/Controls.h"
 
 #include <functional>
@@ -47,6 +48,7 @@ class TMenuItem : public TComponent {
     Q_PROPERTY(TNotifyEvent OnClick MEMBER OnClick)
     Q_PROPERTY(TMenuDrawItemEvent OnDrawItem MEMBER OnDrawItem)
     Q_PROPERTY(TMenuMeasureItemEvent OnMeasureItem MEMBER OnMeasureItem)
+    Q_PROPERTY(TComponent* Action READ ActionComponent WRITE SetActionComponent)
     Q_CLASSINFO("Default:Enabled", "True")
     Q_CLASSINFO("Default:Visible", "True")
     Q_CLASSINFO("Default:Checked", "False")
@@ -129,18 +131,41 @@ public:
     TMenuDrawItemEvent OnDrawItem;
     TMenuMeasureItemEvent OnMeasureItem;
 
+    // Actions: the item shows its action's caption, checked and enabled state, hint, image,
+    // shortcut and visibility, and a click runs the action (unless the item has a click
+    // handler of its own).
+    TBasicAction* Action() const;
+    void SetAction(TBasicAction* Value);
+    TComponent* ActionComponent() const { return Action(); }
+    void SetActionComponent(TComponent* Value);
+    TBasicActionLink* ActionLink() const { return FActionLink; }
+    // Updates the linked action (at idle).
+    void InitiateAction();
+    // The action changed: the item takes its values (with CheckDefaults only those it has
+    // not set itself).
+    virtual void ActionChange(TObject* Sender, bool CheckDefaults);
+
     // The layout reader puts items into their menu or item through these.
     bool HasParent() const override { return true; }
     TComponent* GetParentComponent() const override;
     void SetParentComponent(TComponent* Value) override;
     void GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) override;
 
+protected:
+    // The item changed: its parent's platform menu is filled again (Rebuild: the sub-items
+    // changed too).
+    virtual void MenuChanged(bool Rebuild);
+    // The item's entry was put into the platform menu `Menu` (each time the menu is filled):
+    // a descendant may change what the entry shows.
+    virtual void ItemBuilt(HMENU Menu, bool TopOfBar);
+    virtual TBasicActionLink* CreateActionLink();
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
 private:
     friend class TMenu;
     friend class TMainMenu;
-    // The item changed: its parent's platform menu is filled again.
-    void MenuChanged();
     void AppendTo(HMENU Menu, bool TopOfBar);
+    TBasicActionLink* FActionLink = nullptr;
     String FCaption;
     bool FChecked = false;
     bool FEnabled = true;
@@ -162,8 +187,39 @@ private:
     std::vector<TMenuItem*> FMerged;
 };
 
-// The character after the single "&" of a caption (0 when there is none); "&&" is a literal "&".
+// The link of a menu item: the item's setters carry the action's values.
+class TMenuActionLink : public TActionLink {
+    Q_OBJECT
+public:
+    explicit TMenuActionLink(TMenuItem* AClient);
+    TMenuItem* MenuItem() const { return FClient; }
+    bool IsCaptionLinked() override;
+    bool IsCheckedLinked() override;
+    bool IsEnabledLinked() override;
+    bool IsHintLinked() override;
+    bool IsImageIndexLinked() override;
+    bool IsShortCutLinked() override;
+    bool IsVisibleLinked() override;
+    bool IsOnExecuteLinked() override;
+    void SetCaption(const String& Value) override;
+    void SetChecked(bool Value) override;
+    void SetEnabled(bool Value) override;
+    void SetHint(const String& Value) override;
+    void SetImageIndex(int Value) override;
+    void SetShortCut(TShortCut Value) override;
+    void SetVisible(bool Value) override;
+    void SetOnExecute(const TNotifyEvent& Value) override;
+
+protected:
+    TMenuItem* FClient;
+};
+
+// The character after the last single "&" of a caption (0 when there is none); "&&" is a
+// literal "&".
 char GetHotkey(const String& Caption);
+// Whether a typed character (UTF-16, as CM_DIALOGCHAR carries it) is the caption's hot key,
+// whatever its case.
+bool IsAccel(WPARAM Key, const String& Caption);
 // The caption without its accelerator marks.
 String StripHotkey(const String& Caption);
 

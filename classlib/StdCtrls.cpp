@@ -1,4 +1,5 @@
 // Standard controls over the platform's predefined control classes.
+#include "classlib/Menus.h"
 #include "classlib/StdCtrls.h"
 #include "platform/codepage.h"
 #include "platform/winpaint.h"
@@ -238,6 +239,15 @@ void TCustomLabel::Dispatch(TMessage& m) {
         AdjustBounds();
         Invalidate();
         return;
+    case CM_DIALOGCHAR:
+        // The label's hot key moves the focus to its control.
+        if (FFocusControl && FEnabled && FShowAccelChar && IsAccel(m.WParam, GetText()) && FFocusControl->CanFocus()) {
+            FFocusControl->SetFocus();
+            m.Result = 1;
+            return;
+        }
+        TGraphicControl::Dispatch(m);
+        return;
     default: TGraphicControl::Dispatch(m); return;
     }
 }
@@ -305,6 +315,15 @@ void TButton::Dispatch(TMessage& m) {
     }
     case WM_GETDLGCODE:
         DefaultHandler(m);
+        return;
+    case CM_DIALOGCHAR:
+        // The button's hot key clicks it.
+        if (IsAccel(m.WParam, GetText()) && CanFocus()) {
+            Click();
+            m.Result = 1;
+            return;
+        }
+        TButtonControl::Dispatch(m);
         return;
     default: TButtonControl::Dispatch(m); return;
     }

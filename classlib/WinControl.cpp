@@ -613,6 +613,12 @@ void TWinControl::Dispatch(TMessage& m) {
     case CN_KEYDOWN:
     case CN_SYSKEYDOWN: CNKeyDown(m); return;
     case CN_CHAR: CNChar(m); return;
+    case CN_SYSCHAR:
+        // Alt with a key: the hot key of a control of the form.
+        m.Result = 0;
+        if (!ComponentState().Contains(csDesigning))
+            if (TCustomForm* f = GetParentForm(this); f && f->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0) m.Result = 1;
+        return;
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORLISTBOX:
     case CN_CTLCOLORBTN:

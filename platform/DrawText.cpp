@@ -41,21 +41,24 @@ struct Layout {
     }
 };
 
-// Takes out "&" prefixes: "&&" stays one "&", "&x" marks x.
+// Takes out "&" prefixes: "&&" stays one "&", "&x" marks x; of several marks the last is
+// the hot key and the only one underlined.
 Line prefixed(const QString& s, bool keepPrefixes) {
     Line out;
     if (keepPrefixes) {
         out.text = s;
         return out;
     }
+    int hot = -1;
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (s[i] == u'&') {
             if (i + 1 >= s.size()) break;
-            if (s[i + 1] != u'&') out.underlined.push_back(static_cast<int>(out.text.size()));
+            if (s[i + 1] != u'&') hot = static_cast<int>(out.text.size());
             ++i;
         }
         out.text += s[i];
     }
+    if (hot >= 0) out.underlined.push_back(hot);
     return out;
 }
 

@@ -4,7 +4,12 @@
 #include "DeviceContext.h"
 #include "platform/GdiObject.h"
 
+#include "platform/winerror.h"
+#include "platform/winuser.h"
+
+#include <QApplication>
 #include <QPainter>
+#include <QStyle>
 
 #include <map>
 #include <memory>
@@ -27,6 +32,18 @@ std::mutex& iconMutex() {
 std::map<HICON, std::unique_ptr<Icon>>& icons() {
     static auto* m = new std::map<HICON, std::unique_ptr<Icon>>;
     return *m;
+}
+
+// The system's icons by identifier; they live as long as the process.
+std::map<WORD, HICON>& sharedIcons() {
+    static auto* m = new std::map<WORD, HICON>;
+    return *m;
+}
+
+bool isShared(HICON h) {
+    for (const auto& [id, icon] : sharedIcons())
+        if (icon == h) return true;
+    return false;
 }
 
 HICON addIcon(std::unique_ptr<Icon> icon) {
@@ -61,7 +78,7 @@ QImage iconImage(HICON h) {
 
 int liveIconCount() {
     std::lock_guard lock(iconMutex());
-    return static_cast<int>(icons().size());
+    return static_cast<int>(icons().size() - sharedIcons().size());
 }
 
 }  // namespace platform
@@ -107,7 +124,61 @@ HICON CopyIcon(HICON h) {
 
 BOOL DestroyIcon(HICON h) {
     std::lock_guard lock(iconMutex());
+    if (isShared(h)) return TRUE;
     return icons().erase(h) ? TRUE : FALSE;
+}
+
+namespace {
+
+HICON systemIcon(WORD id) {
+    {
+        std::lock_guard lock(iconMutex());
+        if (auto it = sharedIcons().find(id); it != sharedIcons().end()) return it->second;
+    }
+    QStyle::StandardPixmap pixmap;
+    switch (id) {
+    case IDI_HAND: pixmap = QStyle::SP_MessageBoxCritical; break;
+    case IDI_QUESTION: pixmap = QStyle::SP_MessageBoxQuestion; break;
+    case IDI_EXCLAMATION: pixmap = QStyle::SP_MessageBoxWarning; break;
+    case IDI_ASTERISK: pixmap = QStyle::SP_MessageBoxInformation; break;
+    case IDI_APPLICATION: pixmap = QStyle::SP_DesktopIcon; break;
+    default: SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND); return nullptr;
+    }
+    QStyle* style = qobject_cast<QApplication*>(QCoreApplication::instance()) ? QApplication::style() : nullptr;
+    QImage image = style ? style->standardIcon(pixmap).pixmap(32, 32).toImage() : QImage();
+    if (image.isNull()) {
+        // Without a style: a plain round sign in the kind's colour.
+        image = QImage(32, 32, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(id == IDI_HAND ? QColor(200, 0, 0) : id == IDI_EXCLAMATION ? QColor(230, 170, 0) : QColor(0, 90, 200));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(2, 2, 28, 28);
+    }
+    if (image.size() != QSize(32, 32)) image = image.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    HICON h = iconFromImage(image);
+    std::lock_guard lock(iconMutex());
+    sharedIcons()[id] = h;
+    return h;
+}
+
+}  // namespace
+
+HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+    if (instance || !IS_INTRESOURCE(name)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    return systemIcon(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
+}
+
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
+    if (instance || !IS_INTRESOURCE(name)) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return nullptr;
+    }
+    return systemIcon(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name)));
 }
 
 BOOL GetIconInfo(HICON h, ICONINFO* info) {

@@ -239,6 +239,8 @@ UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     return wnd ? (id ? id : 1) : id;
 }
 
+DWORD GetTickCount() { return static_cast<DWORD>(platform::timerClock()); }
+
 BOOL KillTimer(HWND wnd, UINT_PTR id) {
     Timers& ts = timers();
     Timer* t = findTimer(wnd, id);

@@ -394,6 +394,16 @@ void ListViewControl::paintItems(QPainter& p, const QRect& clientArea) {
         const bool selected = (main.state & LVIS_SELECTED) != 0;
         if (selected) cdis |= CDIS_SELECTED;
         if ((main.state & LVIS_FOCUSED) && focusedView) cdis |= CDIS_FOCUS;
+        if (viewType() == LVS_REPORT && (style_ & LVS_OWNERDRAWFIXED)) {
+            // The parent draws the whole row.
+            UINT ods = 0;
+            if (selected && showSel) ods |= ODS_SELECTED;
+            if ((main.state & LVIS_FOCUSED) && focusedView) ods |= ODS_FOCUS;
+            ownerDrawItem(handle_, ODT_LISTVIEW, p, cell, row, ODA_DRAWENTIRE, ods, static_cast<ULONG_PTR>(main.lParam),
+                          colourOf(back));
+            if (!win::find(handle_)) return;
+            continue;
+        }
         record.clrText = textColour_;
         record.clrTextBk = textBk_;
         record.iSubItem = 0;

@@ -457,3 +457,15 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
 
 DWORD GetCurrentThreadId() { return static_cast<DWORD>(::gettid()); }
+
+int MulDiv(int Number, int Numerator, int Denominator) {
+    if (Denominator == 0) return -1;
+    const long long product = static_cast<long long>(Number) * Numerator;
+    const long long d = Denominator;
+    const bool negative = (product < 0) != (d < 0);
+    const unsigned long long a = product < 0 ? 0ULL - static_cast<unsigned long long>(product) : static_cast<unsigned long long>(product);
+    const unsigned long long b = d < 0 ? 0ULL - static_cast<unsigned long long>(d) : static_cast<unsigned long long>(d);
+    const unsigned long long q = (a + b / 2) / b;
+    if (q > (negative ? 2147483648ULL : 2147483647ULL)) return -1;
+    return negative ? static_cast<int>(-static_cast<long long>(q)) : static_cast<int>(q);
+}

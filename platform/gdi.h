@@ -121,6 +121,7 @@ inline constexpr UINT TA_BASELINE = 24;
 // ExtTextOut options
 inline constexpr UINT ETO_OPAQUE = 0x0002;
 inline constexpr UINT ETO_CLIPPED = 0x0004;
+inline constexpr UINT ETO_RTLREADING = 0x0080;  // right-to-left reading order
 
 // DrawText formats
 inline constexpr UINT DT_TOP = 0x0000;

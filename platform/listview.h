@@ -159,6 +159,8 @@ inline constexpr DWORD LVS_SHAREIMAGELISTS = 0x0040;  // the image lists stay th
 inline constexpr DWORD LVS_NOLABELWRAP = 0x0080;
 inline constexpr DWORD LVS_AUTOARRANGE = 0x0100;
 inline constexpr DWORD LVS_EDITLABELS = 0x0200;
+// Report view: the parent draws each item in whole rows (WM_DRAWITEM, ODT_LISTVIEW).
+inline constexpr DWORD LVS_OWNERDRAWFIXED = 0x0400;
 inline constexpr DWORD LVS_OWNERDATA = 0x1000;
 inline constexpr DWORD LVS_NOSCROLL = 0x2000;
 inline constexpr DWORD LVS_NOCOLUMNHEADER = 0x4000;

@@ -58,6 +58,10 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
 DWORD GetCurrentProcessId();
 DWORD GetCurrentThreadId();
 
+// Number x Numerator / Denominator in 64 bits, rounded to the nearest integer (halves away
+// from zero); -1 for a zero denominator or a result outside 32 bits.
+int MulDiv(int Number, int Numerator, int Denominator);
+
 namespace platform {
 
 // The program's arguments as given; main calls setArguments. Without it they are read

@@ -33,6 +33,20 @@ BOOL GetIconInfo(HICON icon, ICONINFO* info);
 BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flickerBrush, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
+// The system's icons (LoadIcon with no instance): the desktop style's pictures at 32 x 32.
+inline constexpr WORD IDI_APPLICATION = 32512;
+inline constexpr WORD IDI_HAND = 32513;
+inline constexpr WORD IDI_QUESTION = 32514;
+inline constexpr WORD IDI_EXCLAMATION = 32515;
+inline constexpr WORD IDI_ASTERISK = 32516;
+inline constexpr WORD IDI_ERROR = IDI_HAND;
+inline constexpr WORD IDI_WARNING = IDI_EXCLAMATION;
+inline constexpr WORD IDI_INFORMATION = IDI_ASTERISK;
+// A shared icon: the same handle each time; DestroyIcon leaves it alone. Null (last error
+// ERROR_RESOURCE_NAME_NOT_FOUND) for an instance's own icons, which the layer has none of.
+HICON LoadIconA(HINSTANCE instance, LPCSTR name);
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+
 namespace platform {
 
 // An icon of a picture: its alpha is the icon's transparency. Null for a null picture.

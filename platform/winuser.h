@@ -599,6 +599,7 @@ inline constexpr UINT ODT_LISTBOX = 2;
 inline constexpr UINT ODT_COMBOBOX = 3;
 inline constexpr UINT ODT_BUTTON = 4;
 inline constexpr UINT ODT_STATIC = 5;
+inline constexpr UINT ODT_LISTVIEW = 102;
 inline constexpr UINT ODA_DRAWENTIRE = 0x0001;
 inline constexpr UINT ODA_SELECT = 0x0002;
 inline constexpr UINT ODA_FOCUS = 0x0004;
@@ -998,6 +999,8 @@ UINT GlobalGetAtomNameW(ATOM atom, LPWSTR buffer, int size);
 #define MAKEINTATOM(i) MAKEINTRESOURCEA(i)
 
 // Timers
+// Milliseconds on the timers' clock (platform::timerClock).
+DWORD GetTickCount();
 UINT_PTR SetTimer(HWND wnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL KillTimer(HWND wnd, UINT_PTR id);
 

@@ -1,6 +1,8 @@
 // What the wide list and tree views share, and their registration for layouts.
 #include "widetext/WideComCtrls.h"
 
+#include "widetext/WideForms.h"
+
 #include <algorithm>
 
 void CopyToWideBuffer(const WideString& Text, WCHAR* Buffer, int Size) {
@@ -20,6 +22,7 @@ void RegisterWideClasses() {
     static const bool done = [] {
         RegisterStandardClasses();
         RegisterClasses<TWideListView, TWideTreeView>();
+        RegisterWideStdClasses();
         return true;
     }();
     (void)done;

@@ -3,7 +3,9 @@
 // while the window is made again.
 #include "widetext/WideComCtrlsListView.h"
 
+#include "widetext/WideActnList.h"
 #include "widetext/WideComCtrls.h"
+#include "widetext/WideGraphics.h"
 #include "widetext/WideProperties.h"
 
 #include <algorithm>
@@ -259,6 +261,25 @@ TWideListItem* TWideCustomListView::GetItemFromLVItem(const LVITEMW& Item) const
 void TWideCustomListView::DefineProperties(TFiler* Filer) {
     _WideInternalCustomListView::DefineProperties(Filer);
     DefineWidePropertiesHook(Filer, this);
+}
+
+void TWideCustomListView::ActionChange(TObject* Sender, bool CheckDefaults) {
+    WideControl_ActionChange(this, Sender, CheckDefaults);
+    _WideInternalCustomListView::ActionChange(Sender, CheckDefaults);
+}
+
+TBasicActionLink* TWideCustomListView::CreateActionLink() { return WideControl_CreateActionLink(this); }
+
+void TWideCustomListView::DrawItem(TListItem* Item, const RECT& Rect, TOwnerDrawState State) {
+    TCanvas* c = Canvas();
+    if (UseRightToLeftReading()) c->TextFlags |= ETO_RTLREADING;
+    else c->TextFlags &= ~ETO_RTLREADING;
+    if (OnDrawItem) {
+        OnDrawItem(this, Item, Rect, State);
+        return;
+    }
+    c->FillRect(Rect);
+    WideCanvasTextOut(c, Rect.left + 2, Rect.top, AnsiToWide(Item->Caption()));
 }
 
 // ---- Window -------------------------------------------------------------------------------

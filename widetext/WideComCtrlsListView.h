@@ -170,6 +170,7 @@ public:
     void WndProc(TMessage& Message) override;
     void Dispatch(TMessage& Message) override;
     void DefineProperties(TFiler* Filer) override;
+    void ActionChange(TObject* Sender, bool CheckDefaults) override;
 
     TWideLVEditedEvent OnEdited;
     TWideLVOwnerDataFindEvent OnDataFind;
@@ -192,6 +193,9 @@ protected:
     // The end of a label edit: the 8-bit record on the 8-bit road, the UTF-16 one otherwise.
     void Edit(const LVITEMA& Item) override;
     virtual void Edit(const LVITEMW& Item);
+    TBasicActionLink* CreateActionLink() override;
+    // Owner-drawn rows: OnDrawItem, else the filled rectangle and the caption in UTF-16.
+    void DrawItem(TListItem* Item, const RECT& Rect, TOwnerDrawState State) override;
 
 private:
     void CNNotify(TMessage& Message);

@@ -5,6 +5,7 @@
 #include "classlib/ActnList.h"
 #include "classlib/Menus.h"
 #include "platform/codepage.h"
+#include "widetext/WideMenus.h"
 
 #include <QCoreApplication>
 
@@ -597,6 +598,6 @@ WideString WideHintTextOf(const THintInfo& Info) {
     text = shortHint;
     auto* action = qobject_cast<TCustomAction*>(c->Action());
     if (Application && Application->HintShortCuts && action && action->ShortCut() != 0)
-        text = WideFormatText(u"%s (%s)", {text, AnsiToWide(ShortCutToText(action->ShortCut()))});
+        text = WideFormatText(u"%s (%s)", {text, WideShortCutToText(action->ShortCut())});
     return text;
 }
