@@ -176,3 +176,29 @@ TEST(Graphics, ACanvasFreedWithItsObjectsSelectedFreesThemAll) {
     }
     EXPECT_EQ(platform::gdi::liveCount(), objects);
 }
+
+TEST(Graphics, AnOpaqueLabelThatShrinksLeavesNothingWhereItWas) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 240, 120);
+    // A windowed control that paints nothing of its own: its background is only erased.
+    auto* panel = new TWinControl(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 200, 80);
+    panel->SetColor(clWhite);
+    auto* label = new TLabel(form);
+    label->SetParent(panel);
+    label->SetColor(clYellow);
+    label->SetBounds(10, 10, 40, 16);
+    form->Show();
+    QWidget* w = platform::windowWidget(panel->Handle());
+    label->SetCaption("A much longer caption");
+    (void)w->grab();
+    const int wide = label->Width();
+    label->SetCaption("A");
+    ASSERT_LT(label->Width(), wide - 20);
+    const QImage shot = w->grab().toImage();
+    // Where the long caption's yellow was, the panel's white is back.
+    EXPECT_EQ(shot.pixelColor(10 + wide - 3, 14), QColor(255, 255, 255));
+    EXPECT_EQ(shot.pixelColor(11, 12), QColor(255, 255, 0));
+    delete form;
+}
