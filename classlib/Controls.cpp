@@ -47,7 +47,12 @@ void TControl::SetParentComponent(TComponent* Value) {
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (FConstraints) FConstraints->Constrain(AWidth, AHeight);
     if (ALeft == FLeft && ATop == FTop && AWidth == FWidth && AHeight == FHeight) return;
-    Invalidate();
+    // The place the control leaves is the parent's again: erased there even under an opaque
+    // control, or what it showed stays where it no longer covers.
+    if (FVisible && FParent && FParent->HandleAllocated()) {
+        const RECT old = BoundsRect();
+        InvalidateRect(FParent->Handle(), &old, TRUE);
+    }
     FLeft = ALeft;
     FTop = ATop;
     FWidth = AWidth;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "classlib/Classes.h"
+#include "classlib/Graphics.h"
 #include "classlib/StringList.h"
 
 #include <QFlags>
@@ -159,6 +160,75 @@ private:
 Q_DECLARE_OPERATORS_FOR_FLAGS(TColorDialog::TColorDialogOptions)
 using TColorDialogOption = TColorDialog::TColorDialogOption;
 using enum TColorDialog::TColorDialogOption;
+
+// The font dialog: the desktop's font chooser (QFontDialog) in a small dialog of our own that
+// adds a colour button, since the desktop's chooser has no colour. Font is the font chosen
+// (the dialog starts with it): name, size, style and, with fdEffects, colour; its character
+// set and pitch are kept as they are. With fdLimitSize the size stays within MinFontSize and
+// MaxFontSize.
+class TFontDialog : public TCommonDialog {
+    Q_OBJECT
+    Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+    Q_PROPERTY(TFontDialogDevice Device READ Device WRITE SetDevice)
+    Q_PROPERTY(int MinFontSize READ MinFontSize WRITE SetMinFontSize)
+    Q_PROPERTY(int MaxFontSize READ MaxFontSize WRITE SetMaxFontSize)
+    Q_PROPERTY(TFontDialogOptions Options READ Options WRITE SetOptions)
+    Q_PROPERTY(TNotifyEvent OnApply MEMBER OnApply)
+    Q_CLASSINFO("Default:Device", "fdScreen")
+    Q_CLASSINFO("Default:MinFontSize", "0")
+    Q_CLASSINFO("Default:MaxFontSize", "0")
+    Q_CLASSINFO("Default:Options", "[fdEffects]")
+
+public:
+    enum TFontDialogDevice { fdScreen, fdPrinter, fdBoth };
+    Q_ENUM(TFontDialogDevice)
+    enum TFontDialogOption {
+        fdAnsiOnly = 1 << 0, fdTrueTypeOnly = 1 << 1, fdEffects = 1 << 2, fdFixedPitchOnly = 1 << 3,
+        fdForceFontExist = 1 << 4, fdNoFaceSel = 1 << 5, fdNoOEMFonts = 1 << 6, fdNoSimulations = 1 << 7,
+        fdNoSizeSel = 1 << 8, fdNoStyleSel = 1 << 9, fdNoVectorFonts = 1 << 10, fdShowHelp = 1 << 11,
+        fdWysiwyg = 1 << 12, fdLimitSize = 1 << 13, fdScalableOnly = 1 << 14, fdApplyButton = 1 << 15
+    };
+    Q_DECLARE_FLAGS(TFontDialogOptions, TFontDialogOption)
+    Q_FLAG(TFontDialogOptions)
+
+    explicit TFontDialog(TComponent* AOwner);
+    ~TFontDialog() override;
+    TFont* Font() const { return FFont; }
+    void SetFont(TFont* v) { FFont->Assign(v); }
+    TFontDialogDevice Device() const { return FDevice; }
+    void SetDevice(TFontDialogDevice v) { FDevice = v; }
+    int MinFontSize() const { return FMinFontSize; }
+    void SetMinFontSize(int v) { FMinFontSize = v; }
+    int MaxFontSize() const { return FMaxFontSize; }
+    void SetMaxFontSize(int v) { FMaxFontSize = v; }
+    TFontDialogOptions Options() const { return FOptions; }
+    void SetOptions(TFontDialogOptions v) { FOptions = v; }
+    // True when the user chose a font (Font then holds it).
+    bool Execute() override;
+
+    // The Apply button (fdApplyButton) hands the font shown to this event.
+    TNotifyEvent OnApply;
+
+private:
+    TFont* FFont;
+    TFontDialogDevice FDevice = fdScreen;
+    int FMinFontSize = 0;
+    int FMaxFontSize = 0;
+    TFontDialogOptions FOptions = TFontDialogOptions(fdEffects);
+};
+Q_DECLARE_OPERATORS_FOR_FLAGS(TFontDialog::TFontDialogOptions)
+using TFontDialogOption = TFontDialog::TFontDialogOption;
+using enum TFontDialog::TFontDialogOption;
+using TFontDialogDevice = TFontDialog::TFontDialogDevice;
+using enum TFontDialog::TFontDialogDevice;
+
+// The seam that runs a font dialog. The handler gets the dialog, changes its Font as the
+// user would and returns true, or returns false for a cancelled dialog. The default shows
+// the real dialog (a QDialog named "TFontDialogWindow" holding a QFontDialog and, with
+// fdEffects, a "Colour..." button).
+using TFontDialogHandler = std::function<bool(TFontDialog* Dialog)>;
+// Installs a handler (an empty one restores the real dialog); returns the previous one.
+TFontDialogHandler SetFontDialogHandler(TFontDialogHandler Handler);
 
 // The print dialog over the desktop's (QPrintDialog) for the session's printer: the printer
 // chosen becomes the session's; copies, collation, the range and printing to a file are

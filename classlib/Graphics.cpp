@@ -70,6 +70,10 @@ void TGraphicsObject::Changed() {
     if (OnChange) OnChange(this);
 }
 
+void TGraphicsObject::FreeingHandle() {
+    if (OnFreeingHandle) OnFreeingHandle(this);
+}
+
 // TFont
 
 void RegisterGraphicsIdents() {
@@ -93,7 +97,9 @@ TFont::TFont() { RegisterGraphicsIdents(); }
 TFont::~TFont() { FreeHandle(); }
 
 void TFont::FreeHandle() {
-    if (FHandle) DeleteObject(FHandle);
+    if (!FHandle) return;
+    FreeingHandle();
+    DeleteObject(FHandle);
     FHandle = nullptr;
 }
 
@@ -183,7 +189,9 @@ TPen::TPen() = default;
 TPen::~TPen() { FreeHandle(); }
 
 void TPen::FreeHandle() {
-    if (FHandle) DeleteObject(FHandle);
+    if (!FHandle) return;
+    FreeingHandle();
+    DeleteObject(FHandle);
     FHandle = nullptr;
 }
 
@@ -241,7 +249,9 @@ TBrush::TBrush() = default;
 TBrush::~TBrush() { FreeHandle(); }
 
 void TBrush::FreeHandle() {
-    if (FHandle) DeleteObject(FHandle);
+    if (!FHandle) return;
+    FreeingHandle();
+    DeleteObject(FHandle);
     FHandle = nullptr;
 }
 
@@ -295,6 +305,16 @@ TCanvas::TCanvas() : FPen(new TPen), FBrush(new TBrush), FFont(new TFont) {
     FPen->OnChange = TNotifyEvent([this](TObject*) { FSelectedPen = nullptr; });
     FBrush->OnChange = TNotifyEvent([this](TObject*) { FSelectedBrush = nullptr; });
     FFont->OnChange = TNotifyEvent([this](TObject*) { FSelectedFont = nullptr; });
+    // A handle about to be deleted leaves the device context first: the one the context held
+    // before goes back in, so the deletion is not refused and nothing is left behind.
+    auto selectOut = [this](HGDIOBJ& old, auto& selected) {
+        if (FHandle && old) SelectObject(FHandle, old);
+        old = nullptr;
+        selected = nullptr;
+    };
+    FPen->OnFreeingHandle = TNotifyEvent([this, selectOut](TObject*) { selectOut(FOldPen, FSelectedPen); });
+    FBrush->OnFreeingHandle = TNotifyEvent([this, selectOut](TObject*) { selectOut(FOldBrush, FSelectedBrush); });
+    FFont->OnFreeingHandle = TNotifyEvent([this, selectOut](TObject*) { selectOut(FOldFont, FSelectedFont); });
 }
 
 TCanvas::~TCanvas() {

@@ -78,9 +78,14 @@ class TGraphicsObject : public TPersistent {
     Q_OBJECT
 public:
     TNotifyEvent OnChange;
+    // Fired just before the object deletes its handle (a changed value the handle carries,
+    // an assignment, destruction): a canvas that selected the handle into its device context
+    // selects it out first, since the platform does not delete a selected object.
+    TNotifyEvent OnFreeingHandle;
 
 protected:
     void Changed();
+    void FreeingHandle();
 };
 
 // Enumerations of the published properties of fonts, pens and brushes.

@@ -35,7 +35,7 @@ void RegisterStandardClasses() {
         RegisterClasses<TForm, TScrollBox, TFrame>();
         // Menus and Dialogs.
         RegisterClasses<TMenuItem, TPopupMenu, TMainMenu>();
-        RegisterClasses<TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog>();
+        RegisterClasses<TOpenDialog, TSaveDialog, TColorDialog, TFontDialog, TPrintDialog>();
         // ActnList.
         RegisterClasses<TActionList, TAction, THintAction>();
         // FileCtrl.

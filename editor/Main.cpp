@@ -84,7 +84,10 @@ const std::array<HCURSOR, 18>& toolCursors() {
 class TDIBMainForm::TWindowLink : public TColourPanelLink {
 public:
     explicit TWindowLink(TDIBMainForm& Form) : TColourPanelLink(*Form.RightSidePanel), FForm(Form) {}
-    void CaptionChanged(const String& Caption) override { FForm.SetCaption(Caption); }
+    void CaptionChanged(const String& Caption) override {
+        FForm.SetCaption(Caption);
+        if (FForm.GradientCaption) FForm.GradientCaption->SetFormCaption(Caption);
+    }
     void StatusText(int Panel, const String& Text) override { FForm.SetStatusText(Panel, Text); }
     void UpdateMenuItems() override { FForm.UpdateMenuItems(nullptr); }
     void ApplyZoom() override { FForm.SetZoom(FForm.MDIChild1->ZoomNum, FForm.MDIChild1->ZoomDen); }
@@ -135,7 +138,8 @@ void TDIBMainForm::PublishFields() {
     PUBLISH(FillBtn); PUBLISH(TxtBtn); PUBLISH(LineBtn); PUBLISH(ShapeBtn); PUBLISH(RightSidePanel);
     PUBLISH(MDIChild1); PUBLISH(StatusBar); PUBLISH(OpenDialog); PUBLISH(SaveDialog); PUBLISH(PalOpenDialog);
     PUBLISH(PalSaveDialog); PUBLISH(ColorDialog1); PUBLISH(PrinterSetupDialog1); PUBLISH(PrintDialog1);
-    PUBLISH(FormPlacement1); PUBLISH(FormStorage1); PUBLISH(MainMenu1); PUBLISH(FileSaveItem);
+    PUBLISH(FormPlacement1); PUBLISH(FormStorage1); PUBLISH(GradientCaption); PUBLISH(ClipboardViewer1);
+    PUBLISH(MainMenu1); PUBLISH(FileSaveItem);
     PUBLISH(FileSaveAsItem); PUBLISH(Drucken1); PUBLISH(Rckgngig1); PUBLISH(CutItem); PUBLISH(CopyItem);
     PUBLISH(Einfgen1); PUBLISH(AlsBild1); PUBLISH(AlsAuswahl1); PUBLISH(AlstransparenteAuswahl1);
     PUBLISH(Lschen1); PUBLISH(Zwischenablagelschen1); PUBLISH(Auswahl1); PUBLISH(Nichtauswhlen1);
@@ -234,11 +238,10 @@ void TDIBMainForm::FormCreate(TObject*) {
     SaveDialog->SetFilter(GetDIBSaveFilter());
     // 4. The tool cursors.
     LoadCursors();
-    // 5. The selection's clipboard format; the paste commands follow the clipboard.
+    // 5. The selection's clipboard format (the clipboard viewer makes the paste commands
+    // follow the clipboard).
     ClipFormat = Clipboard.ClipFormat;
     Clipboard.SetOwner(Handle());
-    AddClipboardFormatListener(Handle());
-    DibAvailable = Clipboard.HasPicture();
     // 6. The colour field.
     MakeColorField();
     // 7. The document: nothing of a file, no undo steps, no selection, zoom 1:1.
@@ -280,7 +283,6 @@ void TDIBMainForm::FormShow(TObject*) {
 void TDIBMainForm::FormDestroy(TObject*) {
     if (Screen) Screen->OnActiveFormChange = FOldActiveFormChange;
     if (Application) Application->OnHint = FOldHint;
-    if (HandleAllocated()) RemoveClipboardFormatListener(Handle());
     if (MDIChild1) {
         TMDIChild& v = *MDIChild1;
         v.EndFloatingState();
@@ -361,10 +363,6 @@ void TDIBMainForm::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case WM_PROGRESS: WMUser(Message); return;
     case WM_SCANREADY: WMUser2(Message); return;
-    case WM_CLIPBOARDUPDATE:
-        ClipboardViewer1Change(this);
-        Message.Result = 0;
-        return;
     default: TForm::Dispatch(Message);
     }
 }
@@ -394,10 +392,7 @@ void TDIBMainForm::DisplayHint(TObject*) { SetStatusText(0, Application->Hint())
 
 void TDIBMainForm::FormMouseMove(TObject*, TShiftState, int, int) { SetStatusText(1, "Picture: none"); }
 
-void TDIBMainForm::ClipboardViewer1Change(TObject*) {
-    DibAvailable = Clipboard.HasPicture();
-    UpdateMenuItems(this);
-}
+void TDIBMainForm::ClipboardViewer1Change(TObject*) { UpdateMenuItems(this); }
 
 // ---- Menu state --------------------------------------------------------------------------
 
@@ -417,7 +412,8 @@ void TDIBMainForm::UpdateMenuItems(TObject*) {
            true);
     // 2. Undo.
     enable({Rckgngig1, UndoItSpeedBtn}, v.UndoCount > 0);
-    // 3. The clipboard.
+    // 3. The clipboard (a clipboard that cannot be opened counts as holding no picture).
+    DibAvailable = Clipboard.HasPicture();
     enable({Einfgen1, PasteSpeedBtn, Zwischenablagelschen1}, DibAvailable);
     // 4. Selection and zoom.
     VomUntergrundlsen1->SetEnabled(selection && !floating);
@@ -548,7 +544,7 @@ void TDIBMainForm::Lschen1Click(TObject*) { Clipboard.Delete(*MDIChild1); }
 
 void TDIBMainForm::Zwischenablagelschen1Click(TObject*) {
     Clipboard.EmptyClipboard();
-    ClipboardViewer1Change(this);
+    UpdateMenuItems(this);
 }
 
 void TDIBMainForm::AlsBild1Click(TObject*) { Clipboard.PasteAsNewPicture(*MDIChild1); }

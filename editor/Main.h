@@ -19,6 +19,8 @@
 #include "editor/ColourPanel.h"
 #include "editor/EditorClipboard.h"
 #include "editor/Tools.h"
+#include "kit/ClipView.h"
+#include "kit/KitGrdCpt.h"
 #include "kit/KitPlacement.h"
 #include "poster/PictureOps.h"
 #include "poster/PosterUnit.h"
@@ -76,6 +78,10 @@ public:
     TPrintDialog* PrintDialog1 = nullptr;
     TFormPlacement* FormPlacement1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
+    // The title bar's gradient; its caption follows the document's (UpdateCaption).
+    TKitGradientCaption* GradientCaption = nullptr;
+    // Hidden (0 x 0): its OnChange applies the menu rules whenever the clipboard changes.
+    TClipboardViewer* ClipboardViewer1 = nullptr;
     // The menu bar and the items whose state the menu rules set.
     TMainMenu* MainMenu1 = nullptr;
     TMenuItem* FileSaveItem = nullptr;
@@ -135,7 +141,7 @@ public:
     bool FirstShown = false;
     // The arguments after the program's name; the first is opened at the first showing.
     std::vector<String> Arguments;
-    // Whether the clipboard holds a picture, updated whenever the clipboard changes.
+    // Whether the clipboard held a picture when the menu rules last looked.
     bool DibAvailable = false;
     // Copy and paste, with the mask of a clipboard selection (ClipMaskDib) and
     // PasteTransparent.

@@ -1,11 +1,14 @@
 // The text tool's dialog "Add text": lines to add, a font with its colour, an alignment and
-// a preview of the first line.
+// a preview of the first line. The font, the lines and the alignment are kept in the
+// registry by the dialog's form storage, so they come back the next time.
 #pragma once
 
+#include "classlib/Dialogs.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "editor/Tools.h"
+#include "kit/KitPlacement.h"
 
 #include <functional>
 
@@ -28,20 +31,20 @@ public:
     TRadioButton* Rightb = nullptr;
     TButton* OkBtn = nullptr;
     TButton* CancelBtn = nullptr;
+    TFontDialog* FontDialog1 = nullptr;
+    TFormStorage* FormStorage1 = nullptr;
 
-    // The font and the colour it is drawn in (the editor's colour 1 as RGB).
-    TTextChoice Choice;
+    // The colour of the editor's foreground swatch (RGB): the font dialog starts with it and
+    // the preview draws in it.
     COLORREF TextColour = 0;
-    // Picks a font and its colour; the default is the font dialog with a colour button.
-    // False when cancelled.
-    std::function<bool(TTextChoice& Font, COLORREF& Colour)> ChooseFont;
-    // Called with the chosen colour when it differs from the one shown.
-    std::function<void(COLORREF Colour)> OnColourChosen;
+    // Called with the colour chosen in the font dialog when it differs from TextColour; it
+    // returns the swatch's colour afterwards (a palette picture takes the nearest entry).
+    std::function<COLORREF(COLORREF Colour)> OnColourChosen;
 
-    // The choice's lines and alignment from the controls, the font from Choice.
+    // The memo's lines, the alignment and the font dialog's font.
     TTextChoice Chosen() const;
-    void Load(const TTextChoice& C);
 
+public slots:
     void FormActivate(TObject* Sender);
     void SelFontClick(TObject* Sender);
     void FontPaintBoxPaint(TObject* Sender);
@@ -51,5 +54,6 @@ private:
     void ShowFontName();
 };
 
-// The font dialog with a colour button beside it; false when cancelled.
-bool ChooseFontWithColour(TTextChoice& Font, COLORREF& Colour);
+// The text's font as the renderer takes it: the name, the character height in pixels and the
+// style of a font.
+void TextFontOf(const TFont* Font, TTextChoice& Choice);

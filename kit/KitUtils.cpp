@@ -421,17 +421,20 @@ void PaintParentImage(TControl* Control, TCanvas* Canvas) {
 void FillGradient(TCanvas* Canvas, const RECT& Rect, TColor StartColor, TColor EndColor, int Colors,
                   TFillDirection Direction) {
     if (!Canvas || Rect.right <= Rect.left || Rect.bottom <= Rect.top) return;
-    // Bands are filled with brushes of their own: changing the canvas's brush while it is
-    // selected would leave a brush behind for every band.
-    HDC dc = Canvas->Handle();
-    auto fill = [dc](const RECT& r, COLORREF colour) {
-        HBRUSH b = CreateSolidBrush(colour);
-        FillRect(dc, &r, b);
-        DeleteObject(b);
+    // Bands are filled with the canvas's brush; the caller's brush comes back afterwards.
+    TBrush saved;
+    saved.Assign(Canvas->Brush());
+    auto fill = [Canvas](const RECT& r, COLORREF colour) {
+        Canvas->Brush()->SetColor(static_cast<TColor>(colour));
+        Canvas->FillRect(r);
     };
+    struct Restore {
+        TCanvas* Canvas;
+        TBrush& Saved;
+        ~Restore() { Canvas->Brush()->Assign(&Saved); }
+    } restore{Canvas, saved};
     if (Colors < 2) {
         fill(Rect, ColorToRGB(StartColor));
-        if (Canvas->OnChange) Canvas->OnChange(Canvas);
         return;
     }
     const bool vertical = Direction == fdTopToBottom || Direction == fdBottomToTop;
@@ -464,7 +467,6 @@ void FillGradient(TCanvas* Canvas, const RECT& Rect, TColor StartColor, TColor E
     if (extent % n != 0 || band == 0) {
         fill(bandRect(band * n, extent), static_cast<COLORREF>(lastBand));
     }
-    if (Canvas->OnChange) Canvas->OnChange(Canvas);
 }
 
 // Text

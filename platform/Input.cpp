@@ -384,7 +384,14 @@ HWND GetFocus() { return input().focus; }
 
 HWND GetActiveWindow() { return input().active; }
 
-HWND SetActiveWindow(HWND wnd) {
+namespace {
+
+// Makes the top-level window of `wnd` the active one with its activation messages. The
+// desktop is asked to activate its widget too, unless the change comes from the desktop:
+// asking again then would queue a second activation behind one the desktop already holds
+// for another window, and two shown windows would hand the activation back and forth for
+// ever.
+HWND activate(HWND wnd, bool askDesktop) {
     InputState& s = input();
     const HWND top = topLevelOf(wnd);
     const HWND old = s.active;
@@ -397,12 +404,21 @@ HWND SetActiveWindow(HWND wnd) {
     if (s.active != top || !find(top)) return old;
     send(top, WM_NCACTIVATE, TRUE, 0, true);
     send(top, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old), true);
-    // Qt is asked only when it does not have the window active already: asking again from
-    // its own activation would make two windows take turns for ever.
-    if (Window* w = find(top); w && w->widget && w->widget->isVisible() && !w->widget->isActiveWindow())
+    // The desktop is asked only when the call did not come from it and it does not have the
+    // window active already: asking again from its own activation would make two windows
+    // take turns for ever.
+    if (Window* w = find(top); askDesktop && w && w->widget && w->widget->isVisible() && !w->widget->isActiveWindow())
         w->widget->activateWindow();
     return old;
 }
+
+}  // namespace
+
+namespace platform::win {
+void activatedByDesktop(HWND wnd) { activate(wnd, false); }
+}  // namespace platform::win
+
+HWND SetActiveWindow(HWND wnd) { return activate(wnd, true); }
 
 HWND GetForegroundWindow() { return input().active; }
 BOOL SetForegroundWindow(HWND wnd) { return SetActiveWindow(wnd) || GetActiveWindow() == topLevelOf(wnd); }

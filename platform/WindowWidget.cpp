@@ -170,7 +170,7 @@ public:
             // A disabled window (the owner of a modal dialog) does not become the active one.
             if (obj == w->widget && !w->parent && IsWindowEnabled(h)) {
                 if (ownFrame(*w)) send(h, WM_NCACTIVATE, TRUE, 0, true);
-                SetActiveWindow(h);
+                activatedByDesktop(h);
             }
             return false;
         case QEvent::WindowDeactivate:

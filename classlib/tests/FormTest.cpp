@@ -195,3 +195,23 @@ TEST(Forms, AShownFormWhoseWindowIsMadeAgainShowsAgainWithItsControls) {
     d.form->SetBorderStyle(bsDialog);
     EXPECT_FALSE(d.form->HandleAllocated() && IsWindowVisible(d.form->Handle()));
 }
+
+TEST(Forms, TwoShownFormsLetProcessMessagesReturnWithTheLastActive) {
+    TForm first(nullptr);
+    first.SetBounds(10, 10, 200, 120);
+    TForm second(nullptr);
+    second.SetBounds(60, 60, 200, 120);
+    int activated = 0;
+    first.OnActivate = TNotifyEvent([&](TObject*) { ++activated; });
+    second.OnActivate = TNotifyEvent([&](TObject*) { ++activated; });
+    first.Show();
+    second.Show();
+    Application->ProcessMessages();
+    Application->ProcessMessages();
+    EXPECT_EQ(Screen->ActiveForm(), &second);
+    EXPECT_TRUE(first.Visible());
+    EXPECT_LE(activated, 4);
+    first.Hide();
+    second.Hide();
+    Application->ProcessMessages();
+}

@@ -1,5 +1,6 @@
 // Graphics: canvas drawing on bitmaps and windows, the bitmap's BMP stream format.
 #include "classlib/ExtCtrls.h"
+#include "platform/GdiObject.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -121,4 +122,83 @@ TEST(Graphics, PublishedPropertiesOfFontsPensAndBrushesUseIdentifiers) {
     TFont copy;
     copy.Assign(&font);
     EXPECT_EQ(copy.Pitch(), fpFixed);
+}
+
+TEST(Graphics, ChangingTheSelectedPenBrushAndFontLeavesNoObjectBehind) {
+    TBitmap b;
+    b.SetSize(40, 20);
+    TCanvas* c = b.Canvas();
+    c->Brush()->SetColor(clRed);
+    c->FillRect(RECT{0, 0, 4, 4});
+    c->TextOut(0, 0, "x");
+    const std::size_t objects = platform::gdi::liveCount();
+    // Each change deletes the handle the device context holds: it must leave the context first.
+    for (int i = 0; i < 50; ++i) {
+        c->Brush()->SetColor(static_cast<TColor>(RGB(i, 0, 255 - i)));
+        c->FillRect(RECT{0, 0, 10, 10});
+        c->Pen()->SetColor(static_cast<TColor>(RGB(0, i, 0)));
+        c->Pen()->SetWidth(1 + i % 3);
+        c->MoveTo(0, 18);
+        c->LineTo(30, 18);
+        c->Font()->SetHeight(-(10 + i % 5));
+        c->Font()->SetStyle(i % 2 ? TFontStyles(fsBold) : TFontStyles(0));
+        c->TextOut(12, 0, "Tessellon");
+    }
+    EXPECT_EQ(platform::gdi::liveCount(), objects);
+    // What was drawn last is what the objects said last.
+    EXPECT_EQ(c->Pixel(2, 2) & 0xFFFFFF, static_cast<TColor>(RGB(49, 0, 206)));
+    EXPECT_EQ(c->Pixel(25, 18) & 0xFFFFFF, static_cast<TColor>(RGB(0, 49, 0)));
+    // Assigning a font and a brush while they are selected, too.
+    TFont f;
+    f.SetName("DejaVu Sans");
+    TBrush brush;
+    brush.SetColor(clLime);
+    for (int i = 0; i < 10; ++i) {
+        c->SetFont(&f);
+        c->TextOut(0, 0, "y");
+        c->Brush()->Assign(&brush);
+        c->FillRect(RECT{30, 0, 40, 10});
+        f.SetHeight(-(8 + i));
+    }
+    EXPECT_EQ(platform::gdi::liveCount(), objects);
+    EXPECT_EQ(c->Pixel(35, 5) & 0xFFFFFF, clLime);
+}
+
+TEST(Graphics, ACanvasFreedWithItsObjectsSelectedFreesThemAll) {
+    const std::size_t objects = platform::gdi::liveCount();
+    for (int i = 0; i < 5; ++i) {
+        TBitmap b;
+        b.SetSize(10, 10);
+        b.Canvas()->Brush()->SetColor(clBlue);
+        b.Canvas()->Font()->SetHeight(-14);
+        b.Canvas()->Rectangle(0, 0, 5, 5);
+        b.Canvas()->TextOut(0, 0, "z");
+    }
+    EXPECT_EQ(platform::gdi::liveCount(), objects);
+}
+
+TEST(Graphics, AnOpaqueLabelThatShrinksLeavesNothingWhereItWas) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 240, 120);
+    // A windowed control that paints nothing of its own: its background is only erased.
+    auto* panel = new TWinControl(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 200, 80);
+    panel->SetColor(clWhite);
+    auto* label = new TLabel(form);
+    label->SetParent(panel);
+    label->SetColor(clYellow);
+    label->SetBounds(10, 10, 40, 16);
+    form->Show();
+    QWidget* w = platform::windowWidget(panel->Handle());
+    label->SetCaption("A much longer caption");
+    (void)w->grab();
+    const int wide = label->Width();
+    label->SetCaption("A");
+    ASSERT_LT(label->Width(), wide - 20);
+    const QImage shot = w->grab().toImage();
+    // Where the long caption's yellow was, the panel's white is back.
+    EXPECT_EQ(shot.pixelColor(10 + wide - 3, 14), QColor(255, 255, 255));
+    EXPECT_EQ(shot.pixelColor(11, 12), QColor(255, 255, 0));
+    delete form;
 }

@@ -399,3 +399,23 @@ TEST_F(PanelForm, RubberBandAndCloneCrossHairAreDrawnOverThePicture) {
     EXPECT_FALSE(view->CrossHairShown);
     EXPECT_EQ(shown(25, 15), 0xFFFFFFu);
 }
+
+TEST_F(PanelForm, AReadOutGoingIdleLeavesNoOldDigitsBehind) {
+    install(24);
+    QWidget* panelWidget = widgetOf(panel);
+    const QImage idle = panelWidget->grab().toImage();
+    panel->ColourReadout(RGB(230, 182, 255), -1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel->RedLabel->Caption(), "R 230");
+    (void)panelWidget->grab();
+    panel->AColTimer1Timer(panel->AColTimer1);
+    QCoreApplication::processEvents();
+    const QImage back = panelWidget->grab().toImage();
+    saveShot(back, "colour-panel-readout-idle.png");
+    // The labels' row looks as it did before the read-out.
+    const int top = panel->RedLabel->Top(), bottom = top + panel->RedLabel->Height();
+    int differ = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < back.width(); ++x) differ += back.pixel(x, y) != idle.pixel(x, y);
+    EXPECT_EQ(differ, 0);
+}

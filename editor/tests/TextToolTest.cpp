@@ -3,7 +3,9 @@
 #include "editor/TextTool.h"
 #include "editor/tests/EditorTestSupport.h"
 #include "platform/msgbox.h"
+#include "platform/registry.h"
 #include "platform/winuser.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -159,38 +161,162 @@ TEST(TextTool, EmptyTextsAndCancelPlaceNothing) {
 
 TEST(TextTool, TheDialogWithRealClicks) {
     TAddTextForm form(nullptr);
-    TTextChoice start = threeLines(0);
-    form.Load(start);
+    form.TxtMemo->Lines()->Clear();
+    for (const String& l : threeLines(0).Lines) form.TxtMemo->Lines()->Add(l);
+    form.TextColour = RGB(0, 0, 255);
     int chosen = 0;
-    COLORREF told = 0;
-    form.ChooseFont = [&](TTextChoice& f, COLORREF& c) {
+    COLORREF startColour = 0;
+    const TFontDialogHandler old = SetFontDialogHandler([&](TFontDialog* d) {
         ++chosen;
-        f.FontHeight = 30;
-        f.Bold = true;
-        c = RGB(200, 10, 10);
+        startColour = ColorToRGB(d->Font()->Color());
+        d->Font()->SetSize(22);
+        d->Font()->SetStyle(fsBold);
+        d->Font()->SetColor(static_cast<TColor>(RGB(200, 10, 10)));
         return true;
+    });
+    COLORREF told = 0;
+    form.OnColourChosen = [&](COLORREF c) {
+        told = c;
+        return RGB(190, 0, 0);  // the swatch takes the palette's nearest colour
     };
-    form.OnColourChosen = [&](COLORREF c) { told = c; };
     bool clicked = false;
     QTimer::singleShot(0, [&] {
+        EXPECT_EQ(form.FntLabel->Text(), "DejaVu Sans ; Size:12");
         QTest::mouseClick(widgetOf(form.SelFont), Qt::LeftButton);
         QTest::mouseClick(widgetOf(form.Rightb), Qt::LeftButton, Qt::NoModifier, QPoint(6, 10));
         form.FontPaintBox->Repaint();
+        const QImage shot = widgetOf(&form)->grab().toImage();
         if (const char* dir = std::getenv("TESSELLON_SHOT_DIR"); dir && *dir)
-            widgetOf(&form)->grab().toImage().save(QString::fromUtf8(dir) + "/add-text-dialog.png");
+            shot.save(QString::fromUtf8(dir) + "/add-text-dialog.png");
         clicked = true;
         QTest::mouseClick(widgetOf(form.OkBtn), Qt::LeftButton);
     });
     EXPECT_EQ(form.ShowModal(), mrOk);
+    SetFontDialogHandler(old);
     EXPECT_TRUE(clicked);
     EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(startColour, RGB(0, 0, 255));  // the font dialog starts at the swatch's colour
     EXPECT_EQ(told, RGB(200, 10, 10));
+    EXPECT_EQ(form.TextColour, RGB(190, 0, 0));
     const TTextChoice c = form.Chosen();
     EXPECT_EQ(c.Alignment, 2);
-    EXPECT_EQ(c.FontHeight, 30);
+    EXPECT_EQ(c.FontName, "DejaVu Sans");
+    EXPECT_EQ(c.FontHeight, 29);  // 22 points at 96 pixels per inch
     EXPECT_TRUE(c.Bold);
-    EXPECT_EQ(c.Lines, start.Lines);
+    EXPECT_FALSE(c.Italic);
+    EXPECT_EQ(c.Lines, threeLines(0).Lines);
     EXPECT_EQ(form.FntLabel->Text(), "DejaVu Sans ; Size:22");
+}
+
+namespace {
+
+String registryText(const String& key, const char* name) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return "(no key)";
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1, type = 0;
+    const LSTATUS r = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS ? String(buffer) : String("(no value)");
+}
+
+}  // namespace
+
+TEST(TextTool, TheFontTheLinesAndTheAlignmentComeBackFromTheRegistry) {
+    testsupport::TempDir dir;
+    const std::string before = platform::registryHivePath();
+    platform::setRegistryHive(dir.file("hive"));
+    const TFontDialogHandler old = SetFontDialogHandler([](TFontDialog* d) {
+        d->Font()->SetName("DejaVu Serif");
+        d->Font()->SetSize(18);
+        d->Font()->SetStyle(fsItalic | fsUnderline);
+        d->Font()->SetColor(static_cast<TColor>(RGB(0, 128, 64)));
+        return true;
+    });
+    {
+        TAddTextForm form(nullptr);
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(form.TxtMemo->Lines()->Text(), "Test\n");  // the layout's line at first
+            EXPECT_TRUE(form.Leftb->Checked());
+            form.TxtMemo->Lines()->Clear();
+            form.TxtMemo->Lines()->Add("First line");
+            form.TxtMemo->Lines()->Add("  indented  ");
+            form.TxtMemo->Lines()->Add("last");
+            QTest::mouseClick(widgetOf(form.SelFont), Qt::LeftButton);
+            QTest::mouseClick(widgetOf(form.Zentr), Qt::LeftButton, Qt::NoModifier, QPoint(6, 10));
+            QTest::mouseClick(widgetOf(form.OkBtn), Qt::LeftButton);
+        });
+        EXPECT_EQ(form.ShowModal(), mrOk);
+    }
+    SetFontDialogHandler(old);
+    // What the file holds, read again from the file as a new run of the program would.
+    platform::setRegistryHive(dir.file("hive"));
+    const String key = "Software\\editor_tests\\TAddTextForm";
+    EXPECT_EQ(registryText(key, "FontDialog1_FontName"), "DejaVu Serif");
+    EXPECT_EQ(registryText(key, "FontDialog1_FontStyle"), "[fsItalic,fsUnderline]");
+    EXPECT_EQ(registryText(key + ".TxtMemo_Lines", "Count"), "3");
+    EXPECT_EQ(registryText(key + ".TxtMemo_Lines", "Item1"), "  indented  ");
+    {
+        TAddTextForm form(nullptr);
+        QTimer::singleShot(0, [&] {
+            const TFont* f = form.FontDialog1->Font();
+            EXPECT_EQ(f->Name(), "DejaVu Serif");
+            EXPECT_EQ(f->Size(), 18);
+            EXPECT_EQ(f->Style(), TFontStyles(fsItalic | fsUnderline));
+            EXPECT_EQ(ColorToRGB(f->Color()), RGB(0, 128, 64));
+            EXPECT_EQ(form.FntLabel->Text(), "DejaVu Serif ; Size:18");
+            ASSERT_EQ(form.TxtMemo->Lines()->Count(), 3);
+            EXPECT_EQ(form.TxtMemo->Lines()->Get(1), "  indented  ");
+            EXPECT_TRUE(form.Zentr->Checked());
+            EXPECT_FALSE(form.Leftb->Checked());
+            EXPECT_FALSE(form.Rightb->Checked());
+            // A memo emptied by the user leaves no lines in the registry: the next time it
+            // keeps the lines it has before the restore, the layout's.
+            form.TxtMemo->Lines()->Clear();
+            QTest::mouseClick(widgetOf(form.OkBtn), Qt::LeftButton);
+        });
+        EXPECT_EQ(form.ShowModal(), mrOk);
+        const TTextChoice c = form.Chosen();
+        EXPECT_TRUE(c.Lines.empty());
+        EXPECT_EQ(c.Alignment, 1);
+        EXPECT_EQ(c.FontHeight, 24);
+        EXPECT_TRUE(c.Italic && c.Underline && !c.Bold);
+    }
+    {
+        TAddTextForm form(nullptr);
+        QTimer::singleShot(0, [&] {
+            EXPECT_EQ(form.TxtMemo->Lines()->Text(), "Test\n");
+            EXPECT_TRUE(form.Zentr->Checked());
+            QTest::mouseClick(widgetOf(form.CancelBtn), Qt::LeftButton);
+        });
+        EXPECT_EQ(form.ShowModal(), mrCancel);
+    }
+    platform::setRegistryHive(before);
+}
+
+TEST(TextTool, TheToolsDialogSetsColourOneToThePalettesNearestEntry) {
+    Doc d(makePicture(40, 30, 8, [](int, int) { return 0; }));
+    d.doc.Color1 = 0;
+    COLORREF started = 1;
+    const TFontDialogHandler old = SetFontDialogHandler([&](TFontDialog* f) {
+        started = ColorToRGB(f->Font()->Color());
+        f->Font()->SetColor(static_cast<TColor>(RGB(250, 5, 5)));
+        return true;
+    });
+    QTimer::singleShot(0, [] {
+        auto* form = dynamic_cast<TAddTextForm*>(Screen->ActiveForm());
+        ASSERT_NE(form, nullptr);
+        QTest::mouseClick(widgetOf(form->SelFont), Qt::LeftButton);
+        QTest::mouseClick(widgetOf(form->OkBtn), Qt::LeftButton);
+    });
+    TToolLink link;
+    TTextChoice c;
+    EXPECT_TRUE(link.AskText(d.doc, c));
+    SetFontDialogHandler(old);
+    EXPECT_EQ(started, d.doc.ColorToRGB(0));
+    const TDib& pic = d.doc.Dib.get();
+    EXPECT_EQ(d.doc.Color1, static_cast<int>(GetNearestPaletteIndex(pic.PalHandle, RGB(250, 5, 5))));
+    EXPECT_NE(d.doc.Color1, 0);
 }
 
 TEST(TextTool, CancelInTheDialog) {
@@ -211,27 +337,4 @@ TEST(TextTool, OutOfMemoryPlacesNothing) {
     EXPECT_EQ(d.doc.ToolState, 0);
     EXPECT_FALSE(d.doc.FloatDib);
     EXPECT_EQ(d.doc.UndoCount, 0);
-}
-
-TEST(TextTool, TheFontDialogCarriesAColourButton) {
-    TTextChoice font = threeLines(0);
-    font.FontHeight = 24;
-    COLORREF colour = RGB(1, 2, 3);
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        QPushButton* colourButton = nullptr;
-        for (QPushButton* b : dialog->findChildren<QPushButton*>())
-            if (b->text() == "Colour...") colourButton = b;
-        seen = colourButton != nullptr;
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
-        ASSERT_NE(buttons, nullptr);
-        QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
-    });
-    ASSERT_TRUE(ChooseFontWithColour(font, colour));
-    EXPECT_TRUE(seen);
-    EXPECT_EQ(colour, RGB(1, 2, 3));
-    EXPECT_EQ(font.FontHeight, 24);  // 18 points
-    EXPECT_FALSE(font.FontName.empty());
 }

@@ -8,6 +8,8 @@
 #include "platform/msgbox.h"
 
 #include <QString>
+#include "platform/GdiObject.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -62,6 +64,22 @@ TEST(KitGradient, SixtyFourColoursOverTenRowsGiveTenBandsFromBlackToWhite) {
     EXPECT_EQ(At(t.get(), 0, 2), RGB(0, 255, 0));
     FillGradient(t->Canvas(), RECT{0, 0, 0, 3}, clBlue, clBlue, 8, fdTopToBottom);
     EXPECT_EQ(At(t.get(), 0, 0), RGB(0, 255, 0));
+}
+
+TEST(KitGradient, BandsLeaveNoObjectsBehindAndTheCallersBrushComesBack) {
+    std::unique_ptr<TBitmap> b(Filled(300, 4, clRed));
+    TCanvas* c = b->Canvas();
+    c->Brush()->SetColor(clNavy);
+    c->Brush()->SetStyle(bsDiagCross);
+    c->FillRect(RECT{0, 0, 1, 1});
+    const std::size_t objects = platform::gdi::liveCount();
+    for (int i = 0; i < 4; ++i) FillGradient(c, RECT{0, 0, 300, 4}, clRed, clBlue, 64, fdLeftToRight);
+    c->FillRect(RECT{0, 0, 0, 0});  // the caller's brush made anew
+    EXPECT_EQ(platform::gdi::liveCount(), objects);
+    EXPECT_EQ(c->Brush()->Color(), clNavy);
+    EXPECT_EQ(c->Brush()->Style(), bsDiagCross);
+    EXPECT_EQ(At(b.get(), 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(At(b.get(), 299, 3), RGB(0, 0, 255));
 }
 
 TEST(KitKeyedDrawing, BottomLeftKeyLeavesWhitePixelsSeeThrough) {

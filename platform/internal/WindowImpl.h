@@ -248,6 +248,8 @@ void forgetWindowMenu(HWND wnd);
 void setFocusWindow(HWND wnd);
 void focusLost(HWND wnd);
 void forgetWindowInput(HWND wnd);
+// The desktop made the window active: the activation messages, without asking it back.
+void activatedByDesktop(HWND wnd);
 void noteMouse(const QPoint& globalPos, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods);
 void noteKey(int vk, bool down, Qt::KeyboardModifiers mods);
 void forgetWindowTimers(HWND wnd);

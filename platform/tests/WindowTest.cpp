@@ -530,3 +530,44 @@ TEST(WindowText, CharactersCrossBetweenFormsWhole) {
     DestroyWindow(w);
     DestroyWindow(host);
 }
+
+namespace {
+std::vector<std::pair<HWND, WPARAM>> activations;
+LRESULT activationProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_ACTIVATE) activations.emplace_back(h, LOWORD(w));
+    return DefWindowProcW(h, m, w, l);
+}
+}  // namespace
+
+TEST(Activation, TwoShownWindowsSettleOnTheLastAndTheQueueRunsDry) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = activationProc;
+    wc.lpszClassName = u"ActivationWindow";
+    RegisterClassExW(&wc);
+    HWND a = CreateWindowExW(0, u"ActivationWindow", u"A", WS_OVERLAPPEDWINDOW, 10, 10, 200, 120, nullptr, nullptr,
+                             nullptr, nullptr);
+    HWND b = CreateWindowExW(0, u"ActivationWindow", u"B", WS_OVERLAPPEDWINDOW, 40, 40, 200, 120, nullptr, nullptr,
+                             nullptr, nullptr);
+    activations.clear();
+    ShowWindow(a, SW_SHOW);
+    ShowWindow(b, SW_SHOW);
+    // The desktop reports both activations it was asked for; neither report may ask again.
+    for (int i = 0; i < 3; ++i) platform::processPendingMessages();
+    EXPECT_EQ(GetActiveWindow(), b);
+    EXPECT_EQ(QApplication::activeWindow(), platform::windowWidget(b));
+    EXPECT_LE(activations.size(), 8u);
+    ASSERT_FALSE(activations.empty());
+    EXPECT_EQ(activations.back(), std::make_pair(b, static_cast<WPARAM>(WA_ACTIVE)));
+    // A window activated by code still asks the desktop, which follows.
+    activations.clear();
+    SetActiveWindow(a);
+    for (int i = 0; i < 3; ++i) platform::processPendingMessages();
+    EXPECT_EQ(GetActiveWindow(), a);
+    EXPECT_EQ(QApplication::activeWindow(), platform::windowWidget(a));
+    ASSERT_GE(activations.size(), 2u);
+    EXPECT_EQ(activations[0], std::make_pair(b, static_cast<WPARAM>(WA_INACTIVE)));
+    EXPECT_EQ(activations[1], std::make_pair(a, static_cast<WPARAM>(WA_ACTIVE)));
+    DestroyWindow(a);
+    DestroyWindow(b);
+}

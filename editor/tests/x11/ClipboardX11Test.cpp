@@ -1,8 +1,13 @@
 // The editor's clipboard with another process on a virtual display: a copied selection read
-// by xclip as PNG, a PNG that xclip offers pasted as a floating selection, and damaged blocks
-// that another process offers under our own types refused.
+// by xclip as PNG, a PNG that xclip offers pasted as a floating selection, damaged blocks
+// that another process offers under our own types refused (a picture with a damaged mask
+// block pastes without the mask), and the editor window's paste commands following what
+// other programs put on the clipboard.
 #include "EditorTestSupport.h"
+#include "editor/ClipDib.h"
 #include "editor/EditorClipboard.h"
+#include "editor/tests/MainWindowFixture.h"
+#include "platform/globalmem.h"
 
 #include "platform/clipboard.h"
 #include "testsupport/TestSupport.h"
@@ -11,6 +16,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -170,4 +176,194 @@ TEST(EditorClipboardX11, DamagedBlocksOfAnotherProcessAreRefused) {
         EXPECT_FALSE(clip.PasteAsSelection(d.doc, false));
         EXPECT_FALSE(d.doc.FloatDib);
     }
+}
+
+namespace {
+
+// The picture the serving process offers: 8 x 6 pixels of 24 bits, and its mask block (the
+// selection's format) in one of several forms.
+constexpr int kW = 8, kH = 6;
+
+int servedPixel(int x, int y) { return (x * 30) | (y * 40) << 8 | 0x800000; }
+
+std::vector<BYTE> servedDib() {
+    const int line = (kW * 3 + 3) & ~3;
+    std::vector<BYTE> block(40 + line * kH, 0);
+    BITMAPINFOHEADER h{};
+    h.biSize = 40;
+    h.biWidth = kW;
+    h.biHeight = kH;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    h.biSizeImage = line * kH;
+    std::memcpy(block.data(), &h, sizeof h);
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            BYTE* p = block.data() + 40 + (kH - 1 - y) * line + x * 3;
+            const int v = servedPixel(x, y);
+            p[0] = static_cast<BYTE>(v >> 16);
+            p[1] = static_cast<BYTE>(v >> 8);
+            p[2] = static_cast<BYTE>(v);
+        }
+    return block;
+}
+
+// "sound": the left half selected; "short": the header and half a row; "wide": a header one
+// pixel wider than the picture; "tall": a header taller than the rows that follow.
+std::vector<BYTE> servedMask(const std::string& kind) {
+    const int w = kind == "wide" ? kW + 1 : kW, h = kind == "tall" ? kH * 50 : kH;
+    std::vector<BYTE> block(editor::ClipMaskHeadBytes + 4 * kH, 0);
+    BITMAPINFOHEADER head{};
+    head.biSize = 40;
+    head.biWidth = w;
+    head.biHeight = h;
+    head.biPlanes = 1;
+    head.biBitCount = 1;
+    std::memcpy(block.data(), &head, sizeof head);
+    for (int y = 0; y < kH; ++y) block[editor::ClipMaskHeadBytes + y * 4] = 0xF0;  // x 0..3
+    if (kind == "short") block.resize(editor::ClipMaskHeadBytes - 10);
+    return block;
+}
+
+// Another process serving a picture and a mask block, until the object goes.
+class ServingProcess {
+public:
+    explicit ServingProcess(const std::string& maskKind, UINT maskFormat) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TESSELLON_CLIP_SERVE", QString::fromStdString(maskKind));
+        p_.setProcessEnvironment(env);
+        const DWORD before = GetClipboardSequenceNumber();
+        p_.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=ClipboardServer.Serve"});
+        started_ = p_.waitForStarted(10000) &&
+                   waitFor([&] { return GetClipboardSequenceNumber() != before && IsClipboardFormatAvailable(maskFormat); });
+    }
+    ~ServingProcess() {
+        p_.kill();
+        p_.waitForFinished(5000);
+    }
+    bool started() const { return started_; }
+
+private:
+    QProcess p_;
+    bool started_ = false;
+};
+
+}  // namespace
+
+// The serving side of the tests below, run in a process of its own (skipped otherwise).
+TEST(ClipboardServer, Serve) {
+    const char* kind = std::getenv("TESSELLON_CLIP_SERVE");
+    if (!kind) GTEST_SKIP() << "serves the clipboard for other tests";
+    TEditorClipboard clip;
+    const std::vector<BYTE> dib = servedDib(), mask = servedMask(kind);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_DIB, platform::globalFromBytes(dib.data(), dib.size()));
+    SetClipboardData(clip.ClipFormat, platform::globalFromBytes(mask.data(), mask.size()));
+    CloseClipboard();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+TEST(EditorClipboardX11, ASelectionOfAnotherProcessPastesWithItsMaskAndADamagedMaskIsLeftOut) {
+    TEditorClipboard clip;
+    for (const std::string kind : {"sound", "short", "wide", "tall"}) {
+        SCOPED_TRACE(kind);
+        ServingProcess serving(kind, clip.ClipFormat);
+        ASSERT_TRUE(serving.started());
+        Doc d(makePicture(20, 12, 24, [](int, int) { return 0x808080; }));
+        ASSERT_TRUE(clip.PasteAsSelection(d.doc, false));
+        ASSERT_TRUE(d.doc.FloatDib);
+        const TDib& f = d.doc.FloatDib.get();
+        ASSERT_EQ(DibWidth(f), kW);
+        ASSERT_EQ(DibHeight(f), kH);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) ASSERT_EQ(getpixel(f, x, y), servedPixel(x, y)) << x << "," << y;
+        EXPECT_EQ(d.doc.FloatUseMask, kind == "sound");
+        // Placed at (2, 3): with the mask only its left half lands.
+        d.doc.PaintBox1MouseMove(0, 2, 3);
+        d.doc.PaintBox1MouseDown(mbLeft, 0, 2, 3);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                const bool lands = kind != "sound" || x < 4;
+                ASSERT_EQ(d.pixel(2 + x, 3 + y), lands ? servedPixel(x, y) : 0x808080) << x << "," << y;
+            }
+    }
+}
+
+namespace {
+
+class EditorWindowClipboardX11 : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        create(true);
+        waitFor([this] { return widgetOf(form)->isVisible(); });
+        const TNotifyEvent handler = form->ClipboardViewer1->OnChange;
+        form->ClipboardViewer1->OnChange = TNotifyEvent([this, handler](TObject* s) {
+            ++changes;
+            handler(s);
+        });
+    }
+    int changes = 0;
+};
+
+}  // namespace
+
+TEST_F(EditorWindowClipboardX11, ThePasteCommandsFollowTextAndPicturesOfAnotherProgram) {
+    testsupport::TempDir dir;
+    ASSERT_TRUE(testsupport::writeFile(dir.file("text"), std::vector<unsigned char>{'h', 'i', '\n'}));
+    QImage png(12, 9, QImage::Format_RGB32);
+    png.fill(qRgb(200, 40, 10));
+    ASSERT_TRUE(png.save(QString::fromStdString(dir.file("in.png")), "PNG"));
+    for (int round = 0; round < 2; ++round) {
+        {
+            Offer text(dir.file("text"), "UTF8_STRING", CF_TEXT);
+            ASSERT_TRUE(text.started());
+            ASSERT_TRUE(waitFor([&] { return !form->PasteSpeedBtn->Enabled(); }));
+            EXPECT_GE(changes, 1);
+            EXPECT_FALSE(form->Einfgen1->Enabled());  // the "Insert" submenu
+            EXPECT_FALSE(form->Zwischenablagelschen1->Enabled());
+        }
+        changes = 0;
+        {
+            Offer picture(dir.file("in.png"), "image/png", CF_DIB);
+            ASSERT_TRUE(picture.started());
+            ASSERT_TRUE(waitFor([&] { return form->PasteSpeedBtn->Enabled(); }));
+            EXPECT_GE(changes, 1);
+            EXPECT_TRUE(form->Einfgen1->Enabled());
+            EXPECT_TRUE(form->Zwischenablagelschen1->Enabled());
+            if (round == 0) {
+                // Pasted as a new picture from the menu's command.
+                form->AlsBild1Click(form);
+                EXPECT_EQ(DibWidth(form->MDIChild1->Dib.get()), 12);
+                EXPECT_EQ(getpixel(form->MDIChild1->Dib.get(), 5, 5), 10 << 16 | 40 << 8 | 200);
+            }
+        }
+        changes = 0;
+    }
+    // Only a palette (our private format) from another program, its block damaged: nothing
+    // to paste, and nothing breaks.
+    ASSERT_TRUE(testsupport::writeFile(dir.file("pal"), std::vector<unsigned char>(7, 0xEE)));
+    {
+        Offer palette(dir.file("pal"), platform::clipboardMimeType(CF_PALETTE), CF_PALETTE);
+        ASSERT_TRUE(palette.started());
+        ASSERT_TRUE(waitFor([&] { return changes > 0; }));
+        EXPECT_FALSE(form->PasteSpeedBtn->Enabled());
+        EXPECT_FALSE(form->Einfgen1->Enabled());
+    }
+    // A palette of our own on the clipboard: the 0 x 0 viewer shows it in one column.
+    std::vector<BYTE> record(sizeof(LOGPALETTE) + 16 * sizeof(PALETTEENTRY));
+    auto* lp = reinterpret_cast<LOGPALETTE*>(record.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = 16;
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_PALETTE, CreatePalette(lp));
+    CloseClipboard();
+    ASSERT_TRUE(waitFor([&] { return dynamic_cast<TPaletteGrid*>(form->ClipboardViewer1->ViewControl()) != nullptr; }));
+    EXPECT_EQ(dynamic_cast<TPaletteGrid*>(form->ClipboardViewer1->ViewControl())->ColCount(), 1);
+    EXPECT_FALSE(form->PasteSpeedBtn->Enabled());
+    EXPECT_TRUE(boxes.shown().empty());
 }
