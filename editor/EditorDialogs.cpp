@@ -2,6 +2,8 @@
 // start values, the live preview or the one-shot reading, the undo step and the operation.
 #include "editor/EditorDialogs.h"
 
+#include <algorithm>
+
 #include "editor/AdjustDialogs.h"
 #include "editor/ColourAdjust.h"
 #include "editor/DocumentOps.h"
@@ -279,6 +281,12 @@ bool ReduceColours(TChildDocument& Doc, int Bits, TComponent* Owner, const TProg
         f->PrepareFor(now);
         if (f->ShowModal() != mrOk) return false;
         how = f->Reduction();
+        // A stored "merge" choice restored as the dialog showed may have lifted the limit
+        // set for 8-bit pictures; their free reduction makes at most 16 colours.
+        if (now == 8) {
+            how.Merge = false;
+            how.Count = std::min(how.Count, 16);
+        }
     } else {
         if (Bits >= now) return false;
         TFormHolder<TDepthDownForm> f(new TDepthDownForm(Owner));
