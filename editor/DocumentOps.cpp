@@ -3,9 +3,11 @@
 #include "editor/EditorOps.h"
 #include "editor/Effects.h"
 #include "editor/Geometry.h"
+#include "editor/PixelRows.h"
 
 #include "classlib/Random.h"
 #include "platform/msgbox.h"
+#include "poster/FlipTurn.h"
 
 namespace editorops {
 
@@ -33,9 +35,64 @@ bool SetNewSizedDib(TChildDocument& Doc, UniqueDib Picture) {
         Doc.ShowMessage(SizeChangeErrorText, "", MB_OK | MB_ICONERROR);
         return false;
     }
+    // The floating selection and the background under it have the old picture's size.
+    mergeFloat(Doc);
     Doc.SaveForUndo();
     Doc.ReplacePicture(std::move(Picture));
     Doc.ClearSelection();
+    if (!Doc.SelMask) Doc.ShowMessage("Could not create bitmap.", "Not enough free memory(?)!", MB_OK | MB_ICONERROR);
+    Doc.PaintBox1Paint();
+    return true;
+}
+
+bool ReduceToSelection(TChildDocument& Doc, const TProgressSink& Progress) {
+    if (!Doc.Dib || !Doc.SelActive) return false;
+    mergeFloat(Doc);
+    using editor::PixelRows;
+    const PixelRows pic(Doc.Dib.get()), sel(Doc.SelMask.get());
+    const RECT box = Doc.SelBounds;
+    if (!pic.valid() || !sel.valid() || sel.width() != pic.width() || sel.height() != pic.height() ||
+        box.left < 0 || box.top < 0 || box.right < box.left || box.bottom < box.top || box.right >= pic.width() ||
+        box.bottom >= pic.height())
+        return false;
+    const int w = box.right - box.left + 1, h = box.bottom - box.top + 1;
+    UniqueDib reduced;
+    {
+        picops::ProgressReport report(Progress);
+        reduced = picops::newLike(Doc.Dib.get(), w, h);
+        if (!reduced) {
+            Doc.ShowMessage(ReducedPictureErrorText, "", MB_OK | MB_ICONERROR);
+            return false;
+        }
+        const PixelRows out(reduced.get());
+        for (int y = box.top; y <= box.bottom; ++y) {
+            // A box of one row shows 0 throughout.
+            report.step(y - box.top, h);
+            for (int x = box.left; x <= box.right; ++x)
+                if (sel.get(x, y) == 1) out.put(x - box.left, y - box.top, pic.get(x, y));
+        }
+    }
+    return SetNewSizedDib(Doc, std::move(reduced));
+}
+
+bool FlipPicture(TChildDocument& Doc, bool LeftRight, const TProgressSink& Progress) {
+    if (!Doc.Dib) return false;
+    if (Doc.SelActive || (Doc.DragActive && Doc.FloatDib)) {
+        if (!Doc.DragActive) Doc.MakeSelectionDragable();
+        if (!Doc.DragActive || !Doc.FloatDib) return false;
+        if (!MirrorFloating(Doc.FloatDib, Doc.FloatMask, Doc.FloatUseMask, LeftRight, Progress)) return false;
+        // Back at its place over the picture as it was under it.
+        const POINT home = Doc.FloatHome;
+        Doc.ClearSelection();
+        Doc.RestoreBackground();
+        Doc.PasteFloat(home.x, home.y, true, true);
+        Doc.FloatHome = home;
+        Doc.UpdateSelddib();
+    } else {
+        UniqueDib mirrored = LeftRight ? MirrorDibH(Doc.Dib.get(), Progress) : MirrorDibV(Doc.Dib.get(), Progress);
+        if (!mirrored) return false;
+        Doc.Dib = std::move(mirrored);
+    }
     Doc.PaintBox1Paint();
     return true;
 }

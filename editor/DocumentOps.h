@@ -8,13 +8,27 @@
 #include "poster/PictureOps.h"
 
 inline constexpr const char* SizeChangeErrorText = "Error when modifying the size...";
+inline constexpr const char* ReducedPictureErrorText = "Error: Could not create picture! (Low memory?)";
 
 namespace editorops {
 
-// Installs a picture of a new size: an undo step, the picture in place of the old one, a
-// new empty mask. Without pixels it says "Error when modifying the size..." and keeps the
-// old picture (false).
+// Installs a picture of a new size: a floating selection is merged, an undo step saved,
+// the picture put in place of the old one with a new empty mask ("Could not create
+// bitmap." when the mask cannot be made: the picture then has none, and nothing uses it).
+// Without pixels it says "Error when modifying the size..." and keeps the old picture
+// and the undo steps (false).
 bool SetNewSizedDib(TChildDocument& Doc, UniqueDib Picture);
+
+// "Reduce to the selection": a picture of the selection's box with the picture's depth and
+// colours, holding the selected pixels (the others as a new picture starts), installed
+// with SetNewSizedDib. False without a selection or memory for the new picture (then
+// "Error: Could not create picture! (Low memory?)").
+bool ReduceToSelection(TChildDocument& Doc, const TProgressSink& Progress = {});
+
+// "Mirror" (LeftRight) and "Flip": the picture, or with a selection only its floating
+// picture and mask, lifted first when the selection is not floating yet and put back at
+// its place. The caller saves the undo step. False when memory ran out (nothing changed).
+bool FlipPicture(TChildDocument& Doc, bool LeftRight, const TProgressSink& Progress = {});
 
 // ---- Geometry: new pictures, installed with an undo step; false (with the message
 // above, the picture unchanged) when the new picture could not be made. A floating

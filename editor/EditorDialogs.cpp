@@ -2,6 +2,8 @@
 // start values, the live preview or the one-shot reading, the undo step and the operation.
 #include "editor/EditorDialogs.h"
 
+#include <algorithm>
+
 #include "editor/AdjustDialogs.h"
 #include "editor/ColourAdjust.h"
 #include "editor/DocumentOps.h"
@@ -221,15 +223,15 @@ UniqueDib turned(TDib Picture, TTurn Turn, int Direction, int Fill, double Angle
 bool rotateSelection(TChildDocument& Doc, TTurn Turn, int Direction, double Angle, const TProgressSink& Progress) {
     if (!Doc.DragActive) Doc.MakeSelectionDragable();
     if (!Doc.DragActive || !Doc.FloatDib) return false;
-    Doc.SaveForUndo();
     UniqueDib picture = turned(Doc.FloatDib.get(), Turn, Direction, Doc.Color2, Angle, Progress);
     UniqueDib mask;
     if (picture && Doc.FloatUseMask && Doc.FloatMask) mask = turned(Doc.FloatMask.get(), Turn, Direction, 0, Angle, {});
-    // Picture and mask change together or not at all.
+    // Picture and mask change together or not at all; a failed turn saves no step.
     if (!picture || (Doc.FloatUseMask && Doc.FloatMask && !mask)) {
-        Doc.OutOfMemory();
+        Doc.ShowMessage(SizeChangeErrorText, "", MB_OK | MB_ICONERROR);
         return false;
     }
+    Doc.SaveForUndo();
     const int oldWidth = DibWidth(Doc.FloatDib.get()), oldHeight = DibHeight(Doc.FloatDib.get());
     POINT home = Doc.FloatHome;
     if (Turn == TTurn::Free) {
@@ -279,6 +281,12 @@ bool ReduceColours(TChildDocument& Doc, int Bits, TComponent* Owner, const TProg
         f->PrepareFor(now);
         if (f->ShowModal() != mrOk) return false;
         how = f->Reduction();
+        // A stored "merge" choice restored as the dialog showed may have lifted the limit
+        // set for 8-bit pictures; their free reduction makes at most 16 colours.
+        if (now == 8) {
+            how.Merge = false;
+            how.Count = std::min(how.Count, 16);
+        }
     } else {
         if (Bits >= now) return false;
         TFormHolder<TDepthDownForm> f(new TDepthDownForm(Owner));
@@ -307,6 +315,8 @@ bool EditPalette(TChildDocument& Doc, TComponent* Owner) {
     TFormHolder<TPaleditForm> f(new TPaleditForm(Owner));
     f->Palette = Doc.Dib.get().Palette;
     if (f->ShowModal() != mrOk) return false;
+    // A step to undo, which also marks the picture modified: New and Open ask first.
+    Doc.SaveForUndo();
     picops::setPalette(Doc.Dib, f->Palette.palPalEntry, f->Palette.palNumEntries);
     coloursChanged(Doc);
     return true;

@@ -49,7 +49,7 @@ bool ReduceColours(TChildDocument& Doc, int Bits, TComponent* Owner = nullptr, c
 // "User-defined filters...": the user filter file of the program folder; the chosen filter
 // is applied as stored, with its own undo step. A record with a divisor of 0 is refused.
 bool UserDefinedFilters(TChildDocument& Doc, TComponent* Owner = nullptr, const TProgressSink& Progress = {});
-// "Edit palette...": the palette of a picture of 256 colours or fewer, without an undo step.
+// "Edit palette...": the palette of a picture of 256 colours or fewer, with an undo step on OK.
 bool EditPalette(TChildDocument& Doc, TComponent* Owner = nullptr);
 
 // "Toolbars...": the tool panel, the drawing tools panel and the colour palette shown or not.

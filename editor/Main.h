@@ -229,7 +229,111 @@ public slots:
     void MDIChild1ScrollBox1MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
     void MDIChild1Timer1Timer(TObject* Sender);
 
+    // ---- Picture commands (MainCommands.cpp) ----
+    void Horizontalspiegeln1Click(TObject* Sender);
+    void Vertikalspiegeln1Click(TObject* Sender);
+    void Rotieren1Click(TObject* Sender);
+    void Randhinzufgen1Click(TObject* Sender);
+    void Rahmenvergrern1Click(TObject* Sender);
+    void ZurAuswahlverkleinern1Click(TObject* Sender);
+    void Grendern1Click(TObject* Sender);
+    void Perspektive1Click(TObject* Sender);
+    void Wlben1Click(TObject* Sender);
+    void Druckknopferstellen1Click(TObject* Sender);
+    void Schattenhinzufgen1Click(TObject* Sender);
+    // Filters
+    void Eckenhervorheben1Click(TObject* Sender);
+    void Eckenfinden1Click(TObject* Sender);
+    void HorizontaleEckenfinden1Click(TObject* Sender);
+    void VertikaleEckenfinden1Click(TObject* Sender);
+    void Konturenzeichnen1Click(TObject* Sender);
+    void Soften1Click(TObject* Sender);
+    void StarkSoften1Click(TObject* Sender);
+    void Sharpen1Click(TObject* Sender);
+    void StarkSchrfen1Click(TObject* Sender);
+    void SchwachWeichzeichnen1Click(TObject* Sender);
+    void Emboss1Click(TObject* Sender);
+    void EmbossVertikal1Click(TObject* Sender);
+    void Hinzufgen1Click(TObject* Sender);
+    void Entfernen1Click(TObject* Sender);
+    void Erweitern1Click(TObject* Sender);
+    void Auswachen1Click(TObject* Sender);
+    void MosaikEffekt1Click(TObject* Sender);
+    void BenutzerdefinierteFilter1Click(TObject* Sender);
+    // Colours
+    void HelligkeitundKontrast1Click(TObject* Sender);
+    void GammaKorrektion1Click(TObject* Sender);
+    void GlanzlichtMitteSchatten1Click(TObject* Sender);
+    void RotGrnBlau1Click(TObject* Sender);
+    void Colorieren1Click(TObject* Sender);
+    void Graustufen1Click(TObject* Sender);
+    void HistogramFunktionen1Click(TObject* Sender);
+    void Farbenumkehren1Click(TObject* Sender);
+    void Tiefebeschrnken1Click(TObject* Sender);
+    void Solarisieren1Click(TObject* Sender);
+    void PaletteladenBildanpassen1Click(TObject* Sender);
+    void Paletteladen1Click(TObject* Sender);
+    void Palettespeichern1Click(TObject* Sender);
+    void Paletteeditieren1Click(TObject* Sender);
+    void BenutzteFarbenzhlen1Click(TObject* Sender);
+    void N2Farbent1Bit1Click(TObject* Sender);
+    void N16Farbent4Bit1Click(TObject* Sender);
+    void N256Farbent8Bit1Click(TObject* Sender);
+    void XFarben4Bit8Bit1Click(TObject* Sender);
+    void N16Farbent4Bit2Click(TObject* Sender);
+    void N256Farbent8Bit2Click(TObject* Sender);
+    void N16MillionenFarbent24Bit1Click(TObject* Sender);
+    // Printing
+    void Drucken1Click(TObject* Sender);
+    // ---- The View menu (MainView.cpp): zoom and the tool bars ----
+    void Nichtvergrert111Click(TObject* Sender);
+    void N211Click(TObject* Sender);
+    void N311Click(TObject* Sender);
+    void N411Click(TObject* Sender);
+    void N511Click(TObject* Sender);
+    void N611Click(TObject* Sender);
+    void N711Click(TObject* Sender);
+    void N811Click(TObject* Sender);
+    void N911Click(TObject* Sender);
+    void N1011Click(TObject* Sender);
+    void N1111Click(TObject* Sender);
+    void N1211Click(TObject* Sender);
+    void N1311Click(TObject* Sender);
+    void N1411Click(TObject* Sender);
+    void N1511Click(TObject* Sender);
+    void N1611Click(TObject* Sender);
+    void N121Click(TObject* Sender);
+    void N131Click(TObject* Sender);
+    void N141Click(TObject* Sender);
+    void N151Click(TObject* Sender);
+    void N161Click(TObject* Sender);
+    void N171Click(TObject* Sender);
+    void N181Click(TObject* Sender);
+    void N191Click(TObject* Sender);
+    void N1101Click(TObject* Sender);
+    void N1112Click(TObject* Sender);
+    void N1121Click(TObject* Sender);
+    void N1131Click(TObject* Sender);
+    void N1141Click(TObject* Sender);
+    void N1151Click(TObject* Sender);
+    void N1161Click(TObject* Sender);
+    void Toolbars1Click(TObject* Sender);
+
 private:
+    // The commands act only when the view is there and its Tag is 0.
+    bool ViewReady() const;
+    // After a command: the menus follow the document, the progress bar is cleared.
+    void CommandDone();
+    // A built-in 5 x 5 filter (entries 0 to 11) with its own undo step; true-colour only.
+    // True when the picture holds the result.
+    bool BuiltInFilter(int Entry);
+    // An undo step, then a colour operation on the picture (mask honoured), then a repaint.
+    void PlainColourCommand(void (*Operation)(UniqueDib&, const TDib*, const TProgressSink&));
+    // A palette file chosen in the dialog; false when cancelled.
+    bool ChoosePaletteFile(TOpenDialog* Dialog, String& FileName);
+    // The depth raised to Bits with an undo step.
+    void RaiseDepth(int Bits);
+
     void PublishFields();
     void LoadCursors();
     void LoadGlyphs();

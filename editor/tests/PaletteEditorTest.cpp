@@ -139,7 +139,8 @@ TEST_F(PaletteEditor, SixteenColoursOneEntryChangedWithRealClicksOkAndCancel) {
     EXPECT_EQ(d.Palette.palPalEntry[5].peRed, 1);
     EXPECT_EQ(d.Info->bmiColors[5].rgbGreen, 200) << "the colour table follows";
     EXPECT_EQ(d.Info->bmiColors[6].rgbGreen, 255 - 6 * 16);
-    EXPECT_EQ(view->UndoCount, 0) << "no undo step";
+    EXPECT_EQ(view->UndoCount, 1) << "one step to undo, and the picture counts as changed";
+    EXPECT_TRUE(view->Modified);
     // The view shows the new colour where the pixels use entry 5.
     QCoreApplication::processEvents();
     const QImage shown = shownView();

@@ -1,0 +1,215 @@
+// The editor's View menu, zoom box, tool-bar dialog and print dialog on a virtual display,
+// driven by real pointer events from xdotool. Screenshots of the whole screen go to
+// $TESSELLON_SHOT_DIR.
+#include "EditorTestSupport.h"
+#include "editor/EffectDialogs.h"
+#include "editor/PrintFUnit.h"
+#include "editor/tests/MainWindowFixture.h"
+#include "platform/RecordingPrinter.h"
+#include "platform/printer.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+
+using namespace edtest;
+
+namespace {
+
+template <class Done>
+bool waitFor(Done done, int ms = 10000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void pause(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void xdo(const QStringList& args) {
+    QProcess p;
+    p.start("xdotool", args);
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
+    pause(60);
+}
+
+void moveTo(QPoint g) { xdo({"mousemove", QString::number(g.x()), QString::number(g.y())}); }
+
+void clickAt(QPoint g) {
+    moveTo(g);
+    xdo({"click", "1"});
+}
+
+int targets(int x, int y) {
+    const auto near = [&](int cx, int cy, int r) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
+    if (near(500, 400, 12)) return 0xFF0000;
+    if (x % 50 == 0 || y % 50 == 0) return 0x909090;
+    return 0xFFFFFF;
+}
+
+class CommandsX11 : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        platform::setCurrentPrinter(platform::recordingPrinter(rec));
+        create(false);
+        form->Show();
+        ASSERT_TRUE(waitFor([this] { return widgetOf(form)->isVisible(); }));
+        pause(300);
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        platform::setCurrentPrinter(nullptr);
+    }
+    QImage screen(const char* name) {
+        pause(200);
+        const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        saveShot(shot, name);
+        return shot;
+    }
+    static QPoint middle(TControl* c) {
+        POINT p{c->Left() + c->Width() / 2, c->Top() + c->Height() / 2};
+        ClientToScreen(c->Parent()->Handle(), &p);
+        return QPoint(p.x, p.y);
+    }
+    // The mark of a check box or radio button.
+    static QPoint onMark(TWinControl* c) { return widgetOf(c)->mapToGlobal(QPoint(8, c->Height() / 2)); }
+    // Opens a menu of the bar and the submenus along the path with the pointer; returns the
+    // last menu open.
+    QMenu* openWithPointer(const std::vector<QString>& path) {
+        QMenuBar* b = bar();
+        QAction* a = b ? actionNamed(b, path.front()) : nullptr;
+        if (!a) return nullptr;
+        clickAt(b->mapToGlobal(b->actionGeometry(a).center()));
+        QMenu* m = nullptr;
+        if (!waitFor([&] { return (m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }))
+            return nullptr;
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            QAction* item = actionNamed(m, path[i]);
+            if (!item) return nullptr;
+            moveTo(m->mapToGlobal(m->actionGeometry(item).center()));
+            QMenu* sub = item->menu();
+            if (!sub || !waitFor([&] { return sub->isVisible(); })) return sub ? nullptr : m;
+            m = sub;
+        }
+        return m;
+    }
+    void choose(QMenu* m, const QString& entry) {
+        QAction* item = actionNamed(m, entry);
+        ASSERT_NE(item, nullptr);
+        clickAt(m->mapToGlobal(m->actionGeometry(item).center()));
+        pause(200);
+    }
+
+    platform::RecordingPrinter rec{210, 297, 100, platform::PrinterMargins{5, 5, 5, 5}};
+};
+
+}  // namespace
+
+TEST_F(CommandsX11, TheZoomMenuAndTheZoomBoxWithThePointer) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    TMDIChild& v = *form->MDIChild1;
+    form->NewWindow(makePicture(1000, 800, 24, targets), "targets", 0);
+    pause(200);
+    QMenu* increased = openWithPointer({"View", "Increased size"});
+    ASSERT_NE(increased, nullptr);
+    screen("x11-zoom-menu.png");
+    choose(increased, "4:1");
+    EXPECT_EQ(v.ZoomNum, 4);
+    EXPECT_EQ(form->RightSidePanel->ZoomBox->ItemIndex(), 12);
+
+    // The zoom box opened with the pointer: 31 entries, 16:1 first, 1:1 in the middle.
+    auto* box = qobject_cast<QComboBox*>(widgetOf(form->RightSidePanel->ZoomBox));
+    ASSERT_NE(box, nullptr);
+    clickAt(box->mapToGlobal(box->rect().center()));
+    ASSERT_TRUE(waitFor([&] { return box->view()->isVisible(); }));
+    screen("x11-zoom-box-open.png");
+    QAbstractItemView* list = box->view();
+    EXPECT_EQ(box->itemText(0), "16:1");
+    EXPECT_EQ(box->itemText(15), "1:1");
+    EXPECT_EQ(box->itemText(30), "1:16");
+    const int middleAt4 = (v.ScrollBox1->HorzScrollBar()->Position() + v.ScrollBox1->Width() / 2) / 4;
+    list->scrollTo(box->model()->index(0, 0));
+    pause(100);
+    clickAt(list->viewport()->mapToGlobal(list->visualRect(box->model()->index(0, 0)).center()));
+    ASSERT_TRUE(waitFor([&] { return v.ZoomNum == 16; }));
+    EXPECT_EQ(box->currentText(), "16:1");
+    screen("x11-zoom-16to1.png");
+    // The picture point at the middle of the view stays there.
+    const int middleX = (v.ScrollBox1->HorzScrollBar()->Position() + v.ScrollBox1->Width() / 2) / 16;
+    EXPECT_NEAR(middleX, middleAt4, 1);
+    for (int entry : {30, 15}) {
+        clickAt(box->mapToGlobal(box->rect().center()));
+        ASSERT_TRUE(waitFor([&] { return box->view()->isVisible(); }));
+        list->scrollTo(box->model()->index(entry, 0));
+        pause(100);
+        clickAt(list->viewport()->mapToGlobal(list->visualRect(box->model()->index(entry, 0)).center()));
+        ASSERT_TRUE(waitFor([&] { return form->RightSidePanel->ZoomBox->ItemIndex() == entry; }));
+        EXPECT_EQ(box->currentText(), entry == 30 ? "1:16" : "1:1");
+    }
+    EXPECT_EQ(v.ZoomDen, 1);
+    screen("x11-zoom-1to1.png");
+}
+
+TEST_F(CommandsX11, TheToolBarAndPrintDialogsOnTheScreen) {
+    form->NewWindow(makePicture(300, 200, 24, [](int x, int y) { return (x % 200) | (y % 200) << 8 | 120 << 16; }),
+                    "dialogs", 0);
+    bool sawBars = false;
+    whenShown([&] {
+        ASSERT_TRUE(waitFor([&] { return Screen->ActiveForm() && Screen->ActiveForm() != form; }));
+        auto* f = dynamic_cast<TConfigBars*>(Screen->ActiveForm());
+        ASSERT_NE(f, nullptr);
+        sawBars = true;
+        pause(200);
+        screen("x11-toolbars-dialog.png");
+        const RECT r = f->CheckList->ItemRect(2);
+        clickAt(widgetOf(f->CheckList)->mapToGlobal(QPoint(r.left + 4, (r.top + r.bottom) / 2)));
+        EXPECT_FALSE(f->CheckList->Checked(2));
+        clickAt(middle(f->OKBtn));
+    });
+    QMenu* view = openWithPointer({"View"});
+    ASSERT_NE(view, nullptr);
+    choose(view, "Toolbars...");
+    ASSERT_TRUE(waitFor([&] { return Application->ModalLevel == 0; }));
+    EXPECT_TRUE(sawBars);
+    EXPECT_FALSE(widgetOf(form->RightSidePanel)->isVisible());
+    screen("x11-without-colour-panel.png");
+
+    bool sawPrint = false;
+    whenShown([&] {
+        ASSERT_TRUE(waitFor([&] { return Screen->ActiveForm() && Screen->ActiveForm() != form; }));
+        auto* f = dynamic_cast<TPrintForm*>(Screen->ActiveForm());
+        ASSERT_NE(f, nullptr);
+        sawPrint = true;
+        pause(200);
+        screen("x11-print-dialog.png");
+        clickAt(onMark(f->UserdefCheck));
+        clickAt(onMark(f->ZentrCheck));
+        EXPECT_TRUE(f->UserdefCheck->Checked());
+        EXPECT_FALSE(f->ZentrCheck->Checked());
+        pause(200);
+        screen("x11-print-dialog-user-defined.png");
+        clickAt(middle(f->OkBitBtn1));
+    });
+    QMenu* file = openWithPointer({"File"});
+    ASSERT_NE(file, nullptr);
+    choose(file, "Printing...");
+    ASSERT_TRUE(waitFor([&] { return Application->ModalLevel == 0; }));
+    EXPECT_TRUE(sawPrint);
+    ASSERT_EQ(rec.pages().size(), 1u);
+    // 50 % of the page at its top-left corner.
+    const QImage& page = rec.pages()[0];
+    EXPECT_NE(page.pixelColor(5, 5), QColor(Qt::white));
+    EXPECT_EQ(page.pixelColor(page.width() - 5, page.height() - 5), QColor(Qt::white));
+}
