@@ -31,8 +31,9 @@ void RegisterEditorClasses() {
         RegisterPosterClasses();
         RegisterEditorViewClasses();
         RegisterColourPanelClasses();
+        RegisterSpeedBar();
         RegisterClasses<TMainMenu, TMenuItem, TToolBar, TToolButton, TProgressBar, TStatusBar, TImageList,
-                        TSpeedButton, TPanel, TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog,
+                        TPanel, TOpenDialog, TSaveDialog, TColorDialog, TPrintDialog,
                         TPrinterSetupDialog>();
         return true;
     }();
@@ -91,6 +92,7 @@ public:
     void StatusText(int Panel, const String& Text) override { FForm.SetStatusText(Panel, Text); }
     void UpdateMenuItems() override { FForm.UpdateMenuItems(nullptr); }
     void ApplyZoom() override { FForm.SetZoom(FForm.MDIChild1->ZoomNum, FForm.MDIChild1->ZoomDen); }
+    TEditorTool CurrentTool() const override { return FForm.CurrentTool(); }
 
 private:
     TDIBMainForm& FForm;
@@ -130,7 +132,7 @@ TDIBMainForm::~TDIBMainForm() {
 
 void TDIBMainForm::PublishFields() {
 #define PUBLISH(name) PublishField(#name, name)
-    PUBLISH(TopPanel); PUBLISH(SpeedPanel); PUBLISH(ToolButton1); PUBLISH(ToolButton2); PUBLISH(SaveSpeedBtn);
+    PUBLISH(SpeedPanel); PUBLISH(ToolButton1); PUBLISH(ToolButton2); PUBLISH(SaveSpeedBtn);
     PUBLISH(CutSpeedBtn); PUBLISH(CopySpeedBtn); PUBLISH(PasteSpeedBtn); PUBLISH(UndoItSpeedBtn);
     PUBLISH(ToolButton8); PUBLISH(ToolImages); PUBLISH(SpeedBar2); PUBLISH(ShowProzent); PUBLISH(SpeedBar1);
     PUBLISH(ZoomBtn); PUBLISH(HandBtn); PUBLISH(SelectBtn); PUBLISH(FreeSelBtn); PUBLISH(MagicBtn);
@@ -157,10 +159,8 @@ void TDIBMainForm::PublishFields() {
 }
 
 void TDIBMainForm::LoadGlyphs() {
-    std::array<TSpeedButton*, 14> tools = {ZoomBtn,    HandBtn,    SelectBtn, FreeSelBtn, MagicBtn,
-                                           DropBtn,    BrushBtn,   CloneBtn,  ReplaceBtn, RetouchBtn,
-                                           FillBtn,    TxtBtn,     LineBtn,   ShapeBtn};
-    for (std::size_t i = 0; i < tools.size(); ++i) tools[i]->Glyph()->LoadFromResourceName(nullptr, kToolGlyphs[i]);
+    for (std::size_t i = 0; i < kToolGlyphs.size(); ++i)
+        ToolItemOf(static_cast<TEditorTool>(i))->Glyph()->LoadFromResourceName(nullptr, kToolGlyphs[i]);
     for (const char* name : kBarGlyphs) {
         TBitmap glyph;
         glyph.LoadFromResourceName(nullptr, name);
@@ -491,22 +491,20 @@ void TDIBMainForm::SetZoom(int Num, int Den) {
 
 // ---- Tools and the view's events ---------------------------------------------------------
 
-TSpeedButton* TDIBMainForm::ToolButtonOf(TEditorTool Tool) const {
-    const std::array<TSpeedButton*, 14> tools = {ZoomBtn,  HandBtn,    SelectBtn,  FreeSelBtn, MagicBtn,
-                                                 DropBtn,  BrushBtn,   CloneBtn,   ReplaceBtn, RetouchBtn,
-                                                 FillBtn,  TxtBtn,     LineBtn,    ShapeBtn};
+TSpeedItem* TDIBMainForm::ToolItemOf(TEditorTool Tool) const {
+    const std::array<TSpeedItem*, 14> tools = {ZoomBtn, HandBtn,  SelectBtn, FreeSelBtn, MagicBtn,
+                                               DropBtn, BrushBtn, CloneBtn,  ReplaceBtn, RetouchBtn,
+                                               FillBtn, TxtBtn,   LineBtn,   ShapeBtn};
     return tools[static_cast<std::size_t>(Tool)];
 }
 
-TEditorTool TDIBMainForm::CurrentTool() const { return RightSidePanel->CurrentTool(); }
-
-void TDIBMainForm::ZoomBtnClick(TObject*) {
-    // The options of the pressed tool; with none pressed, those of the zoom.
-    TEditorTool pressed = TEditorTool::Zoom;
+TEditorTool TDIBMainForm::CurrentTool() const {
     for (int t = 0; t <= static_cast<int>(TEditorTool::Shape); ++t)
-        if (ToolButtonOf(static_cast<TEditorTool>(t))->Down()) pressed = static_cast<TEditorTool>(t);
-    RightSidePanel->ZoomBtnClick(pressed);
+        if (ToolItemOf(static_cast<TEditorTool>(t))->Down()) return static_cast<TEditorTool>(t);
+    return TEditorTool::Zoom;
 }
+
+void TDIBMainForm::ZoomBtnClick(TObject*) { RightSidePanel->ZoomBtnClick(CurrentTool()); }
 
 void TDIBMainForm::MDIChild1PaintBox1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
                                                int Y) {

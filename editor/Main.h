@@ -22,6 +22,7 @@
 #include "kit/ClipView.h"
 #include "kit/KitGrdCpt.h"
 #include "kit/KitPlacement.h"
+#include "kit/SpeedBar.h"
 #include "poster/PictureOps.h"
 #include "poster/PosterUnit.h"
 
@@ -38,7 +39,6 @@ public:
     ~TDIBMainForm() override;
 
     // ---- Layout components ----
-    TPanel* TopPanel = nullptr;
     TToolBar* SpeedPanel = nullptr;
     TToolButton* ToolButton1 = nullptr;  // New
     TToolButton* ToolButton2 = nullptr;  // Open
@@ -49,23 +49,26 @@ public:
     TToolButton* UndoItSpeedBtn = nullptr;
     TToolButton* ToolButton8 = nullptr;  // back to the poster window
     TImageList* ToolImages = nullptr;
-    TPanel* SpeedBar2 = nullptr;
+    // The bottom bar, covered by the progress bar.
+    TSpeedBar* SpeedBar2 = nullptr;
     TProgressBar* ShowProzent = nullptr;
-    TPanel* SpeedBar1 = nullptr;  // the tool column, one group of 14 buttons
-    TSpeedButton* ZoomBtn = nullptr;
-    TSpeedButton* HandBtn = nullptr;
-    TSpeedButton* SelectBtn = nullptr;
-    TSpeedButton* FreeSelBtn = nullptr;
-    TSpeedButton* MagicBtn = nullptr;
-    TSpeedButton* DropBtn = nullptr;
-    TSpeedButton* BrushBtn = nullptr;
-    TSpeedButton* CloneBtn = nullptr;
-    TSpeedButton* ReplaceBtn = nullptr;
-    TSpeedButton* RetouchBtn = nullptr;
-    TSpeedButton* FillBtn = nullptr;
-    TSpeedButton* TxtBtn = nullptr;
-    TSpeedButton* LineBtn = nullptr;
-    TSpeedButton* ShapeBtn = nullptr;
+    // The tool column: 14 items in group 1, one down at a time; the item that is down is
+    // the tool.
+    TSpeedBar* SpeedBar1 = nullptr;
+    TSpeedItem* ZoomBtn = nullptr;
+    TSpeedItem* HandBtn = nullptr;
+    TSpeedItem* SelectBtn = nullptr;
+    TSpeedItem* FreeSelBtn = nullptr;
+    TSpeedItem* MagicBtn = nullptr;
+    TSpeedItem* DropBtn = nullptr;
+    TSpeedItem* BrushBtn = nullptr;
+    TSpeedItem* CloneBtn = nullptr;
+    TSpeedItem* ReplaceBtn = nullptr;
+    TSpeedItem* RetouchBtn = nullptr;
+    TSpeedItem* FillBtn = nullptr;
+    TSpeedItem* TxtBtn = nullptr;
+    TSpeedItem* LineBtn = nullptr;
+    TSpeedItem* ShapeBtn = nullptr;
     TColourPanel* RightSidePanel = nullptr;
     TMDIChild* MDIChild1 = nullptr;
     TStatusBar* StatusBar = nullptr;
@@ -163,7 +166,7 @@ public:
     void UpdateAllColors();
     // Sets the zoom num:den and keeps the point at the middle of the view where it was.
     void SetZoom(int Num, int Den);
-    // The pressed tool of the tool column.
+    // The tool whose item is down in the tool column (the zoom when none is).
     TEditorTool CurrentTool() const;
     // The progress of an operation goes to the progress bar.
     TProgressSink Progress();
@@ -345,8 +348,8 @@ private:
     // Installs a picture that arrived while a document may hold changes: asks first, and
     // drops the picture when the user cancels.
     void ReplaceDocument(UniqueDib Picture);
-    // The tool button of a tool, and the tool of a button.
-    TSpeedButton* ToolButtonOf(TEditorTool Tool) const;
+    // The tool column's item of a tool.
+    TSpeedItem* ToolItemOf(TEditorTool Tool) const;
 
     class TWindowLink;
     std::unique_ptr<TWindowLink> FLink;

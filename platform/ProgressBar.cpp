@@ -137,7 +137,8 @@ private:
         pos = std::clamp(pos, lo, hi);
         if (pos == pos_) return;
         pos_ = pos;
-        if (widget_) widget_->update();
+        // Drawn at once: positions come from long operations that run without the event loop.
+        if (widget_) widget_->repaint();
     }
     void stepIt() { setPos(progressStepped(pos_, step_, low_, high_)); }
 

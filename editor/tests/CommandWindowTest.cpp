@@ -327,3 +327,44 @@ TEST_F(CommandWindow, UncheckingTheColourPaletteHidesThePanelAndTheSwatches) {
     EXPECT_TRUE(widgetOf(form->RightSidePanel->ColorChangeBtn)->isVisible());
     EXPECT_TRUE(widgetOf(form->ShowProzent)->isVisible()) << "the progress bar stays";
 }
+
+TEST_F(CommandWindow, TheToolColumnGoesAndComesBackWithTheToolbarsDialog) {
+    create();
+    pressTool(form->LineBtn);
+    const int viewWidth = form->MDIChild1->Width();
+    ASSERT_EQ(form->MDIChild1->Left(), 25);
+    auto toggleColumn = [&](bool expectChecked) {
+        whenShown([&, expectChecked] {
+            auto* f = dynamic_cast<TConfigBars*>(dialog());
+            ASSERT_NE(f, nullptr);
+            EXPECT_EQ(f->CheckList->Checked(1), expectChecked);
+            const RECT r = f->CheckList->ItemRect(1);
+            QTest::mouseClick(widgetOf(f->CheckList), Qt::LeftButton, {}, QPoint(r.left + 4, (r.top + r.bottom) / 2));
+            EXPECT_EQ(f->CheckList->Checked(1), !expectChecked);
+            clickButton(f->OKBtn);
+        });
+        ASSERT_TRUE(chooseMenu({"View", "Toolbars..."}));
+        settle();
+    };
+    // Unchecked: the column goes and the view takes its room; the tool stays.
+    toggleColumn(true);
+    EXPECT_FALSE(form->SpeedBar1->Visible());
+    EXPECT_FALSE(widgetOf(form->SpeedBar1)->isVisible());
+    EXPECT_EQ(form->MDIChild1->Left(), 0);
+    EXPECT_EQ(form->MDIChild1->Width(), viewWidth + 25);
+    EXPECT_TRUE(form->SpeedPanel->Visible());
+    EXPECT_TRUE(form->RightSidePanel->Visible());
+    EXPECT_EQ(form->CurrentTool(), TEditorTool::Line);
+    saveShot(widgetOf(form)->grab().toImage(), "editor-without-tool-column.png");
+    // Checked again: back at the left edge, its items pressed as before.
+    toggleColumn(false);
+    EXPECT_TRUE(widgetOf(form->SpeedBar1)->isVisible());
+    EXPECT_EQ(form->SpeedBar1->Left(), 0);
+    EXPECT_EQ(form->MDIChild1->Left(), 25);
+    EXPECT_EQ(form->MDIChild1->Width(), viewWidth);
+    EXPECT_TRUE(form->LineBtn->Down());
+    pressTool(form->MagicBtn);
+    EXPECT_EQ(form->CurrentTool(), TEditorTool::MagicWand);
+    EXPECT_FALSE(form->LineBtn->Down());
+    EXPECT_TRUE(widgetOf(form->RightSidePanel->TolEdit)->isVisible());
+}

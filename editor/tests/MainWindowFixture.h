@@ -111,9 +111,10 @@ protected:
         QTest::mouseRelease(w, button, mods, viewPoint(at.x(), at.y()));
         settle();
     }
-    // Presses a button of the tool column as a user does.
-    void pressTool(TSpeedButton* b) {
+    // Presses an item of the tool column with the mouse, as a user does.
+    void pressTool(TSpeedItem* item) {
         QWidget* w = widgetOf(form->SpeedBar1);
+        const TSpeedbarButton* b = item->Button();
         const QPoint p(b->Left() + b->Width() / 2, b->Top() + b->Height() / 2);
         QTest::mouseClick(w, Qt::LeftButton, {}, p);
         settle();

@@ -101,7 +101,7 @@ TEST_F(MainWindow, CreationMakesABlankWhitePictureTheCursorsAndTheColourField) {
 TEST_F(MainWindow, EachToolShowsItsCursorWithItsHotSpot) {
     create();
     const struct {
-        TSpeedButton* TDIBMainForm::*button;
+        TSpeedItem* TDIBMainForm::*button;
         int number;
         QPoint hot;
     } tools[] = {{&TDIBMainForm::ZoomBtn, 2, {7, 7}},     {&TDIBMainForm::LineBtn, 5, {8, 8}},
@@ -440,7 +440,7 @@ TEST_F(MainWindow, APictureWhoseMaskCannotBeMadeIsInstalledAndTheToolsLeaveItAlo
     EXPECT_TRUE(v.DocPath.empty());
     // Every mask user with a mask of another size (or none) stays away from it.
     v.SelMask.reset();
-    for (TSpeedButton* tool : {form->SelectBtn, form->MagicBtn, form->FreeSelBtn, form->HandBtn, form->BrushBtn}) {
+    for (TSpeedItem* tool : {form->SelectBtn, form->MagicBtn, form->FreeSelBtn, form->HandBtn, form->BrushBtn}) {
         pressTool(tool);
         drag({10, 10}, {60, 40});
         click({30, 30});

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QScreen>
 
+#include <array>
+
 using namespace edtest;
 
 namespace {
@@ -212,4 +214,59 @@ TEST_F(CommandsX11, TheToolBarAndPrintDialogsOnTheScreen) {
     const QImage& page = rec.pages()[0];
     EXPECT_NE(page.pixelColor(5, 5), QColor(Qt::white));
     EXPECT_EQ(page.pixelColor(page.width() - 5, page.height() - 5), QColor(Qt::white));
+}
+
+TEST_F(CommandsX11, TheToolColumnAndTheProgressBarOnTheScreen) {
+    form->NewWindow(makePicture(600, 400, 24, targets), "tools", 0);
+    pause(200);
+    const std::array<std::pair<TSpeedItem*, TEditorTool>, 14> tools = {{
+        {form->ShapeBtn, TEditorTool::Shape},      {form->LineBtn, TEditorTool::Line},
+        {form->TxtBtn, TEditorTool::Text},         {form->FillBtn, TEditorTool::Fill},
+        {form->RetouchBtn, TEditorTool::Retouch},  {form->ReplaceBtn, TEditorTool::Replace},
+        {form->CloneBtn, TEditorTool::Clone},      {form->BrushBtn, TEditorTool::Brush},
+        {form->DropBtn, TEditorTool::Pipette},     {form->MagicBtn, TEditorTool::MagicWand},
+        {form->FreeSelBtn, TEditorTool::FreeSelect}, {form->SelectBtn, TEditorTool::Select},
+        {form->HandBtn, TEditorTool::Hand},        {form->ZoomBtn, TEditorTool::Zoom},
+    }};
+    // Each item clicked with the pointer becomes the only one down and the tool.
+    for (const auto& [item, tool] : tools) {
+        clickAt(middle(item->Button()));
+        ASSERT_TRUE(waitFor([&] { return item->Down(); })) << item->Name();
+        EXPECT_EQ(form->CurrentTool(), tool) << item->Name();
+        int down = 0;
+        for (const auto& t : tools) down += t.first->Down() ? 1 : 0;
+        EXPECT_EQ(down, 1) << item->Name();
+    }
+    // The selection tool down, the pointer resting on the brush.
+    clickAt(middle(form->SelectBtn->Button()));
+    EXPECT_TRUE(widgetOf(form->RightSidePanel->TypBox)->isVisible());
+    moveTo(middle(form->BrushBtn->Button()));
+    const QImage column = screen("x11-speed-bar.png");
+    // The hand's glyph as the screen shows it: centred on its flat button.
+    const QImage glyph(QStringLiteral(":/bitmaps/TOOL_HAND.bmp"));
+    ASSERT_EQ(glyph.size(), QSize(16, 16));
+    POINT corner{form->HandBtn->Left() + 3, form->HandBtn->Top() + 3};
+    ClientToScreen(form->SpeedBar1->Handle(), &corner);
+    int drawn = 0, matching = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            if (glyph.pixel(x, y) == glyph.pixel(0, 15)) continue;
+            ++drawn;
+            matching += (column.pixel(corner.x + x, corner.y + y) & 0xFFFFFF) == (glyph.pixel(x, y) & 0xFFFFFF);
+        }
+    EXPECT_GT(drawn, 10);
+    EXPECT_EQ(matching, drawn);
+
+    // The progress bar along the bottom, 60 % filled.
+    SendMessageA(form->Handle(), WM_PROGRESS, 60, 0);
+    const QImage progress = screen("x11-progress-bar.png");
+    const COLORREF h = GetSysColor(COLOR_HIGHLIGHT);
+    const QColor highlight(GetRValue(h), GetGValue(h), GetBValue(h));
+    POINT left{form->SpeedBar2->Width() * 30 / 100, form->SpeedBar2->Height() / 2};
+    POINT right{form->SpeedBar2->Width() * 80 / 100, form->SpeedBar2->Height() / 2};
+    ClientToScreen(form->SpeedBar2->Handle(), &left);
+    ClientToScreen(form->SpeedBar2->Handle(), &right);
+    EXPECT_EQ(progress.pixelColor(left.x, left.y), highlight);
+    EXPECT_NE(progress.pixelColor(right.x, right.y), highlight);
+    SendMessageA(form->Handle(), WM_PROGRESS, 0, 0);
 }

@@ -98,9 +98,9 @@ protected:
     QPoint onPicture(int x, int y) const {
         return onView(form->MDIChild1->PicToView(x), form->MDIChild1->PicToView(y));
     }
-    void tool(TSpeedButton* b) {
-        clickAt(middle(b));
-        ASSERT_TRUE(b->Down());
+    void tool(TSpeedItem* item) {
+        clickAt(middle(item->Button()));
+        ASSERT_TRUE(item->Down());
     }
     void keys(const QString& k) {
         const QString window = QString::number(widgetOf(form)->winId());

@@ -116,9 +116,10 @@ protected:
         ClientToScreen(c->Parent()->Handle(), &p);
         return QPoint(p.x, p.y);
     }
-    void tool(TSpeedButton* b) {
+    void tool(TSpeedItem* item) {
+        TSpeedbarButton* b = item->Button();
         xdo(at(global(b, b->Width() / 2, b->Height() / 2)) << "click" << "1");
-        ASSERT_TRUE(b->Down());
+        ASSERT_TRUE(item->Down());
     }
     // The photograph in the window and in a fresh reference document, both at Zoom:1.
     void start(int zoom) {
