@@ -671,6 +671,8 @@ public:
     void PaintTo(HDC dc, int x, int y);
     void DisableAlign() { ++FAlignLevel; }
     void EnableAlign();
+    // Children read from a layout are aligned once, after all of them and their properties.
+    void ReadState(TReader* Reader) override;
 
     TNotifyEvent OnEnter;
     TNotifyEvent OnExit;

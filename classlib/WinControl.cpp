@@ -397,6 +397,17 @@ void TWinControl::EnableAlign() {
     if (FAlignLevel > 0 && --FAlignLevel == 0) Realign();
 }
 
+void TWinControl::ReadState(TReader* Reader) {
+    DisableAlign();
+    try {
+        TControl::ReadState(Reader);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+}
+
 void TWinControl::Realign() {
     if (FAlignLevel > 0 || FRealigning) return;
     RECT r = ClientRect();

@@ -173,6 +173,34 @@ TEST(ToolBarControl, ButtonsComeFromALayoutInTheOrderOfTheirPlaces) {
     platform::windowWidget(h)->grab().toImage().save("/tmp/tessellon-classlib-toolbar.png");
 }
 
+TEST(ToolBarControl, ALayoutIsAlignedOnceItIsRead) {
+    // A bar is top-aligned until its Align is read: the width read before stays.
+    RegisterStandardClasses();
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    TReader reader;
+    reader.ReadRootComponent(form.get(), ParseLayout("object Form1: TForm\n"
+                                                     "  ClientWidth = 300\n"
+                                                     "  ClientHeight = 200\n"
+                                                     "  object Column: TToolBar\n"
+                                                     "    Width = 30\n"
+                                                     "    Align = alLeft\n"
+                                                     "  end\n"
+                                                     "  object Row: TToolBar\n"
+                                                     "    Height = 40\n"
+                                                     "  end\n"
+                                                     "end\n"));
+    auto* column = qobject_cast<TToolBar*>(form->FindComponent("Column"));
+    auto* row = qobject_cast<TToolBar*>(form->FindComponent("Row"));
+    ASSERT_NE(column, nullptr);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(column->Width(), 30);
+    EXPECT_EQ(row->Width(), 300);
+    EXPECT_EQ(row->Top(), 0);
+    // The column starts below the top row and runs to the bottom.
+    EXPECT_EQ(column->Top(), row->Height());
+    EXPECT_EQ(column->Top() + column->Height(), 200);
+}
+
 TEST(ToolBarControl, AnImageListFreedBeforeTheBarIsForgotten) {
     BarForm f;
     auto* images = new TImageList(f.form.get());
