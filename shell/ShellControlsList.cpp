@@ -138,6 +138,8 @@ void TNavShellList::CreateWnd() {
         if (FLink) FLink->RegisterControl(this);
         if (Items()->Count() == 0) FullRefresh();
     }
+    // Items filled before the window existed are sorted in it now.
+    if (Items()->Count() > 1) Sort();
     RedrawArrows();
 }
 
