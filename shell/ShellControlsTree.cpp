@@ -466,6 +466,12 @@ bool TNavShellTree::FindNode(LPCITEMIDLIST List, TFindMode Mode) {
                 }
                 TPidl item = PidlItemAt(List, depth);
                 TNavShellTreeNode* child = ChildOf(reached, item.get());
+                if (!child && Mode == fmSelect && reached->Filled) {
+                    // Made after the node was filled, before its change arrived: look again.
+                    if (reached->ImageIndex() < 0) updateNode(reached, true);
+                    RefreshNode(reached, false, true);
+                    child = ChildOf(reached, item.get());
+                }
                 if (!child) {
                     stopped = true;
                     break;
@@ -644,11 +650,21 @@ void TNavShellTree::tellLink(TNavShellTreeNode* Node) {
 }
 
 void TNavShellTree::Delete(TTreeNode* Node) {
-    if (TNavShellTreeNode* node = NodeOf(Node)) {
-        unwatch(node);
-        if (FBatch) FBatch->refreshed.erase(node);
-    }
+    // A node deleted by code has already been forgotten by its own destructor, and its
+    // fields are gone by now.
+    if (Node && !Node->Deleting()) nodeGone(NodeOf(Node));
     TWideCustomTreeView::Delete(Node);
+}
+
+void TNavShellTree::nodeGone(TNavShellTreeNode* Node) {
+    if (!Node || FDestroying) return;
+    unwatch(Node);
+    if (FBatch) FBatch->refreshed.erase(Node);
+}
+
+TNavShellTreeNode::~TNavShellTreeNode() {
+    // While the tree is destroyed it is no longer a shell tree here: nothing to forget.
+    if (auto* tree = dynamic_cast<TNavShellTree*>(TreeView())) tree->nodeGone(this);
 }
 
 // ---- The link ---------------------------------------------------------------------------------

@@ -25,6 +25,8 @@ class TNavShellTreeNode : public TWideTreeNode {
 
 public:
     explicit TNavShellTreeNode(TTreeNodes* AOwner) : TWideTreeNode(AOwner) {}
+    // Lets the tree forget the node while its fields still exist.
+    ~TNavShellTreeNode() override;
 
     TPidl Relative;                             // within the parent folder
     TPidl Absolute;
@@ -230,6 +232,9 @@ private:
     void sortChildren(TNavShellTreeNode* Node);
     void dropChildren(TNavShellTreeNode* Node);
     void unwatch(TNavShellTreeNode* Node);
+    // A node goes: its watch is released and the batch forgets it.
+    void nodeGone(TNavShellTreeNode* Node);
+    friend class TNavShellTreeNode;
     void tellLink(TNavShellTreeNode* Node);
     void changed(TNotificationEvent Event, LPCITEMIDLIST List1, LPCITEMIDLIST List2);
     void renameNode(TNavShellTreeNode* Node, const WideString& Text);

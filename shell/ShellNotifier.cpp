@@ -55,8 +55,11 @@ TNavShellChangeNotifier::TNavShellChangeNotifier(TComponent* AOwner)
     FDirectories->SetSorted(true);
     FDirectories->SetDuplicates(dupIgnore);
     FDirectories->OnChange = TNotifyEvent(this, &TNavShellChangeNotifier::directoriesChanged);
-    if (!ComponentState().Contains(csDesigning))
+    if (!ComponentState().Contains(csDesigning)) {
         FWindow = AllocateHWnd([this](TMessage& m) { WndProc(m); });
+        // Enabled from the start: until told otherwise it watches the computer.
+        Start();
+    }
 }
 
 TNavShellChangeNotifier::~TNavShellChangeNotifier() {
