@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 namespace platform::shell {
 
@@ -309,6 +311,26 @@ QMimeType mimeTypeOf(const Entry& e) {
         if (S_ISCHR(e.st.st_mode)) return db.mimeTypeForName(QStringLiteral("inode/chardevice"));
         if (S_ISBLK(e.st.st_mode)) return db.mimeTypeForName(QStringLiteral("inode/blockdevice"));
     }
+    // A file's contents are looked at once while it stays the same: sorting by type asks
+    // for each file many times.
+    struct Known {
+        dev_t dev;
+        ino_t ino;
+        off_t size;
+        struct timespec mtime;
+        QString mime;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<std::string, Known> known;
+    const bool keyed = e.haveStat && S_ISREG(e.st.st_mode);
+    if (keyed) {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = known.find(e.path);
+        if (it != known.end() && it->second.dev == e.st.st_dev && it->second.ino == e.st.st_ino &&
+            it->second.size == e.st.st_size && it->second.mtime.tv_sec == e.st.st_mtim.tv_sec &&
+            it->second.mtime.tv_nsec == e.st.st_mtim.tv_nsec)
+            return db.mimeTypeForName(it->second.mime);
+    }
     const int fd = e.exists ? ::open(e.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
     if (fd < 0) return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     QFile file;
@@ -316,7 +338,13 @@ QMimeType mimeTypeOf(const Entry& e) {
         ::close(fd);
         return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     }
-    return db.mimeTypeForFileNameAndData(name, &file);
+    const QMimeType mime = db.mimeTypeForFileNameAndData(name, &file);
+    if (keyed && mime.isValid()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (known.size() >= 100000) known.clear();
+        known[e.path] = Known{e.st.st_dev, e.st.st_ino, e.st.st_size, e.st.st_mtim, mime.name()};
+    }
+    return mime;
 }
 
 std::u16string typeName(const Entry& e) {
