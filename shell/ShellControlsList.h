@@ -9,6 +9,7 @@
 #include "shell/ShellControlsCommon.h"
 #include "shell/ShellNotifier.h"
 #include "shell/ThreadPool.h"
+#include "shell/ThumbnailWorkItem.h"
 #include "widetext/WideComCtrlsListView.h"
 
 #include <array>
@@ -44,7 +45,7 @@ using TThumbnailJobMaker =
     std::function<IWorkItemPtr(TNavShellList* List, LPCITEMIDLIST Absolute, int ImageIndex, int Width, int Height)>;
 void SetThumbnailJobMaker(TThumbnailJobMaker Maker);
 
-class TNavShellList : public TWideCustomListView, public INavShellControl {
+class TNavShellList : public TWideCustomListView, public INavShellControl, public IThumbnailViewer {
     Q_OBJECT
     Q_PROPERTY(TCustomListView::TViewStyle ViewStyle READ ViewStyle WRITE SetViewStyle)
     Q_PROPERTY(bool AutomaticRefresh READ AutomaticRefresh WRITE SetAutomaticRefresh)
@@ -153,7 +154,7 @@ public:
     void RedrawArrows();
     // The thumbnail of a job has arrived (the viewer's operation): sized to the thumbnail
     // list, framed, and put in the place of image ImageIndex. The list deletes Bitmap.
-    void ThumbnailReady(HBITMAP Bitmap, int ImageIndex);
+    void ThumbnailReady(HBITMAP Bitmap, int ImageIndex) override;
 
     TShellNamespace* Browser() const { return FBrowser; }
     TNavShellChangeNotifier* Notifier() const { return FNotifier; }

@@ -317,5 +317,5 @@ TEST(ShellList, ThumbnailJobsOfAFreedListNeverReportToIt) {
     go = true;
     settle(300);
     EXPECT_EQ(completed, 0) << "a completion ran after its list was freed";
-    SetThumbnailJobMaker(nullptr);
+    InstallThumbnailJobs();
 }
