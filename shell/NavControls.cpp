@@ -8,7 +8,8 @@
 
 // ---- The hub ----------------------------------------------------------------------------------
 
-TNavShellLink::TNavShellLink(TComponent* AOwner) : TNavBaseComponent(AOwner) {}
+TNavShellLink::TNavShellLink(TComponent* AOwner)
+    : TNavBaseComponent(AOwner), FSelection(new TNavSelectionList(this, this)) {}
 
 TNavShellLink::~TNavShellLink() {
     FDestroying = true;

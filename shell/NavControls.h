@@ -8,6 +8,7 @@
 #pragma once
 
 #include "classlib/ImgList.h"
+#include "shell/NavSelection.h"
 #include "shell/ShellNamespace.h"
 
 #include <vector>
@@ -81,6 +82,9 @@ public:
     String Version() const { return ClassName() + " V1.0"; }
     void SetVersion(const String&) {}
 
+    // The check-box selection shared by the linked views.
+    TNavSelectionList* SelectionList() const { return FSelection; }
+
     TNotifyEvent OnChange;
 
 private:
@@ -90,6 +94,7 @@ private:
     std::vector<INavShellControl*> FControls;
     bool FCanGoUp = true;
     bool FDestroying = false;
+    TNavSelectionList* FSelection;
 };
 
 // ---- The system image list ------------------------------------------------------------------

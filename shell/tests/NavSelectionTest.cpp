@@ -1,0 +1,161 @@
+// The check-box selection on real folders: check states, checking and unchecking (a checked
+// folder split when something below it is unchecked), the counts of files, folders and
+// bytes on the folder-size pool (sparse files, a link loop), and clearing during a count.
+#include "ShellViewsSupport.h"
+
+#include "platform/comctlbase.h"
+#include "shell/NavSelection.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace shellviews;
+
+namespace {
+
+struct Tree : Home {
+    TComponent owner{nullptr};
+    TNavSelectionList* list = new TNavSelectionList(&owner);
+    std::string p = pictures;
+    Tree() {
+        shelltest::write(p + "/sub/x.txt", "12345");
+        list->SetCalculateSizes(false);
+    }
+    int state(const std::string& path) const { return list->CheckState(W(path)); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> r;
+        for (int i = 0; i < list->Paths()->Count(); ++i) r.push_back(R(list->Paths()->Strings(i)));
+        std::sort(r.begin(), r.end());
+        return r;
+    }
+};
+
+}  // namespace
+
+TEST(NavSelection, CheckStatesFollowWhatIsCheckedAboveAndBelow) {
+    Tree t;
+    int changes = 0;
+    t.list->OnChange = TNotifyEvent([&](TObject*) { ++changes; });
+    EXPECT_EQ(t.list->CheckState(u""), csNoCheck);
+    EXPECT_EQ(t.state(t.p + "/gone"), csNoCheck);
+    EXPECT_EQ(t.state(t.p + "/sub"), csUnchecked);
+    TPidl computer = SpecialFolderPidl(SF_DRIVES);
+    EXPECT_EQ(t.list->CheckStateOfList(computer.get()), csNoCheck);
+
+    EXPECT_EQ(t.list->Toggle(W(t.p + "/sub"), true), csChecked);
+    EXPECT_EQ(t.entries(), std::vector<std::string>{t.p + "/sub/*"});
+    EXPECT_EQ(t.state(t.p + "/sub/deep/deeper"), csChecked) << "covered by the folder above";
+    EXPECT_EQ(t.state(t.p + "/sub/x.txt"), csChecked);
+    EXPECT_EQ(t.state(t.p), csPartly);
+    EXPECT_EQ(t.state(t.env.home), csPartly);
+    EXPECT_EQ(t.state(t.p + "/a.txt"), csUnchecked);
+    EXPECT_EQ(t.state(t.p + "/subway"), csNoCheck) << "a sibling with the same start is not below";
+    EXPECT_EQ(t.list->CheckStateOfList(computer.get()), csPartly);
+
+    // Unchecking something below a checked folder splits the folder.
+    EXPECT_EQ(t.list->Toggle(W(t.p + "/sub/deep/deeper"), true), csUnchecked);
+    EXPECT_EQ(t.entries(), (std::vector<std::string>{t.p + "/sub/x.txt"}));
+    EXPECT_EQ(t.state(t.p + "/sub/deep"), csUnchecked);
+    EXPECT_EQ(t.state(t.p + "/sub"), csPartly);
+    EXPECT_EQ(t.state(t.p + "/sub/x.txt"), csChecked);
+
+    // Checking a partly checked folder takes in what was checked below it.
+    EXPECT_EQ(t.list->Toggle(W(t.p + "/"), true), csChecked);
+    EXPECT_EQ(t.entries(), std::vector<std::string>{t.p + "/*"});
+    EXPECT_EQ(t.list->Toggle(W(t.p), true), csUnchecked);
+    EXPECT_TRUE(t.entries().empty());
+    EXPECT_EQ(changes, 4);
+}
+
+TEST(NavSelection, CountsFilesFoldersAndBytesWithoutFollowingLinks) {
+    Home h;
+    TShellThreadPools pools;
+    const std::string big = h.env.home + "/big";
+    ::mkdir(big.c_str(), 0755);
+    ::mkdir((big + "/inner").c_str(), 0755);
+    ASSERT_TRUE(shelltest::sparseFile(big + "/one", 1LL << 30));
+    ASSERT_TRUE(shelltest::sparseFile(big + "/inner/ten", 10LL << 30));
+    ASSERT_TRUE(shelltest::sparseFile(big + "/inner/five", 5LL << 30));
+    // A loop and a link to a folder elsewhere: neither is walked into.
+    ASSERT_EQ(::symlink("..", (big + "/inner/loop").c_str()), 0);
+    ASSERT_EQ(::symlink(h.pictures.c_str(), (big + "/pictures").c_str()), 0);
+    TComponent owner(nullptr);
+    auto* list = new TNavSelectionList(&owner);
+    int completed = 0;
+    list->OnCompletedCalculateFiles = TNotifyEvent([&](TObject*) { ++completed; });
+    list->Toggle(W(big), true);
+    list->Toggle(W(h.pictures + "/a.txt"), false);
+    ASSERT_TRUE(waitFor([&] { return list->PendingCount() == 0; }, 5000));
+    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(list->FolderCount(), 1);
+    // Three sparse files and two links (each counted by its own size), and the text.
+    EXPECT_EQ(list->FileCount(), 3 + 2 + 1);
+    const unsigned long long links = std::string("..").size() + h.pictures.size();
+    EXPECT_EQ(list->ByteSum(), (16ULL << 30) + links + 4);
+    // Unchecking takes its count away.
+    list->Toggle(W(h.pictures + "/a.txt"), false);
+    EXPECT_EQ(list->FileCount(), 5);
+    EXPECT_EQ(list->ByteSum(), (16ULL << 30) + links);
+}
+
+TEST(NavSelection, ClearingDuringACountLeavesNothing) {
+    Home h;
+    TShellThreadPools pools;
+    TComponent owner(nullptr);
+    auto* list = new TNavSelectionList(&owner);
+    FolderSizeThreadPool()->SetPaused(true);
+    list->Toggle(W(h.pictures), true);
+    list->Toggle(W(h.env.home + "/Documents"), true);
+    EXPECT_EQ(list->PendingCount(), 2);
+    settle(50);  // a worker may hold a count, paused
+    list->Clear();
+    FolderSizeThreadPool()->SetPaused(false);
+    ASSERT_TRUE(waitFor([&] { return FolderSizeThreadPool()->PendingCount() == 0; }, 3000));
+    settle(50);
+    EXPECT_EQ(list->PendingCount(), 0);
+    EXPECT_EQ(list->FileCount(), 0);
+    EXPECT_EQ(list->FolderCount(), 0);
+    EXPECT_EQ(list->ByteSum(), 0u);
+    // Assigning paths starts over with them.
+    TFileNames names;
+    names.Add(W(h.pictures + "/b.png"));
+    list->SetPaths(&names);
+    ASSERT_TRUE(waitFor([&] { return list->PendingCount() == 0; }, 3000));
+    EXPECT_EQ(list->FileCount(), 1);
+}
+
+TEST(NavSelection, TheLinkHoldsASelectionAndTheStateImagesDrawCheckBoxes) {
+    TComponent owner(nullptr);
+    auto* link = new TNavShellLink(&owner);
+    ASSERT_NE(link->SelectionList(), nullptr);
+    EXPECT_EQ(link->SelectionList()->Link(), link);
+
+    TNavSelectionStateImageList images(nullptr);
+    ASSERT_EQ(images.Count(), 5);
+    auto draw = [&](int index) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, 16, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP canvas = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, canvas);
+        RECT all{0, 0, 16, 16};
+        HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+        FillRect(dc, &all, green);
+        DeleteObject(green);
+        ImageList_Draw(images.Handle(), index, dc, 0, 0, ILD_TRANSPARENT);
+        std::vector<COLORREF> px;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) px.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteObject(canvas);
+        DeleteDC(dc);
+        return px;
+    };
+    const auto unchecked = draw(3), checked = draw(2), onWhite = draw(0);
+    EXPECT_EQ(unchecked[0], RGB(0, 255, 0)) << "the corner of a state image is transparent";
+    EXPECT_EQ(onWhite[0], RGB(255, 255, 255));
+    EXPECT_NE(checked, unchecked) << "the check mark shows";
+    EXPECT_NE(draw(1), unchecked) << "the inactive box differs";
+}
