@@ -121,6 +121,16 @@ TEST(ShellLink, TheSystemIconsTellKindsApartWithoutTouchingFiles) {
     EXPECT_GT(link->OverlayIndex(), 0);
     EXPECT_LE(v.item(u"b.png")->OverlayIndex(), 0);
 
+    // The desktop holds the computer and the trash, each with an icon of its own.
+    v.list->SetSpecialFolder(SF_DESKTOP);
+    v.paint();
+    TNavShellListItem* trash = v.item(u"Trash");
+    TNavShellListItem* computer = v.item(u"Computer");
+    ASSERT_TRUE(trash && computer);
+    EXPECT_GE(trash->ImageIndex(), 0);
+    EXPECT_NE(trash->ImageIndex(), folder);
+    EXPECT_NE(trash->ImageIndex(), computer->ImageIndex());
+
     // The framed icon: a grey frame, the icon in the middle.
     TNavSystemImageList large(nullptr);
     large.SetSize(si_large);

@@ -128,6 +128,23 @@ TEST(ShellList, FilesMadeByAnotherProcessAreMergedInOneRefresh) {
     EXPECT_EQ(list->FullRefreshCount(), full);
     EXPECT_EQ(t.v.item(u"a.txt"), nullptr);
     EXPECT_NE(t.v.item(u"new19.txt"), nullptr);
+    // A rename by another process: the old name goes, the new one comes.
+    sh("mv " + shq(t.pictures + "/b.png") + " " + shq(t.pictures + "/renamed.png"));
+    ASSERT_TRUE(waitFor([&] { return t.v.item(u"renamed.png") != nullptr && t.v.item(u"b.png") == nullptr; }, 2000));
+}
+
+TEST(ShellList, TheWatchFollowsTheFolderShown) {
+    ListOnly t;
+    TNavShellList* list = t.v.list;
+    EXPECT_TRUE(platform::changeWatchActive(t.pictures));
+    list->SetPath(W(t.pictures + "/sub"));
+    EXPECT_TRUE(platform::changeWatchActive(t.pictures + "/sub"));
+    EXPECT_FALSE(platform::changeWatchActive(t.pictures)) << "the folder left is no longer watched";
+    // Without automatic refresh nothing is watched.
+    list->SetAutomaticRefresh(false);
+    EXPECT_FALSE(platform::changeWatchActive(t.pictures + "/sub"));
+    list->SetAutomaticRefresh(true);
+    EXPECT_TRUE(platform::changeWatchActive(t.pictures + "/sub"));
 }
 
 TEST(ShellList, MoreThanThreeHundredItemsAreFilledAnewOnChange) {
