@@ -124,7 +124,10 @@ void TNavShellList::Notification(TComponent* AComponent, TOperation Operation) {
     TWideCustomListView::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (AComponent == FBackgroundPopupMenu) FBackgroundPopupMenu = nullptr;
-    if (FLink && AComponent == FLink) FLink = nullptr;
+    if (FLink && AComponent == FLink) {
+        if (FCheckboxes) SetCheckboxes(false);
+        FLink = nullptr;
+    }
 }
 
 void TNavShellList::CreateWnd() {
@@ -201,6 +204,7 @@ void TNavShellList::addItem(bool WithDetails) {
     item->List = FBrowser->ObjectPidl();
     item->Seen = true;
     if (FThumbnails) queueThumbnail(item);
+    if (FCheckboxes) setCheckState(item);
     Items()->AddItem(item, -1);
     if (OnAddItem) {
         if (WithDetails) fillDetails(item);
@@ -395,6 +399,7 @@ void TNavShellList::IncrementalRefresh() {
             Items()->Delete(i);
         }
         if (added) Sort();
+        if (FCheckboxes) RefreshChecks();
     } catch (...) {
         Items()->EndUpdate();
         FBusy = false;
@@ -537,6 +542,14 @@ void TNavShellList::RedrawArrows() {
 
 void TNavShellList::WndProc(TMessage& m) {
     switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+        if (FCheckboxes && FLink && HandleAllocated()) {
+            LVHITTESTINFO hit{};
+            hit.pt = POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+            const int index = static_cast<int>(SendMessageW(Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+            if (index >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleCheck(Item(index));
+        }
+        break;
     case WM_CONTEXTMENU:
         contextMenu(m);
         return;
@@ -641,6 +654,8 @@ void TNavShellList::reportPath() {
 void TNavShellList::SetShellLink(TNavShellLink* Link) {
     if (Link == FLink) return;
     if (FLink) FLink->UnregisterControl(this);
+    // The check states live in the link's selection list.
+    if (!Link && FCheckboxes) SetCheckboxes(false);
     FLink = Link;
     if (FLink) {
         FLink->RegisterControl(this);
@@ -825,6 +840,12 @@ void TNavShellList::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_BACK:
         if (!FLink || FLink->CanGoUp()) GoUp();
         Key = 0;
+        return;
+    case VK_SPACE:
+        if (FCheckboxes && FLink && SelCount() == 1) {
+            ToggleCheck(asItem(Selected()));
+            Key = 0;
+        }
         return;
     default: break;
     }
@@ -1064,6 +1085,54 @@ void TNavShellList::ThumbnailReady(HBITMAP Bitmap, int ImageIndex) {
         if (framed) DeleteObject(framed);
     }
     DeleteObject(Bitmap);
+}
+
+// ---- Check boxes ------------------------------------------------------------------------------
+
+void TNavShellList::SetCheckboxes(bool Value) {
+    if (Value == FCheckboxes) return;
+    if (Value && !FLink) {
+        if (ComponentState().Contains(csDesigning))
+            MessageBoxA(nullptr,
+                        "You must now assign a TNavShellLink to the ShellLink property of this components for the "
+                        "checkboxes to work!",
+                        "", MB_OK);
+        return;
+    }
+    FCheckboxes = Value;
+    if (Value) {
+        if (!FStateImageList) FStateImageList = new TNavSelectionStateImageList(this);
+        SetStateImages(FStateImageList);
+        RefreshChecks();
+    } else {
+        SetStateImages(nullptr);
+        for (int i = 0; i < Items()->Count(); ++i) Item(i)->SetStateIndex(-1);
+    }
+}
+
+void TNavShellList::setCheckState(TNavShellListItem* Item) {
+    if (!FCheckboxes || !FLink) return;
+    if (Item->ParentItem || !Item->List) {
+        Item->SetStateIndex(csNoCheck);
+        return;
+    }
+    TPidl absolute = PidlConcat(FBrowser->FolderIDList(), Item->List.get());
+    Item->SetStateIndex(FLink->SelectionList()->CheckStateOfList(absolute.get()));
+}
+
+void TNavShellList::RefreshChecks() {
+    for (int i = 0; i < Items()->Count(); ++i) setCheckState(Item(i));
+}
+
+void TNavShellList::ToggleCheck(TNavShellListItem* Item) {
+    if (!Item || !FCheckboxes || !FLink || Item->ParentItem || !Item->List) return;
+    const WideString path = ItemPath(Item);
+    FBrowser->SetObjectPidl(Item->List.get());
+    const bool folder = FBrowser->IsFolder();
+    const int state = FLink->SelectionList()->Toggle(path, folder);
+    RefreshChecks();
+    if (OnCheckStateChanged) OnCheckStateChanged(this, Item->Index(), path, state);
+    FLink->IncrementalRefreshAll(this);
 }
 
 // ---- Properties -------------------------------------------------------------------------------

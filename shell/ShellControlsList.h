@@ -38,6 +38,8 @@ public:
 
 using TNavAddItemEvent = TEvent<void(TObject* Sender, TNavShellListItem* Item, bool& CanAdd)>;
 using TNavListItemEvent = TEvent<void(TObject* Sender, TNavShellListItem* Item)>;
+// A check box changed: the item's index, its path and its new check state.
+using TNavCheckStateChangedEvent = TEvent<void(TObject* Sender, int Index, const WideString& Path, int State)>;
 
 // The thumbnail jobs of the list's thumbnail mode come from the unit that makes them; without
 // one, items keep their framed-icon placeholders.
@@ -61,6 +63,7 @@ class TNavShellList : public TWideCustomListView, public INavShellControl, publi
     Q_PROPERTY(bool ShowFolders READ ShowFolders WRITE SetShowFolders)
     Q_PROPERTY(bool ShowParentFolder READ ShowParentFolder WRITE SetShowParentFolder)
     Q_PROPERTY(bool Thumbnails READ Thumbnails WRITE SetThumbnails)
+    Q_PROPERTY(bool Checkboxes READ Checkboxes WRITE SetCheckboxes)
     Q_PROPERTY(int ThumbnailHeight READ ThumbnailHeight WRITE SetThumbnailHeight)
     Q_PROPERTY(int ThumbnailWidth READ ThumbnailWidth WRITE SetThumbnailWidth)
     Q_PROPERTY(String Version READ Version WRITE SetVersion STORED false)
@@ -86,6 +89,7 @@ class TNavShellList : public TWideCustomListView, public INavShellControl, publi
     Q_PROPERTY(TNotifyEvent OnMouseEnter MEMBER OnMouseEnter)
     Q_PROPERTY(TNotifyEvent OnMouseLeave MEMBER OnMouseLeave)
     Q_PROPERTY(TNotifyEvent OnBeforeFullRefresh MEMBER OnBeforeFullRefresh)
+    Q_PROPERTY(TNavCheckStateChangedEvent OnCheckStateChanged MEMBER OnCheckStateChanged)
     Q_CLASSINFO("Default:AutomaticRefresh", "True")
     Q_CLASSINFO("Default:Details", "True")
     Q_CLASSINFO("Default:FileSystemOnly", "False")
@@ -95,6 +99,7 @@ class TNavShellList : public TWideCustomListView, public INavShellControl, publi
     Q_CLASSINFO("Default:ShowFolders", "True")
     Q_CLASSINFO("Default:ShowParentFolder", "False")
     Q_CLASSINFO("Default:Thumbnails", "False")
+    Q_CLASSINFO("Default:Checkboxes", "False")
     Q_CLASSINFO("Default:ThumbnailHeight", "100")
     Q_CLASSINFO("Default:ThumbnailWidth", "100")
     Q_CLASSINFO("Default:UseSystemFont", "True")
@@ -200,6 +205,13 @@ public:
     void SetShowParentFolder(bool Value);
     bool Thumbnails() const { return FThumbnails; }
     void SetThumbnails(bool Value);
+    // Check boxes from the link's selection list; refused without a link.
+    bool Checkboxes() const { return FCheckboxes; }
+    void SetCheckboxes(bool Value);
+    // Toggles the check of an item as a click on its check box does.
+    void ToggleCheck(TNavShellListItem* Item);
+    // Reads every item's check state again.
+    void RefreshChecks();
     int ThumbnailHeight() const { return FThumbHeight; }
     void SetThumbnailHeight(int Value);
     int ThumbnailWidth() const { return FThumbWidth; }
@@ -246,6 +258,7 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnBeforeFullRefresh;
+    TNavCheckStateChangedEvent OnCheckStateChanged;
 
     // Rows above which a change fills the list anew instead of merging.
     static constexpr int MergeLimit = 300;
@@ -284,6 +297,7 @@ private:
     void queueThumbnail(TNavShellListItem* Item);
     void cancelThumbnails();
     void checkWindowCreated();
+    void setCheckState(TNavShellListItem* Item);
     std::unique_ptr<TFileNames> selectedPaths();
     static int shellCompare(LPARAM A, LPARAM B, LPARAM List);
     static int textCompare(LPARAM A, LPARAM B, LPARAM List);
@@ -317,6 +331,8 @@ private:
     bool FShowFolders = true;
     bool FShowParentFolder = false;
     bool FThumbnails = false;
+    bool FCheckboxes = false;
+    TCustomImageList* FStateImageList = nullptr;
     int FThumbWidth = 100;
     int FThumbHeight = 100;
     bool FUseSystemFont = true;

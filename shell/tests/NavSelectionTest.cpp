@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractScrollArea>
+
 #include <unistd.h>
 
 using namespace shellviews;
@@ -158,4 +160,71 @@ TEST(NavSelection, TheLinkHoldsASelectionAndTheStateImagesDrawCheckBoxes) {
     EXPECT_EQ(onWhite[0], RGB(255, 255, 255));
     EXPECT_NE(checked, unchecked) << "the check mark shows";
     EXPECT_NE(draw(1), unchecked) << "the inactive box differs";
+}
+
+TEST(NavSelection, TheListsCheckBoxesCheckThroughTheLinksSelection) {
+    Home h;
+    TShellThreadPools pools;
+    {
+        Views alone{false, true};
+        alone.list->SetShellLink(nullptr);
+        alone.list->SetCheckboxes(true);
+        EXPECT_FALSE(alone.list->Checkboxes()) << "refused without a link";
+    }
+    Views v{false, true};
+    v.list->SetPath(W(h.pictures));
+    v.list->SetCheckboxes(true);
+    v.show();
+    std::vector<std::pair<std::string, int>> changed;
+    v.list->OnCheckStateChanged = TNavCheckStateChangedEvent(
+        [&](TObject*, int, const WideString& path, int state) { changed.emplace_back(R(path), state); });
+    TNavShellListItem* png = v.item(u"b.png");
+    TNavShellListItem* sub = v.item(u"sub");
+    ASSERT_TRUE(png && sub);
+    EXPECT_EQ(png->StateIndex(), csUnchecked);
+    // Space on the selected item.
+    v.list->ClearSelection();
+    png->SetSelected(true);
+    png->SetFocused(true);
+    key(v.list, Qt::Key_Space);
+    EXPECT_EQ(png->StateIndex(), csChecked);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(changed[0], std::make_pair(h.pictures + "/b.png", csChecked));
+    EXPECT_EQ(v.link->SelectionList()->Paths()->Count(), 1);
+    // A click on the folder's check box.
+    RECT r{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageW(v.list->Handle(), LVM_GETITEMRECT, static_cast<WPARAM>(sub->Index()), reinterpret_cast<LPARAM>(&r));
+    LVHITTESTINFO hit{};
+    for (int x = r.left; x < r.left + 40; ++x) {
+        hit = LVHITTESTINFO{};
+        hit.pt = POINT{x, (r.top + r.bottom) / 2};
+        SendMessageW(v.list->Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.flags & LVHT_ONITEMSTATEICON) break;
+    }
+    ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+    auto* area = qobject_cast<QAbstractScrollArea*>(platform::windowWidget(v.list->Handle()));
+    ASSERT_TRUE(area);
+    POINT screen = hit.pt;
+    ClientToScreen(v.list->Handle(), &screen);
+    QTest::mouseClick(area->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      area->viewport()->mapFromGlobal(QPoint(screen.x, screen.y)));
+    pump();
+    EXPECT_EQ(sub->StateIndex(), csChecked);
+    EXPECT_EQ(v.link->SelectionList()->CheckState(W(h.pictures + "/sub/deep")), csChecked);
+    ASSERT_TRUE(waitFor([&] { return v.link->SelectionList()->PendingCount() == 0; }));
+    EXPECT_EQ(v.link->SelectionList()->FolderCount(), 2) << "deep and deeper";
+    EXPECT_EQ(v.link->SelectionList()->FileCount(), 1) << "b.png";
+
+    const char* dir = std::getenv("TESSELLON_SHOT_DIR");
+    if (dir && *dir) {
+        platform::windowWidget(v.form->Handle())->grab().save(QString::fromUtf8(dir) + "/shell-list-checks.png");
+        v.list->SetThumbnails(true);
+        waitFor([&] { return ThumbnailThreadPool()->PendingCount() == 0; }, 3000);
+        settle(100);
+        platform::windowWidget(v.form->Handle())->grab().save(QString::fromUtf8(dir) + "/shell-list-thumbnails-checks.png");
+    }
+    // Without the link the check boxes go.
+    v.list->SetShellLink(nullptr);
+    EXPECT_FALSE(v.list->Checkboxes());
+    EXPECT_EQ(png->StateIndex(), -1);
 }
