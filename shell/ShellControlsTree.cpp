@@ -107,7 +107,10 @@ void TNavShellTree::applyLoaded() {
 
 void TNavShellTree::Notification(TComponent* AComponent, TOperation Operation) {
     TWideCustomTreeView::Notification(AComponent, Operation);
-    if (Operation == opRemove && FLink && AComponent == FLink) FLink = nullptr;
+    if (Operation == opRemove && FLink && AComponent == FLink) {
+        if (FCheckBoxes) SetCheckBoxes(false);
+        FLink = nullptr;
+    }
 }
 
 void TNavShellTree::CreateWnd() {
@@ -277,6 +280,7 @@ TNavShellTreeNode* TNavShellTree::addNode(TNavShellTreeNode* Parent) {
     node->SetSelectedIndex(-1);
     // The expand button before the node is first drawn.
     node->SetHasChildren(ShowFiles() ? node->IsFolder : FBrowser->HasSubFolders());
+    if (FCheckBoxes && FLink) node->SetStateIndex(FLink->SelectionList()->CheckStateOfList(node->Absolute.get()));
     if (OnAddFolder) {
         updateNode(node, true);
         bool canAdd = true;
@@ -318,6 +322,7 @@ void TNavShellTree::updateNode(TNavShellTreeNode* Node, bool Full) {
     } else if (Full) {
         Node->SetOverlayIndex(-1);
     }
+    if (FCheckBoxes && FLink) Node->SetStateIndex(FLink->SelectionList()->CheckStateOfList(Node->Absolute.get()));
     if (OnUpdatedFolder) OnUpdatedFolder(this, Node);
 }
 
@@ -672,6 +677,8 @@ TNavShellTreeNode::~TNavShellTreeNode() {
 void TNavShellTree::SetShellLink(TNavShellLink* Link) {
     if (Link == FLink) return;
     if (FLink) FLink->UnregisterControl(this);
+    // The check states live in the link's selection list.
+    if (!Link && FCheckBoxes) SetCheckBoxes(false);
     FLink = Link;
     if (FLink) {
         FLink->RegisterControl(this);
@@ -691,6 +698,7 @@ void TNavShellTree::LinkObjectSelected(LPCITEMIDLIST Folder, LPCITEMIDLIST Objec
 }
 
 void TNavShellTree::LinkIncrementalRefresh() {
+    if (FCheckBoxes) RefreshChecks();
     TNavShellTreeNode* node = Selected();
     if (node && node->Text().empty() && node->ShellParent()) node = node->ShellParent();
     RefreshNode(node, false, false);
@@ -761,6 +769,15 @@ bool TNavShellTree::ExecuteVerb(const String& Verb) {
 // ---- Keys, the mouse and the context menu -----------------------------------------------------
 
 void TNavShellTree::WndProc(TMessage& m) {
+    if (m.Msg == WM_LBUTTONDOWN && FCheckBoxes && FLink && HandleAllocated()) {
+        TVHITTESTINFO hit{};
+        hit.pt = POINT{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+        SendMessageW(Handle(), TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+            ToggleCheck(NodeOf(Items()->GetNode(hit.hItem)));
+            return;
+        }
+    }
     if (m.Msg == WM_CONTEXTMENU && FShellContextMenu) {
         contextMenu(m);
         return;
@@ -782,6 +799,12 @@ void TNavShellTree::KeyDown(WORD& Key, TShiftState Shift) {
     case VK_DELETE:
         if (!ReadOnly()) ExecuteVerb("delete");
         Key = 0;
+        return;
+    case VK_SPACE:
+        if (FCheckBoxes && FLink && Selected()) {
+            ToggleCheck(Selected());
+            Key = 0;
+        }
         return;
     case VK_F1 + 1:  // F2
         ExecuteVerb("rename");
@@ -1019,4 +1042,43 @@ void TNavShellTree::SetShowOverlayIcons(bool Value) {
     if (Value == FShowOverlayIcons) return;
     FShowOverlayIcons = Value;
     if (!ComponentState().Contains(csLoading) && HandleAllocated()) FullRefresh();
+}
+
+// ---- Check boxes ------------------------------------------------------------------------------
+
+void TNavShellTree::SetCheckBoxes(bool Value) {
+    if (Value == FCheckBoxes) return;
+    if (Value && !FLink) {
+        if (ComponentState().Contains(csDesigning))
+            MessageBoxA(nullptr,
+                        "You must now assign a TNavShellLink to the ShellLink property of this components for the "
+                        "checkboxes to work!",
+                        "", MB_OK);
+        return;
+    }
+    FCheckBoxes = Value;
+    if (Value) {
+        if (!FStateImageList) FStateImageList = new TNavSelectionStateImageList(this);
+        SetStateImages(FStateImageList);
+        RefreshChecks();
+    } else {
+        SetStateImages(nullptr);
+        if (HandleAllocated())
+            for (TTreeNode* n = Items()->GetFirstNode(); n; n = n->GetNext()) n->SetStateIndex(-1);
+    }
+}
+
+void TNavShellTree::RefreshChecks() {
+    if (!FCheckBoxes || !FLink || !HandleAllocated()) return;
+    for (TTreeNode* n = Items()->GetFirstNode(); n; n = n->GetNext())
+        n->SetStateIndex(FLink->SelectionList()->CheckStateOfList(NodeOf(n)->Absolute.get()));
+}
+
+void TNavShellTree::ToggleCheck(TNavShellTreeNode* Node) {
+    if (!Node || !FCheckBoxes || !FLink) return;
+    const WideString path = PidlToPath(Node->Absolute.get());
+    const int state = FLink->SelectionList()->Toggle(path, Node->IsFolder);
+    RefreshChecks();
+    if (OnCheckStateChanged) OnCheckStateChanged(this, Node, path, state);
+    FLink->IncrementalRefreshAll(this);
 }

@@ -45,6 +45,9 @@ public:
 using TNavAddFolderEvent =
     TEvent<void(TObject* Sender, TNavShellTreeNode* Node, const WideString& Path, bool& CanAdd)>;
 using TNavTreeNodeEvent = TEvent<void(TObject* Sender, TNavShellTreeNode* Node)>;
+// A check box changed: the node, its path and its new check state.
+using TNavTreeCheckStateChangedEvent =
+    TEvent<void(TObject* Sender, TNavShellTreeNode* Node, const WideString& Path, int State)>;
 
 class TNavShellTree : public TWideCustomTreeView, public INavShellControl {
     Q_OBJECT
@@ -77,6 +80,8 @@ class TNavShellTree : public TWideCustomTreeView, public INavShellControl {
     Q_PROPERTY(TOnOperation OnOperation MEMBER OnOperation)
     Q_PROPERTY(TOnContextMenuSelectEvent OnContextMenuSelect READ OnContextMenuSelect WRITE SetOnContextMenuSelect)
     Q_PROPERTY(TNavTreeNodeEvent OnEditCanceled MEMBER OnEditCanceled)
+    Q_PROPERTY(bool CheckBoxes READ CheckBoxes WRITE SetCheckBoxes)
+    Q_PROPERTY(TNavTreeCheckStateChangedEvent OnCheckStateChanged MEMBER OnCheckStateChanged)
     Q_CLASSINFO("Default:RootedAt", "SF_DESKTOP")
     Q_CLASSINFO("Default:SpecialFolder", "SF_DRIVES")
     Q_CLASSINFO("Default:OleDragDrop", "True")
@@ -97,6 +102,7 @@ class TNavShellTree : public TWideCustomTreeView, public INavShellControl {
     Q_CLASSINFO("Default:CopyMode", "cmDefault")
     Q_CLASSINFO("Default:ShowOverlayIcons", "True")
     Q_CLASSINFO("Default:HideSelection", "False")
+    Q_CLASSINFO("Default:CheckBoxes", "False")
     Q_CLASSINFO("Default:RightClickSelect", "True")
 
 public:
@@ -191,8 +197,16 @@ public:
     void SetShowOverlayIcons(bool Value);
     TOnContextMenuSelectEvent OnContextMenuSelect() const { return FBrowser->OnContextMenuSelect; }
     void SetOnContextMenuSelect(const TOnContextMenuSelectEvent& Value) { FBrowser->OnContextMenuSelect = Value; }
+    // Check boxes from the link's selection list; refused without a link.
+    bool CheckBoxes() const { return FCheckBoxes; }
+    void SetCheckBoxes(bool Value);
+    // Toggles the check of a node as a click on its check box does.
+    void ToggleCheck(TNavShellTreeNode* Node);
+    // Reads every node's check state again.
+    void RefreshChecks();
 
     TNavAddFolderEvent OnAddFolder;
+    TNavTreeCheckStateChangedEvent OnCheckStateChanged;
     TNavTreeNodeEvent OnUpdatedFolder;
     TOnOperation OnOperation;
     TNavTreeNodeEvent OnEditCanceled;
@@ -281,4 +295,6 @@ private:
     bool FUseSystemFont = true;
     TCopyMode FCopyMode = cmDefault;
     bool FShowOverlayIcons = true;
+    bool FCheckBoxes = false;
+    TCustomImageList* FStateImageList = nullptr;
 };

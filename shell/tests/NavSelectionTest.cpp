@@ -228,3 +228,47 @@ TEST(NavSelection, TheListsCheckBoxesCheckThroughTheLinksSelection) {
     EXPECT_FALSE(v.list->Checkboxes());
     EXPECT_EQ(png->StateIndex(), -1);
 }
+
+TEST(NavSelection, TreeAndListShareTheirChecksThroughTheLink) {
+    Home h;
+    TShellThreadPools pools;
+    Views v;
+    v.show();
+    v.tree->SetSelectedFolder(W(h.pictures));
+    v.tree->SetCheckBoxes(true);
+    v.list->SetCheckboxes(true);
+    ASSERT_TRUE(v.tree->CheckBoxes());
+    ASSERT_EQ(v.list->Path(), W(h.pictures + "/"));
+    TNavShellTreeNode* pictures = v.tree->Selected();
+    ASSERT_TRUE(pictures);
+    pictures->Expand(false);
+    TNavShellTreeNode* sub = v.node(pictures, u"sub");
+    ASSERT_TRUE(sub);
+    EXPECT_EQ(sub->StateIndex(), csUnchecked);
+    EXPECT_EQ(v.tree->RootNode()->StateIndex(), csNoCheck) << "nothing checked on the computer yet";
+    std::vector<int> treeStates;
+    v.tree->OnCheckStateChanged = TNavTreeCheckStateChangedEvent(
+        [&](TObject*, TNavShellTreeNode*, const WideString&, int state) { treeStates.push_back(state); });
+    v.tree->ToggleCheck(sub);
+    EXPECT_EQ(treeStates, std::vector<int>{csChecked});
+    EXPECT_EQ(sub->StateIndex(), csChecked);
+    EXPECT_EQ(pictures->StateIndex(), csPartly);
+    EXPECT_EQ(v.tree->RootNode()->StateIndex(), csPartly);
+    ASSERT_TRUE(v.item(u"sub"));
+    EXPECT_EQ(v.item(u"sub")->StateIndex(), csChecked) << "the list heard of it";
+    if (const char* dir = std::getenv("TESSELLON_SHOT_DIR"); dir && *dir)
+        platform::windowWidget(v.form->Handle())->grab().save(QString::fromUtf8(dir) + "/shell-tree-list-checks.png");
+    // Unchecked in the list with Space: the tree follows.
+    v.list->ClearSelection();
+    v.item(u"sub")->SetSelected(true);
+    v.item(u"sub")->SetFocused(true);
+    key(v.list, Qt::Key_Space);
+    EXPECT_EQ(v.item(u"sub")->StateIndex(), csUnchecked);
+    EXPECT_EQ(sub->StateIndex(), csUnchecked);
+    EXPECT_EQ(pictures->StateIndex(), csUnchecked);
+    // The hub gone, the check boxes go with its selection.
+    delete v.link;
+    v.link = nullptr;
+    EXPECT_FALSE(v.tree->CheckBoxes());
+    EXPECT_FALSE(v.list->Checkboxes());
+}
