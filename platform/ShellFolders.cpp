@@ -106,7 +106,17 @@ bool fileSystemItem(const std::string& folder, const std::string& name, ShellIte
     return true;
 }
 
-bool describe(const Location& parent, const ShellItem& item, Entry* e) {
+namespace {
+bool describeEntry(const Location& parent, const ShellItem& item, Entry* e, bool withStat);
+}
+
+bool describe(const Location& parent, const ShellItem& item, Entry* e) { return describeEntry(parent, item, e, true); }
+bool describeByName(const Location& parent, const ShellItem& item, Entry* e) {
+    return describeEntry(parent, item, e, false);
+}
+
+namespace {
+bool describeEntry(const Location& parent, const ShellItem& item, Entry* e, bool withStat) {
     *e = Entry();
     e->item = item;
     e->parent = parent;
@@ -140,14 +150,19 @@ bool describe(const Location& parent, const ShellItem& item, Entry* e) {
             return false;
         e->hidden = item.name[0] == '.';
     }
-    if (isFsKind(item.kind)) {
+    if (isFsKind(item.kind) && withStat) {
         statEntry(e);
+    } else if (isFsKind(item.kind)) {
+        e->exists = true;
+        e->folder = (item.flags & SHELLITEM_FOLDER) != 0;
+        e->link = (item.flags & SHELLITEM_LINK) != 0;
     } else {
         e->exists = true;
         e->folder = true;
     }
     return true;
 }
+}  // namespace
 
 bool locationOf(const Entry& e, Location* location) {
     if (!e.folder) return false;
@@ -739,7 +754,11 @@ public:
             ShellItem ia, ib;
             Entry xa, xb;
             if (!decodeItem(&a->mkid, ia) || !decodeItem(&b->mkid, ib)) return E_INVALIDARG;
-            if (!describe(at, ia, &xa) || !describe(at, ib, &xb)) return E_INVALIDARG;
+            // Names compare without the file system; the other columns need what it says.
+            const bool byName = column == 0;
+            if (!(byName ? describeByName(at, ia, &xa) : describe(at, ia, &xa)) ||
+                !(byName ? describeByName(at, ib, &xb) : describe(at, ib, &xb)))
+                return E_INVALIDARG;
             const int r = compareEntries(at, xa, xb, column);
             if (r != 0) return compareResult(r);
             a = ILGetNext(a);
