@@ -336,3 +336,37 @@ TEST(ShellList, ThumbnailJobsOfAFreedListNeverReportToIt) {
     EXPECT_EQ(completed, 0) << "a completion ran after its list was freed";
     InstallThumbnailJobs();
 }
+
+TEST(ShellList, TheContextMenuOffersTheShellsVerbsWithTheProgramsItems) {
+    ListOnly t;
+    TNavShellList* list = t.v.list;
+    auto* extra = new TPopupMenu(t.v.form.get());
+    auto* mine = new TMenuItem(extra);
+    mine->SetCaption("My command");
+    int mineClicked = 0;
+    mine->OnClick = TNotifyEvent([&](TObject*) { ++mineClicked; });
+    extra->Items()->Add(mine);
+    list->SetPopupMenu(extra);
+    TNavShellListItem* png = t.v.item(u"b.png");
+    list->ClearSelection();
+    png->SetSelected(true);
+    png->SetFocused(true);
+    {
+        MenuChooser chooser(u"&Copy");
+        key(list, Qt::Key_F10, Qt::ShiftModifier);
+        ASSERT_TRUE(chooser.seen());
+        for (const char16_t* verb : {u"&Open", u"Cu&t", u"&Copy", u"&Delete", u"Rena&me", u"P&roperties", u"My command"})
+            EXPECT_NE(std::find(chooser.shown.begin(), chooser.shown.end(), verb), chooser.shown.end()) << R(verb);
+    }
+    std::vector<std::string> paths;
+    bool cut = true;
+    ASSERT_TRUE(platform::clipboardFiles(&paths, &cut));
+    EXPECT_EQ(paths, std::vector<std::string>{t.pictures + "/b.png"});
+    EXPECT_FALSE(cut);
+    {
+        MenuChooser chooser(u"My command");
+        key(list, Qt::Key_F10, Qt::ShiftModifier);
+        ASSERT_TRUE(chooser.seen());
+    }
+    EXPECT_EQ(mineClicked, 1);
+}
