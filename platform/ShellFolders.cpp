@@ -540,6 +540,47 @@ int kindRank(ShellItemKind k) {
 }
 
 // Below, equal to or above 0; 0 only for the same object.
+// What the file system said of items, and their types, while a ShellCompareScope lives on
+// this thread.
+struct CompareBurst {
+    int depth = 0;
+    std::unordered_map<std::string, Entry> entries;
+    std::unordered_map<std::string, std::u16string> types;
+};
+
+CompareBurst& compareBurst() {
+    thread_local CompareBurst burst;
+    return burst;
+}
+
+bool describeInBurst(const Location& at, const ShellItem& item, Entry* e) {
+    CompareBurst& burst = compareBurst();
+    if (burst.depth == 0) return describe(at, item, e);
+    std::string key;
+    key.reserve(at.path.size() + item.name.size() + 4);
+    key += static_cast<char>('0' + at.kind);
+    key += at.path;
+    key += '\0';
+    key += static_cast<char>('0' + static_cast<int>(item.kind));
+    key += item.name;
+    if (auto it = burst.entries.find(key); it != burst.entries.end()) {
+        *e = it->second;
+        return true;
+    }
+    if (!describe(at, item, e)) return false;
+    if (burst.entries.size() < 100000) burst.entries.emplace(std::move(key), *e);
+    return true;
+}
+
+std::u16string typeNameInBurst(const Entry& e) {
+    CompareBurst& burst = compareBurst();
+    if (burst.depth == 0) return typeName(e);
+    if (auto it = burst.types.find(e.path); it != burst.types.end()) return it->second;
+    std::u16string type = typeName(e);
+    if (burst.types.size() < 100000) burst.types.emplace(e.path, type);
+    return type;
+}
+
 int compareEntries(const Location& l, const Entry& a, const Entry& b, UINT column) {
     if (a.item.kind == b.item.kind && a.item.name == b.item.name) return 0;
     if (kindRank(a.item.kind) != kindRank(b.item.kind)) return kindRank(a.item.kind) < kindRank(b.item.kind) ? -1 : 1;
@@ -566,7 +607,7 @@ int compareEntries(const Location& l, const Entry& a, const Entry& b, UINT colum
         } else if (column == 1) {
             r = sign(fileSize(a) - fileSize(b));
         } else if (column == 2) {
-            r = compareLocale(typeName(a), typeName(b), NORM_IGNORECASE);
+            r = compareLocale(typeNameInBurst(a), typeNameInBurst(b), NORM_IGNORECASE);
         } else if (column == 3) {
             r = sign(modifiedNanos(a) - modifiedNanos(b));
         }
@@ -756,8 +797,8 @@ public:
             if (!decodeItem(&a->mkid, ia) || !decodeItem(&b->mkid, ib)) return E_INVALIDARG;
             // Names compare without the file system; the other columns need what it says.
             const bool byName = column == 0;
-            if (!(byName ? describeByName(at, ia, &xa) : describe(at, ia, &xa)) ||
-                !(byName ? describeByName(at, ib, &xb) : describe(at, ib, &xb)))
+            if (!(byName ? describeByName(at, ia, &xa) : describeInBurst(at, ia, &xa)) ||
+                !(byName ? describeByName(at, ib, &xb) : describeInBurst(at, ib, &xb)))
                 return E_INVALIDARG;
             const int r = compareEntries(at, xa, xb, column);
             if (r != 0) return compareResult(r);
@@ -1014,3 +1055,16 @@ HRESULT SHGetDataFromIDListW(IShellFolder* folder, LPCITEMIDLIST pidl, int forma
     std::memcpy(d->cFileName, name.data(), n * sizeof(WCHAR));
     return S_OK;
 }
+
+namespace platform {
+
+ShellCompareScope::ShellCompareScope() { ++shell::compareBurst().depth; }
+
+ShellCompareScope::~ShellCompareScope() {
+    shell::CompareBurst& burst = shell::compareBurst();
+    if (--burst.depth > 0) return;
+    burst.entries.clear();
+    burst.types.clear();
+}
+
+}  // namespace platform

@@ -496,6 +496,8 @@ void TNavShellList::Sort() {
     if (FSortColumn >= Columns()->Count()) FSortColumn = 0;
     FSortSign = FDescending ? -1 : 1;
     if (Items()->Count() < 2) return;
+    // Each item is asked about once for the whole sort.
+    platform::ShellCompareScope scope;
     if (FSortColumn < Columns()->Count() && !TCustomListView::OnCompare)
         CustomSort(&TNavShellList::shellCompare, reinterpret_cast<LPARAM>(this));
     else
