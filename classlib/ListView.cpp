@@ -7,6 +7,7 @@
 #include "platform/locale.h"
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 
 namespace {
@@ -758,7 +759,11 @@ void TCustomListView::ResyncOrder() {
         SendMessageA(FHandle, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
         order.push_back(reinterpret_cast<TListItem*>(it.lParam));
     }
-    if (std::is_permutation(order.begin(), order.end(), FListItems->FItems.begin())) FListItems->FItems = std::move(order);
+    // The same items in another order (sorted copies: thousands of items are checked fast).
+    std::vector<TListItem*> a(order), b(FListItems->FItems);
+    std::sort(a.begin(), a.end(), std::less<TListItem*>());
+    std::sort(b.begin(), b.end(), std::less<TListItem*>());
+    if (a == b) FListItems->FItems = std::move(order);
 }
 
 void TCustomListView::Scroll(int DX, int DY) {

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <unordered_map>
 
 namespace platform::shell {
 
@@ -104,7 +106,17 @@ bool fileSystemItem(const std::string& folder, const std::string& name, ShellIte
     return true;
 }
 
-bool describe(const Location& parent, const ShellItem& item, Entry* e) {
+namespace {
+bool describeEntry(const Location& parent, const ShellItem& item, Entry* e, bool withStat);
+}
+
+bool describe(const Location& parent, const ShellItem& item, Entry* e) { return describeEntry(parent, item, e, true); }
+bool describeByName(const Location& parent, const ShellItem& item, Entry* e) {
+    return describeEntry(parent, item, e, false);
+}
+
+namespace {
+bool describeEntry(const Location& parent, const ShellItem& item, Entry* e, bool withStat) {
     *e = Entry();
     e->item = item;
     e->parent = parent;
@@ -138,14 +150,19 @@ bool describe(const Location& parent, const ShellItem& item, Entry* e) {
             return false;
         e->hidden = item.name[0] == '.';
     }
-    if (isFsKind(item.kind)) {
+    if (isFsKind(item.kind) && withStat) {
         statEntry(e);
+    } else if (isFsKind(item.kind)) {
+        e->exists = true;
+        e->folder = (item.flags & SHELLITEM_FOLDER) != 0;
+        e->link = (item.flags & SHELLITEM_LINK) != 0;
     } else {
         e->exists = true;
         e->folder = true;
     }
     return true;
 }
+}  // namespace
 
 bool locationOf(const Entry& e, Location* location) {
     if (!e.folder) return false;
@@ -309,6 +326,26 @@ QMimeType mimeTypeOf(const Entry& e) {
         if (S_ISCHR(e.st.st_mode)) return db.mimeTypeForName(QStringLiteral("inode/chardevice"));
         if (S_ISBLK(e.st.st_mode)) return db.mimeTypeForName(QStringLiteral("inode/blockdevice"));
     }
+    // A file's contents are looked at once while it stays the same: sorting by type asks
+    // for each file many times.
+    struct Known {
+        dev_t dev;
+        ino_t ino;
+        off_t size;
+        struct timespec mtime;
+        QString mime;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<std::string, Known> known;
+    const bool keyed = e.haveStat && S_ISREG(e.st.st_mode);
+    if (keyed) {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = known.find(e.path);
+        if (it != known.end() && it->second.dev == e.st.st_dev && it->second.ino == e.st.st_ino &&
+            it->second.size == e.st.st_size && it->second.mtime.tv_sec == e.st.st_mtim.tv_sec &&
+            it->second.mtime.tv_nsec == e.st.st_mtim.tv_nsec)
+            return db.mimeTypeForName(it->second.mime);
+    }
     const int fd = e.exists ? ::open(e.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK) : -1;
     if (fd < 0) return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     QFile file;
@@ -316,7 +353,13 @@ QMimeType mimeTypeOf(const Entry& e) {
         ::close(fd);
         return db.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     }
-    return db.mimeTypeForFileNameAndData(name, &file);
+    const QMimeType mime = db.mimeTypeForFileNameAndData(name, &file);
+    if (keyed && mime.isValid()) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (known.size() >= 100000) known.clear();
+        known[e.path] = Known{e.st.st_dev, e.st.st_ino, e.st.st_size, e.st.st_mtim, mime.name()};
+    }
+    return mime;
 }
 
 std::u16string typeName(const Entry& e) {
@@ -497,6 +540,47 @@ int kindRank(ShellItemKind k) {
 }
 
 // Below, equal to or above 0; 0 only for the same object.
+// What the file system said of items, and their types, while a ShellCompareScope lives on
+// this thread.
+struct CompareBurst {
+    int depth = 0;
+    std::unordered_map<std::string, Entry> entries;
+    std::unordered_map<std::string, std::u16string> types;
+};
+
+CompareBurst& compareBurst() {
+    thread_local CompareBurst burst;
+    return burst;
+}
+
+bool describeInBurst(const Location& at, const ShellItem& item, Entry* e) {
+    CompareBurst& burst = compareBurst();
+    if (burst.depth == 0) return describe(at, item, e);
+    std::string key;
+    key.reserve(at.path.size() + item.name.size() + 4);
+    key += static_cast<char>('0' + at.kind);
+    key += at.path;
+    key += '\0';
+    key += static_cast<char>('0' + static_cast<int>(item.kind));
+    key += item.name;
+    if (auto it = burst.entries.find(key); it != burst.entries.end()) {
+        *e = it->second;
+        return true;
+    }
+    if (!describe(at, item, e)) return false;
+    if (burst.entries.size() < 100000) burst.entries.emplace(std::move(key), *e);
+    return true;
+}
+
+std::u16string typeNameInBurst(const Entry& e) {
+    CompareBurst& burst = compareBurst();
+    if (burst.depth == 0) return typeName(e);
+    if (auto it = burst.types.find(e.path); it != burst.types.end()) return it->second;
+    std::u16string type = typeName(e);
+    if (burst.types.size() < 100000) burst.types.emplace(e.path, type);
+    return type;
+}
+
 int compareEntries(const Location& l, const Entry& a, const Entry& b, UINT column) {
     if (a.item.kind == b.item.kind && a.item.name == b.item.name) return 0;
     if (kindRank(a.item.kind) != kindRank(b.item.kind)) return kindRank(a.item.kind) < kindRank(b.item.kind) ? -1 : 1;
@@ -523,7 +607,7 @@ int compareEntries(const Location& l, const Entry& a, const Entry& b, UINT colum
         } else if (column == 1) {
             r = sign(fileSize(a) - fileSize(b));
         } else if (column == 2) {
-            r = compareLocale(typeName(a), typeName(b), NORM_IGNORECASE);
+            r = compareLocale(typeNameInBurst(a), typeNameInBurst(b), NORM_IGNORECASE);
         } else if (column == 3) {
             r = sign(modifiedNanos(a) - modifiedNanos(b));
         }
@@ -711,7 +795,11 @@ public:
             ShellItem ia, ib;
             Entry xa, xb;
             if (!decodeItem(&a->mkid, ia) || !decodeItem(&b->mkid, ib)) return E_INVALIDARG;
-            if (!describe(at, ia, &xa) || !describe(at, ib, &xb)) return E_INVALIDARG;
+            // Names compare without the file system; the other columns need what it says.
+            const bool byName = column == 0;
+            if (!(byName ? describeByName(at, ia, &xa) : describeInBurst(at, ia, &xa)) ||
+                !(byName ? describeByName(at, ib, &xb) : describeInBurst(at, ib, &xb)))
+                return E_INVALIDARG;
             const int r = compareEntries(at, xa, xb, column);
             if (r != 0) return compareResult(r);
             a = ILGetNext(a);
@@ -967,3 +1055,16 @@ HRESULT SHGetDataFromIDListW(IShellFolder* folder, LPCITEMIDLIST pidl, int forma
     std::memcpy(d->cFileName, name.data(), n * sizeof(WCHAR));
     return S_OK;
 }
+
+namespace platform {
+
+ShellCompareScope::ShellCompareScope() { ++shell::compareBurst().depth; }
+
+ShellCompareScope::~ShellCompareScope() {
+    shell::CompareBurst& burst = shell::compareBurst();
+    if (--burst.depth > 0) return;
+    burst.entries.clear();
+    burst.types.clear();
+}
+
+}  // namespace platform

@@ -5,12 +5,12 @@
 #include "platform/atomicfile.h"
 #include "platform/msgbox.h"
 #include "platform/shellapi.h"
+#include "platform/shellexec.h"
 #include "platform/winuser.h"
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -430,10 +430,6 @@ std::string lower(std::string s) {
     return s;
 }
 
-QUrl urlOf(const std::string& path) {
-    return QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"), QUrl::StrictMode);
-}
-
 class ContextMenu final : public IContextMenu {
 public:
     ContextMenu(HWND owner, std::vector<Entry> entries) : owner_(owner), entries_(std::move(entries)) {}
@@ -525,8 +521,12 @@ public:
         const HWND owner = info->hwnd ? info->hwnd : owner_;
         switch (offset) {
         case kOpen:
-            for (const Entry& e : entries_)
-                if (!QDesktopServices::openUrl(urlOf(e.path))) return HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION);
+            // Through ShellExecute, so the desktop's default program (or a test's seam) opens it.
+            for (const Entry& e : entries_) {
+                const std::u16string file = platform::fileNameToWide(e.path);
+                const auto r = reinterpret_cast<INT_PTR>(ShellExecuteW(owner, u"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+                if (r <= 32) return HRESULT_FROM_WIN32(ERROR_NO_ASSOCIATION);
+            }
             return S_OK;
         case kCut:
         case kCopy: {

@@ -131,6 +131,17 @@ std::u16string formatByteSize(long long size);
 // A task-allocator copy of a text.
 LPWSTR taskMemString(std::u16string_view text);
 
+// While one lives on a thread, the folders' CompareIDs on that thread ask the file system
+// about each item once (sorting many items compares each many times); what changes on disk
+// meanwhile is seen after the scope ends.
+class ShellCompareScope {
+public:
+    ShellCompareScope();
+    ~ShellCompareScope();
+    ShellCompareScope(const ShellCompareScope&) = delete;
+    ShellCompareScope& operator=(const ShellCompareScope&) = delete;
+};
+
 }  // namespace platform
 
 // ---- Folder objects ---------------------------------------------------------------------

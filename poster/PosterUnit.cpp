@@ -49,6 +49,7 @@ void RegisterPosterClasses() {
     Q_INIT_RESOURCE(layouts);
     Q_INIT_RESOURCE(images);
     RegisterKitClasses();
+    RegisterShellClasses();
 }
 
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
@@ -69,7 +70,8 @@ void TMainForm::PublishFields() {
     PUBLISH(ueberBtn2); PUBLISH(SetupBtn); PUBLISH(SetupBtnDown); PUBLISH(SetupBtn_); PUBLISH(SetupBtn_Down);
     PUBLISH(GoBtn1); PUBLISH(GoBtn1Down); PUBLISH(wwwBtn0); PUBLISH(DateiPopup); PUBLISH(EffektPopup);
     PUBLISH(RetuschePopup); PUBLISH(PicturePages); PUBLISH(NavShellTree1Panel); PUBLISH(NavShellList1Panel);
-    PUBLISH(DirectoryListBox1); PUBLISH(FileListBox1);
+    PUBLISH(NavShellTree1); PUBLISH(NavShellList1); PUBLISH(NavShellLink1); PUBLISH(ShellNamespace1);
+    PUBLISH(NavSystemImageList1);
     PUBLISH(FilterComboBox1); PUBLISH(PrefListBox); PUBLISH(DibPrevPaint); PUBLISH(Breit); PUBLISH(Hoch);
     PUBLISH(Tief); PUBLISH(ScanPaintBox); PUBLISH(ScanBtn); PUBLISH(ScanBtnDown); PUBLISH(TSetupBtn);
     PUBLISH(TsetupBtnDown); PUBLISH(BreitEd); PUBLISH(HochEd); PUBLISH(BreitmmED); PUBLISH(HochmmED);
@@ -179,10 +181,25 @@ void TMainForm::QuitBtnClick(TObject*) { Close(); }
 
 // ---- Folders -----------------------------------------------------------------------------
 
-String TMainForm::SelectedFolder() const { return IncludeTrailingPathDelimiter(DirectoryListBox1->Directory()); }
+String TMainForm::SelectedFolder() const {
+    // The list's own folder: a list that followed a link, or went where the tree cannot
+    // follow, opens the files it shows.
+    WideString folder = NavShellList1 ? NavShellList1->Path() : WideString();
+    if (folder.empty() && NavShellTree1) folder = NavShellTree1->SelectedFolder();
+    return folder.empty() ? String() : IncludeTrailingPathDelimiter(WideToAnsi(folder));
+}
 
-// The folder list shows the folder in its file list too.
-void TMainForm::SetSelectedFolder(const String& Folder) { DirectoryListBox1->SetDirectory(Folder); }
+void TMainForm::SetSelectedFolder(const String& Folder) {
+    const String folder = ExcludeTrailingPathDelimiter(Folder.empty() ? Folder : ExpandFileName(Folder));
+    if (folder.empty() || !DirectoryExists(folder)) {
+        EOSError e("Folder not found: " + folder);
+        e.ErrorCode = ERROR_PATH_NOT_FOUND;
+        throw e;
+    }
+    // The tree selects the folder and the link takes the list there.
+    NavShellTree1->SetSelectedFolder(AnsiToWide(folder));
+    if (!SamePathNoCase(NavShellList1->Path(), AnsiToWide(folder))) NavShellList1->SetPath(AnsiToWide(folder));
+}
 
 void TMainForm::AddToPrefFolders(const String& Folder) {
     AddFolderToList(FPrefFolders, Folder);
@@ -208,8 +225,15 @@ void TMainForm::PrefListBoxKeyPress(TObject* Sender, char& Key) {
 
 // ---- Picture input -----------------------------------------------------------------------
 
-void TMainForm::openfilenow(const String& Name) {
-    const String folder = IncludeTrailingPathDelimiter(SelectedFolder());
+void TMainForm::openfilenow(const String& Name) { openfilenow(SelectedFolder(), Name); }
+
+void TMainForm::openfilenow(const String& Folder, const String& Name) {
+    // Never a name without its folder: that would be a file in the working folder.
+    if (Folder.empty()) {
+        ShowLoadError(Name, String());
+        return;
+    }
+    const String folder = IncludeTrailingPathDelimiter(Folder);
     if (UpperCase(ExtractFileExt(Name)) == ".EMF") {
         OpenMetafile(folder, Name);
         return;
@@ -224,18 +248,30 @@ void TMainForm::openfilenow(const String& Name) {
 }
 
 void TMainForm::NavShellList1DblClick(TObject*) {
-    const int i = FileListBox1->ItemIndex();
-    if (i >= 0 && i < FileListBox1->Items()->Count()) openfilenow(FileListBox1->Items()->Strings(i));
+    auto* item = static_cast<TNavShellListItem*>(NavShellList1->Selected());
+    if (!item) return;
+    if (item->ParentItem) {
+        NavShellList1->ExecuteVerb("default");
+        return;
+    }
+    // The list's own shell-namespace object names the folder and the file.
+    TShellNamespace* browser = NavShellList1->Browser();
+    browser->SetObjectPidl(item->List.get());
+    if (browser->IsFolder()) {
+        NavShellList1->ExecuteVerb("default");
+        return;
+    }
+    openfilenow(WideToAnsi(browser->Folder()), WideToAnsi(browser->ObjectName()));
 }
 
 void TMainForm::NavShellList1KeyPress(TObject* Sender, char& Key) {
-    if (Key == '\r') {
-        Key = 0;
+    if (Key == '\r' && !NavShellList1->IsEditing()) {
+        Key = 0;  // consumed: the list runs no verb of its own
         NavShellList1DblClick(Sender);
     }
 }
 
-void TMainForm::FilterComboBox1Change(TObject*) { FileListBox1->SetMask(FilterComboBox1->Mask()); }
+void TMainForm::FilterComboBox1Change(TObject*) { NavShellList1->SetFilter(AnsiToWide(FilterComboBox1->Mask())); }
 
 void TMainForm::InstallDib(TDib NewDib, const String& Folder) {
     Dib.reset(NewDib);

@@ -14,6 +14,7 @@
 #include "kit/KitLabel.h"
 #include "kit/KitSpin.h"
 #include "pixwerk/pixwerk.h"
+#include "shell/ShellControls.h"
 #include "poster/PictureOps.h"
 #include "poster/PosterLayout.h"
 #include "poster/PosterOptions.h"
@@ -77,8 +78,11 @@ public:
     TPageControl* PicturePages = nullptr;
     TPanel* NavShellTree1Panel = nullptr;
     TPanel* NavShellList1Panel = nullptr;
-    TDirectoryListBox* DirectoryListBox1 = nullptr;
-    TFileListBox* FileListBox1 = nullptr;
+    TNavShellTree* NavShellTree1 = nullptr;
+    TNavShellList* NavShellList1 = nullptr;
+    TNavShellLink* NavShellLink1 = nullptr;
+    TShellNamespace* ShellNamespace1 = nullptr;
+    TNavSystemImageList* NavSystemImageList1 = nullptr;
     TFilterComboBox* FilterComboBox1 = nullptr;
     TListBox* PrefListBox = nullptr;
     TPaintBox* DibPrevPaint = nullptr;
@@ -190,9 +194,11 @@ public:
 
     poster::PosterLayout& Layout() { return *FLayout; }
 
-    // The folder of the folder list (and the file list), ending in "/". Setting a folder
-    // that does not exist raises EOSError.
+    // The folder the file list shows (its own shell-namespace object's), ending in "/"; the
+    // folder tree's when the list shows a folder without a path; empty when neither has one.
     String SelectedFolder() const;
+    // Shows a folder in the folder tree and the file list. A folder that does not exist
+    // raises EOSError; one the tree does not show (a hidden one) is shown by the list alone.
     void SetSelectedFolder(const String& Folder);
 
     // ---- Commands and handlers ----
@@ -285,6 +291,8 @@ public slots:
 public:
     // Loads `Name` from the selected folder and installs it; shows the load-error box.
     void openfilenow(const String& Name);
+    // Loads `Name` from `Folder` (ending in "/"); a picture without a folder is not loaded.
+    void openfilenow(const String& Folder, const String& Name);
     // Replaces the poster picture with `NewDib` (taken over) and resets the layout.
     void InstallDib(TDib NewDib, const String& Folder);
     void UpdatePaperFormat();

@@ -1307,8 +1307,3 @@ void TPidlHistory::Back(int Steps) {
     if (Count() == 0 || Steps <= 0) return;
     index_ = std::max(index_ - Steps, 0);
 }
-
-void RegisterShellClasses() {
-    RegisterStandardClasses();
-    RegisterClasses<TShellNamespace>();
-}

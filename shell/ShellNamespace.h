@@ -362,5 +362,6 @@ private:
     int index_ = 0;
 };
 
-// Registers the shell browsing controls' classes for layouts (and the class library's).
+// Registers the shell browsing controls' classes for layouts (and the class library's);
+// defined with the controls (ShellControls.cpp).
 void RegisterShellClasses();

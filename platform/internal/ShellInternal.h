@@ -53,6 +53,9 @@ struct Entry {
 Location desktopLocation();
 // The entry of one item of a location; false for an item that does not belong there.
 bool describe(const Location& parent, const ShellItem& item, Entry* entry);
+// The same without asking the file system: what the item's own flags say (for comparing
+// names, which sorting does many times over).
+bool describeByName(const Location& parent, const ShellItem& item, Entry* entry);
 // The location of an entry that is a folder; false otherwise.
 bool locationOf(const Entry& entry, Location* location);
 // Follows a relative list from a location: the entry of its last item (false when a part

@@ -237,6 +237,21 @@ TEST(ShellFolder, CompareByColumnWithFoldersFirst) {
     ::utimensat(AT_FDCWD, (dir + "/b.txt").c_str(), old, 0);
     EXPECT_LT(compare(folder.get(), 3, b.get(), a.get()), 0);
 
+    // Within a compare scope each item is asked about once: a change shows after it.
+    {
+        platform::ShellCompareScope scope;
+        EXPECT_LT(compare(folder.get(), 3, b.get(), a.get()), 0);
+        ::utimensat(AT_FDCWD, (dir + "/a.txt").c_str(), old, 0);
+        struct timespec older[2] = {{900000000, 0}, {900000000, 0}};
+        ::utimensat(AT_FDCWD, (dir + "/b.txt").c_str(), older, 0);
+        EXPECT_LT(compare(folder.get(), 3, b.get(), a.get()), 0);
+        EXPECT_GT(compare(folder.get(), 3, a.get(), b.get()), 0);
+    }
+    ::utimensat(AT_FDCWD, (dir + "/a.txt").c_str(), old, 0);
+    struct timespec newer[2] = {{1100000000, 0}, {1100000000, 0}};
+    ::utimensat(AT_FDCWD, (dir + "/b.txt").c_str(), newer, 0);
+    EXPECT_GT(compare(folder.get(), 3, b.get(), a.get()), 0);
+
     // Absolute lists compare through the levels.
     std::shared_ptr<IShellFolder> desktop;
     SHGetDesktopFolder(&desktop);

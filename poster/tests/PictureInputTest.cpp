@@ -71,23 +71,29 @@ protected:
     }
     // Shows the folder in the lists and double-clicks the file in the file list.
     void doubleClick(const TempDir& folder, const std::string& name) {
-        form->DirectoryListBox1->SetDirectory(folder.path());
-        auto* files = qobject_cast<QListWidget*>(widget(form->FileListBox1));
-        ASSERT_NE(files, nullptr);
-        const auto found = files->findItems(QString::fromStdString(name), Qt::MatchExactly);
-        ASSERT_EQ(found.size(), 1) << name << " is listed";
-        const QPoint at = files->visualItemRect(found.front()).center();
-        QTest::mouseClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        QTest::mouseDClick(files->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        form->SetSelectedFolder(folder.path());
+        doubleClickFile(name);
     }
-    // Runs `step` on the vector-import dialog once it is shown modally.
+    // Runs `step` on the vector-import dialog once it is shown modally (the file list may
+    // run the message loop before the dialog comes).
     static void whenDialogShows(std::function<void(TRenderSizeForm*)> step) {
-        QTimer::singleShot(0, [step] {
-            ASSERT_NE(RenderSizeForm, nullptr);
-            ASSERT_TRUE(RenderSizeForm->Visible());
+        auto* poll = new QTimer;
+        auto since = std::make_shared<QElapsedTimer>();
+        since->start();
+        QObject::connect(poll, &QTimer::timeout, [poll, step, since] {
+            if (!RenderSizeForm || !RenderSizeForm->Visible()) {
+                if (since->elapsed() < 5000) return;
+                ADD_FAILURE() << "the dialog was not shown";
+                poll->stop();
+                poll->deleteLater();
+                return;
+            }
+            poll->stop();
+            poll->deleteLater();
             settle();
             step(RenderSizeForm);
         });
+        poll->start(1);
     }
     static void clickButton(TWinControl* button) { QTest::mouseClick(widget(button), Qt::LeftButton); }
     // A graphic control (the flat buttons) clicked in its parent window.

@@ -547,9 +547,9 @@ TEST_P(SmallScreens, EveryControlIsInViewOrInAScrollingPane) {
     form->ViewPages->SetActivePageIndex(0);
     settle();
     EXPECT_TRUE(wholeInView(form->GoBtn1, form));
-    EXPECT_TRUE(wholeInView(form->FileListBox1, form));
-    EXPECT_GE(form->FileListBox1->Height(), 100);
-    EXPECT_TRUE(wholeInView(form->DirectoryListBox1, form));
+    EXPECT_TRUE(wholeInView(form->NavShellList1, form));
+    EXPECT_GE(form->NavShellList1->Height(), 100);
+    EXPECT_TRUE(wholeInView(form->NavShellTree1, form));
     // The views keep a useful size.
     EXPECT_GE(form->PrevScrollBox->ClientWidth(), 250);
     EXPECT_GE(form->PrevScrollBox->ClientHeight(), 250);
