@@ -182,6 +182,23 @@ TEST_P(DialogButtons, CommandButtonsAreThemedButtonsOfTheirKinds) {
         auto* b = dynamic_cast<TThemedBitBtn*>(form->FindComponent(cmd.Name));
         ASSERT_NE(b, nullptr) << "no themed button of that name";
         EXPECT_EQ(b->Caption(), cmd.Caption);
+        // Glyph and caption lie inside the face, clear of the focus rectangle.
+        TBitmap host;
+        host.SetSize(1, 1);
+        host.Canvas()->SetFont(b->Font());
+        const int w = b->Width(), h = b->Height();
+        const TButtonLayoutResult l = b->ButtonGlyph()->CalcButtonLayout(
+            host.Canvas(), RECT{0, 0, w, h}, b->Caption(), b->Layout(), b->Margin(), b->Spacing(), false);
+        const int inset = 4;
+        if (l.GlyphSize.cx > 0) {
+            EXPECT_GE(l.GlyphPos.x, inset);
+            EXPECT_LE(l.GlyphPos.x + l.GlyphSize.cx, l.TextBounds.left);
+            EXPECT_GE(l.GlyphPos.y, 3);
+            EXPECT_LE(l.GlyphPos.y + l.GlyphSize.cy, h - 3);
+        }
+        EXPECT_GE(l.TextBounds.left, inset);
+        EXPECT_LE(l.TextBounds.right, w - inset) << "caption clipped";
+        EXPECT_LE(l.TextBounds.bottom - l.TextBounds.top, h - 2 * inset);
         switch (cmd.Role) {
         case CommandRole::Ok:
             EXPECT_EQ(b->Kind(), bkOK);
@@ -279,4 +296,42 @@ TEST(DialogButtonLayouts, EveryDialogLayoutIsChecked) {
         }
     }
     EXPECT_EQ(layouts, static_cast<int>(listed.size() + mainWindows.size()));
+}
+
+// Three dialogs as the user sees them: the OK glyph's green check and the Cancel glyph's red
+// cross on their buttons, and neither on the commands without a picture.
+TEST(DialogButtonLooks, GlyphsOnTheirButtons) {
+    forgetStoredDialogs();
+    const std::vector<std::pair<std::function<TForm*()>, const char*>> shots{
+        {make<THKForm2>(), "dialog-buttons-poster-brightness"},
+        {make<THKForm>(), "dialog-buttons-editor-brightness"},
+        {make<TUserFilterForm>(), "dialog-buttons-editor-user-filters"},
+    };
+    const QColor green(0, 255, 0), red(255, 0, 0);
+    for (const auto& [makeForm, name] : shots) {
+        SCOPED_TRACE(name);
+        std::unique_ptr<TForm> form(makeForm());
+        form->Show();
+        QApplication::processEvents();
+        const QImage all = widget(form.get())->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        screenshot(form.get(), name);
+        for (int i = 0; i < form->ComponentCount(); ++i) {
+            auto* b = dynamic_cast<TThemedBitBtn*>(form->Components(i));
+            if (!b) continue;
+            SCOPED_TRACE(b->Name());
+            const QPoint at = widget(b)->mapTo(widget(form.get()), QPoint(0, 0));
+            const QImage face = all.copy(at.x(), at.y(), b->Width(), b->Height());
+            int greens = 0, reds = 0;
+            for (int y = 0; y < face.height(); ++y)
+                for (int x = 0; x < face.width(); ++x) {
+                    greens += face.pixelColor(x, y) == green;
+                    reds += face.pixelColor(x, y) == red;
+                }
+            const bool okPicture = pixels(b->Glyph()) == pixels(ThemedKindGlyph(bkOK));
+            const bool cancelPicture = b->Kind() == bkCancel;
+            EXPECT_EQ(greens > 20, okPicture);
+            EXPECT_EQ(reds > 20, cancelPicture);
+        }
+        form->Hide();
+    }
 }
