@@ -10,6 +10,7 @@
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 // "Brightness, contrast and saturation".
 class THKForm : public TPreviewForm {
@@ -24,10 +25,10 @@ public:
     TTrackBar* TrackBar2 = nullptr;  // contrast 0..200
     TKitLabel* SatLabel = nullptr;
     TTrackBar* TrackBar3 = nullptr;  // saturation -100..100
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The command's start values.
@@ -54,10 +55,10 @@ public:
     TKitLabel* SatLabel = nullptr;
     TTrackBar* TrackBar2 = nullptr;  // saturation 0..255
     TShape* Shape1 = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     void SetStart(int Hue, int Saturation);
@@ -86,10 +87,10 @@ public:
     TTrackBar* TrackBar2 = nullptr;
     TKitLabel* BlueLabel = nullptr;
     TTrackBar* TrackBar3 = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     void SetStart(int Red, int Green, int Blue);
@@ -116,10 +117,10 @@ public:
     TTrackBar* TrackBar2 = nullptr;  // middle 0..255
     TKitLabel* ShadowLabel = nullptr;
     TTrackBar* TrackBar3 = nullptr;  // shadow 0..255
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     void SetStart(int Light, int Middle, int Shadow);
@@ -142,10 +143,10 @@ public:
 
     TKitLabel* GammaLabel = nullptr;
     TKitSpinEdit* GammaEdit = nullptr;  // 0.1..8.9
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The value used, held to the edit's range.
@@ -169,8 +170,8 @@ public:
 
     TKitLabel* PosterLabel = nullptr;
     TKitSpinEdit* PosterEdit = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     int BitsKept();
@@ -185,8 +186,8 @@ public:
 
     TKitLabel* SolarLabel = nullptr;
     TKitSpinEdit* SolarEdit = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     int Level();

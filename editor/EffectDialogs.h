@@ -8,6 +8,7 @@
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 // The colour of a shadow or bevel chosen in a colour box: 0 colour 1, 1 colour 2, 2 black,
 // 3 white, 4 red, 5 green, 6 blue; the fixed colours become the nearest palette index on
@@ -33,8 +34,8 @@ public:
     TKitSpinEdit* HorzEd = nullptr;    // -100..100
     TKitLabel* VertLabel = nullptr;
     TKitSpinEdit* VertEd = nullptr;    // -100..100
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
 public slots:
@@ -57,8 +58,8 @@ public:
     TKitSpinEdit* TransED = nullptr;   // 0..100
     TKitLabel* BreitLabel = nullptr;
     TKitSpinEdit* BreitEd = nullptr;   // 0..100
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
 public slots:
@@ -76,8 +77,8 @@ public:
     TKitSpinEdit* BreitEd = nullptr;
     TKitLabel* HochLabel = nullptr;
     TKitSpinEdit* HochEd = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 };
 
@@ -92,8 +93,8 @@ public:
     TKitSpinEdit* StarkEd = nullptr;
     TKitLabel* WahrLabel = nullptr;
     TKitSpinEdit* WahrEd = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 };
 
@@ -107,8 +108,8 @@ public:
     TKitLabel* GrenzLabel = nullptr;
     TKitSpinEdit* GrenzEd = nullptr;
     TKitLabel* NoteLabel = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 };
 
@@ -120,6 +121,6 @@ public:
     explicit TConfigBars(TComponent* AOwner);
 
     TKitCheckListBox* CheckList = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 };

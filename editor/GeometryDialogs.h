@@ -9,6 +9,7 @@
 #include "kit/KitPlacement.h"
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 #include <vector>
 
@@ -32,10 +33,10 @@ public:
     TKitLabel* OutlineLabel = nullptr;
     TPanel* OutlinePanel = nullptr;
     TPaintBox* PaintBox1 = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The strength used: the number box's, held to its range.
@@ -76,10 +77,10 @@ public:
     TRadioButton* HorzCheck = nullptr;
     TRadioButton* VertCheck = nullptr;
     TKitLabel* NoteLabel = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The strength used, held to the edit's range; the edit shows it when it differed.
@@ -111,8 +112,8 @@ public:
     TRadioButton* FreiGradCheck = nullptr;
     TKitSpinEdit* GradEdit = nullptr;  // 0.01..359.99
     TCheckBox* InterpolCheck = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     double FreeAngle();
@@ -135,8 +136,8 @@ public:
     TKitLabel* RightLabel = nullptr;
     TKitSpinEdit* RightEdit = nullptr;
     TCheckBox* SymCheck = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
 public slots:
@@ -173,8 +174,8 @@ public:
     TKitSpinEdit* TopEdit = nullptr;
     TCheckBox* ZentHCheck = nullptr;
     TCheckBox* ZentVCheck = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The picture's size, shown in the two labels, and the new size preset to it.

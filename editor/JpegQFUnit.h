@@ -7,6 +7,7 @@
 #include "kit/KitPlacement.h"
 #include "kit/KitSlider.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 class TJPEGQForm : public TForm {
     Q_OBJECT
@@ -22,8 +23,8 @@ public:
     TKitSpinEdit* QualEd2 = nullptr;
     TLabel* DefaultLabel = nullptr;
     TLabel* NoteLabel = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The quality to write with: the slider's value, 1..99.

@@ -4,6 +4,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 class TNewForm : public TForm {
     Q_OBJECT
@@ -18,8 +19,8 @@ public:
     TKitSpinEdit* HochEdit = nullptr;
     TLabel* TiefeLabel = nullptr;
     TComboBox* TiefeBox = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // The chosen values, held to the controls' ranges: width and height 1..32767, and
     // the bits per pixel of the chosen entry (1, 4, 8 or 24; 24 when none is chosen).

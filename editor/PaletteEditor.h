@@ -7,6 +7,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/StdCtrls.h"
 #include "kit/KitLabel.h"
+#include "kit/ThemedButtons.h"
 #include "pixwerk/pixwerk.h"
 
 class TPaleditForm : public TForm {
@@ -17,8 +18,8 @@ public:
 
     TPaintBox* PaintBox1 = nullptr;
     TKitLabel* InfoLabel = nullptr;
-    TButton* BitBtn1 = nullptr;
-    TButton* BitBtn2 = nullptr;
+    TThemedBitBtn* BitBtn1 = nullptr;
+    TThemedBitBtn* BitBtn2 = nullptr;
     TColorDialog* ColorDialog1 = nullptr;
 
     // The palette edited; its entry count says how many cells there are.

@@ -10,6 +10,7 @@
 #include "kit/KitLabel.h"
 #include "kit/KitPlacement.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 inline constexpr const char* PrintJobTitle = "Tessellon: Chromalde Picture";
 
@@ -42,7 +43,7 @@ public:
     TKitLabel* PreviewLabel = nullptr;
     TPanel* PreviewPanel = nullptr;
     TPaintBox* PrintPaintBox = nullptr;
-    TButton* PrintSetupBtn = nullptr;
+    TThemedBitBtn* PrintSetupBtn = nullptr;
     TGroupBox* SizeGroup = nullptr;
     TRadioButton* UseFullCheck = nullptr;
     TRadioButton* UserdefCheck = nullptr;
@@ -53,8 +54,8 @@ public:
     TGroupBox* OptionsGroup = nullptr;
     TCheckBox* SverhCheck = nullptr;
     TCheckBox* ZentrCheck = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBitBtn2 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBitBtn2 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 
     // The picture to place; only read (the caller keeps it alive while the dialog runs).

@@ -9,6 +9,7 @@
 #include "classlib/StdCtrls.h"
 #include "editor/Tools.h"
 #include "kit/KitPlacement.h"
+#include "kit/ThemedButtons.h"
 
 #include <functional>
 
@@ -18,7 +19,7 @@ public:
     explicit TAddTextForm(TComponent* AOwner);
 
     TLabel* Label1 = nullptr;
-    TButton* SelFont = nullptr;
+    TThemedBitBtn* SelFont = nullptr;
     TEdit* FntLabel = nullptr;
     TLabel* Label2 = nullptr;
     TScrollBox* ScrollBox1 = nullptr;
@@ -29,8 +30,8 @@ public:
     TRadioButton* Leftb = nullptr;
     TRadioButton* Zentr = nullptr;
     TRadioButton* Rightb = nullptr;
-    TButton* OkBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OkBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
     TFontDialog* FontDialog1 = nullptr;
     TFormStorage* FormStorage1 = nullptr;
 

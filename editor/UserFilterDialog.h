@@ -8,6 +8,7 @@
 #include "editor/UserFilterFile.h"
 #include "kit/KitLabel.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 #include <memory>
 
@@ -34,8 +35,8 @@ public:
     TKitSpinEdit* BiasEdit = nullptr;
     TKitLabel* MatrixLabel = nullptr;
     TKitSpinEdit* Weights[25] = {};  // KitSpinEdit0 .. KitSpinEdit24
-    TButton* OkBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OkBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // Fills the fields from a record, and makes a record of the fields (the name cut to 256
     // bytes at a character boundary, the numbers truncated and held to their ranges).
@@ -57,11 +58,11 @@ public:
 
     TKitLabel* ListLabel = nullptr;
     TListBox* ListBox1 = nullptr;
-    TButton* ApplyBtn = nullptr;
-    TButton* CancelBtn = nullptr;
-    TButton* NewBtn = nullptr;
-    TButton* EditBtn = nullptr;
-    TButton* DelBtn = nullptr;
+    TThemedBitBtn* ApplyBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
+    TThemedBitBtn* NewBtn = nullptr;
+    TThemedBitBtn* EditBtn = nullptr;
+    TThemedBitBtn* DelBtn = nullptr;
 
     // The file the list is read from and written to (the program folder's "UserFilt.dat"
     // unless the caller names others before showing).

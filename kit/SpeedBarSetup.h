@@ -5,6 +5,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "kit/SpeedBar.h"
+#include "kit/ThemedButtons.h"
 
 class TSpeedbarSetupWindow : public TForm {
     Q_OBJECT
@@ -27,7 +28,7 @@ public:
     TLabel* ButtonsLabel = nullptr;
     TListBox* ButtonsList = nullptr;
     TLabel* HintLabel = nullptr;
-    TButton* CloseBtn = nullptr;
+    TThemedBitBtn* CloseBtn = nullptr;
 
     void Dispatch(TMessage& Message) override;
 

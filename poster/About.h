@@ -3,6 +3,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
+#include "kit/ThemedButtons.h"
 
 class TAboutBox : public TForm {
     Q_OBJECT
@@ -13,5 +14,5 @@ public:
     TLabel* ProductName = nullptr;
     TLabel* Version = nullptr;
     TLabel* Comments = nullptr;
-    TButton* OKButton = nullptr;
+    TThemedBitBtn* OKButton = nullptr;
 };

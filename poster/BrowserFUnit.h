@@ -11,6 +11,7 @@
 #include "classlib/StdCtrls.h"
 #include "kit/KitPlacement.h"
 #include "kit/KitSplit.h"
+#include "kit/ThemedButtons.h"
 #include "pixwerk/pixwerk.h"
 #include "poster/ThumbCache.h"
 
@@ -64,7 +65,7 @@ public:
     TPanel* LogPanel = nullptr;
     TMemo* Memo1 = nullptr;
     TPanel* ButtonPanel = nullptr;
-    TButton* ReadyBtn = nullptr;
+    TThemedBitBtn* ReadyBtn = nullptr;
     TKitSplitter* BottomSplitter = nullptr;
     TPanel* Panel3 = nullptr;
     TLabel* FolderHeading = nullptr;

@@ -6,6 +6,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 #include "pixwerk/pixwerk.h"
 #include "poster/ColourDepth.h"
 
@@ -24,8 +25,8 @@ public:
     TKitSpinEdit* HochEdit = nullptr;
     TCheckBox* SverhCheck = nullptr;
     TCheckBox* InterpolCheck = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // The picture's size, for the aspect ratio.
     void SetOldSize(int Width, int Height);
@@ -59,8 +60,8 @@ public:
     TRadioButton* FSErrCheck = nullptr;
     TGroupBox* OptionsGroup = nullptr;
     TCheckBox* WinColCheck = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // Enables the choices for a reduction to Bits (1, 4 or 8), as the caller must before
     // showing the dialog.
@@ -92,8 +93,8 @@ public:
     TGroupBox* PalGroup = nullptr;
     TLabel* NumColLabel = nullptr;
     TKitSpinEdit* NumColEd = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // Sets the count to 64 and its limit for a picture of Bits: up to 16 colours, without
     // merging, for 8-bit pictures, else up to 256.
@@ -115,8 +116,8 @@ public:
     TLabel* ColorLabel = nullptr;
     TComboBox* ColorBox = nullptr;
     TLabel* InfoLabel = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // Selects the item of a depth (anything but 4, 8 or 24 selects the first).
     void SetBits(int Bits);
@@ -134,10 +135,10 @@ public:
     TTrackBar* TrackBar1 = nullptr;
     TLabel* KontLabel = nullptr;
     TTrackBar* TrackBar2 = nullptr;
-    TButton* OkBitBtn1 = nullptr;
-    TButton* CancelBtn = nullptr;
-    TButton* BacksetBitBtn3 = nullptr;
-    TButton* VschauBitBtn4 = nullptr;
+    TThemedBitBtn* OkBitBtn1 = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
+    TThemedBitBtn* BacksetBitBtn3 = nullptr;
+    TThemedBitBtn* VschauBitBtn4 = nullptr;
 
     // Restores the picture from the backup and applies brightness and contrast to it.
     std::function<void(int Brightness, int Contrast)> OnPreview;

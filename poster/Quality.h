@@ -5,6 +5,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 class TQualityForm : public TForm {
     Q_OBJECT
@@ -14,10 +15,10 @@ public:
 
     TLabel* QualLabel = nullptr;
     TKitSpinEdit* QualEd = nullptr;
-    TButton* setto72btn = nullptr;
-    TButton* setto96btn = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* setto72btn = nullptr;
+    TThemedBitBtn* setto96btn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
 public slots:
     void setto72btnClick(TObject* Sender);

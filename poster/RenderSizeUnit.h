@@ -7,6 +7,7 @@
 #include "classlib/Forms.h"
 #include "classlib/StdCtrls.h"
 #include "kit/KitSpin.h"
+#include "kit/ThemedButtons.h"
 
 class TRenderSizeForm : public TForm {
     Q_OBJECT
@@ -24,8 +25,8 @@ public:
     TSpeedButton* SpeedButton1 = nullptr;  // "Larger"
     TSpeedButton* SpeedButton2 = nullptr;  // "Smaller"
     TLabel* NoteLabel = nullptr;
-    TButton* OKBtn = nullptr;
-    TButton* CancelBtn = nullptr;
+    TThemedBitBtn* OKBtn = nullptr;
+    TThemedBitBtn* CancelBtn = nullptr;
 
     // The picture's own size: the proportions the edits keep, and their values. Both must
     // be at least 1.

@@ -171,10 +171,15 @@ TEST_F(UserFilterDialog, TheEditDialogNamesWhatIsMissingAndStaysOpen) {
             TFilterEditForm* e = owned<TFilterEditForm>(owned<TUserFilterForm>(owner));
             shown = e;
             type(e->DivEdit, "0");
-            click(e->OkBtn);
+            key(e->DivEdit, Qt::Key_Return);
             EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"You must input a name!", "The division by 0 is not defined!"}));
             boxes.clear();
-            // Leaving the divisor held it to its range; typed again and confirmed with Enter.
+            // Pressing OK takes the focus first: leaving the divisor holds it to its range.
+            click(e->OkBtn);
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{"You must input a name!"});
+            boxes.clear();
+            EXPECT_EQ(e->DivEdit->Text(), "1");
+            // Typed again and confirmed with Enter.
             type(e->NameEdit, "x");
             EXPECT_EQ(e->DivEdit->Text(), "1");
             type(e->DivEdit, "0");

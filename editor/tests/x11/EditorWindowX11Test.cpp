@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
-#include <QPushButton>
 #include <QScreen>
 
 #include <filesystem>
@@ -259,8 +258,9 @@ TEST_F(EditorWindowX11, ALineAFilledEllipseAndATextDrawnWithTheMouse) {
             xdo({"type", "Chromalde"});
             pause(100);
             QWidget* ok = nullptr;
-            for (QPushButton* b : d->findChildren<QPushButton*>())
-                if (b->text().remove('&') == "OK") ok = b;
+            for (int i = 0; i < Screen->FormCount(); ++i)
+                if (auto* t = dynamic_cast<TAddTextForm*>(Screen->Forms(i)); t && t->Visible())
+                    ok = platform::windowWidget(t->OkBtn->Handle());
             ASSERT_NE(ok, nullptr);
             clickAt(ok->mapToGlobal(ok->rect().center()));
         });
