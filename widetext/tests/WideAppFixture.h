@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -51,14 +52,17 @@ inline void showAndActivate(TCustomForm* Form) {
     QApplication::processEvents();
 }
 
+// Runs the event loop until `done` holds, letting it wait for events as the program's loop
+// does (so the idle work of the class library runs).
 template <class Done>
 bool waitUntil(Done done, int ms = 5000) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {
         if (clock.elapsed() > ms) return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QTest::qWait(5);
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
     }
     return true;
 }
