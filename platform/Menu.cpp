@@ -404,7 +404,9 @@ public:
         tell(session_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m));
         size_ = QSize(static_cast<int>(std::clamp<UINT>(m.itemWidth, 1, 4000)),
                       static_cast<int>(std::clamp<UINT>(m.itemHeight, 1, 4000)));
-        setFixedSize(size_);
+        // The measured size is the least; the item spans the menu's width, as its neighbours do.
+        setMinimumSize(size_);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override { return size_; }
 

@@ -291,3 +291,66 @@ TEST(WideMenuTexts, ShortcutTextsNameModifiersInOrderAndTheKey) {
     EXPECT_EQ(WideShortCutToText(ShortCut((VK_F1 + 9), ssShift)), AnsiToWide(ShortCutToText(ShortCut((VK_F1 + 9), ssShift))));
     platform::setUnicodeWindows(true);
 }
+
+TEST_P(WideMenus, OwnerDrawnItemsAreMeasuredAndDrawnWithTheWideTexts) {
+    ASSERT_TRUE(platform::setAnsiCodePage(1252));
+    auto* popupMenu = new TPopupMenu(form.get());
+    popupMenu->SetOwnerDraw(true);
+    const WideString longCaption = u"&Σχέδιο " + Cjk + Cjk;
+    auto* wideItem = item(popupMenu->Items(), longCaption, ShortCut('Z', ssCtrl));
+    auto* shortItem = item(popupMenu->Items(), u"&Ok");
+    int measured = 0;
+    wideItem->OnMeasureItem = TMenuMeasureItemEvent([&](TObject*, TCanvas*, int& Width, int&) {
+        measured = Width;  // the program's own handler comes last
+    });
+    showAndActivate(form.get());
+    QImage shot;
+    std::vector<int> widths;
+    bool acted = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QMenu* popup = openPopup();
+        if (acted || !popup || !popup->isVisible()) return;
+        acted = true;
+        poll.stop();
+        QApplication::processEvents();
+        for (QWidget* w : popup->findChildren<QWidget*>(QStringLiteral("ownerDrawnMenuItem"))) widths.push_back(w->width());
+        shot = popup->grab().toImage();
+        popup->close();
+    });
+    poll.start();
+    popupMenu->Popup(100, 100);
+    ASSERT_TRUE(acted);
+    shot.save(QString::fromStdString(shot25(wide() ? "menu-ownerdrawn-utf16.png" : "menu-ownerdrawn-ansi.png")));
+    ASSERT_EQ(widths.size(), 2u);
+    // Both rows span the menu, which is as wide as the widest measure.
+    EXPECT_EQ(widths[0], measured);
+    EXPECT_EQ(widths[1], measured);
+    // The 8-bit caption is "&???????..." : the wide one, measured, is wider on UTF-16 windows.
+    HDC dc = GetDC(nullptr);
+    SIZE wideSize{0, 0}, ansiSize{0, 0};
+    const WideString stripped = WideStripHotKey(longCaption);
+    const WideString ansi = AnsiToWide(WideToAnsi(stripped));
+    GetTextExtentPoint32W(dc, stripped.c_str(), static_cast<int>(stripped.size()), &wideSize);
+    GetTextExtentPoint32W(dc, ansi.c_str(), static_cast<int>(ansi.size()), &ansiSize);
+    ReleaseDC(nullptr, dc);
+    ASSERT_NE(wideSize.cx, ansiSize.cx);
+    if (wide()) {
+        EXPECT_GT(measured, wideSize.cx);
+    }
+    // Ink where the caption goes in both rows, and right-aligned shortcut text in the first.
+    ASSERT_FALSE(shot.isNull());
+    const auto ink = [&](int x0, int x1, int y0, int y1) {
+        int n = 0;
+        for (int y = std::max(0, y0); y < std::min(shot.height(), y1); ++y)
+            for (int x = std::max(0, x0); x < std::min(shot.width(), x1); ++x)
+                if (qGray(shot.pixel(x, y)) < 100) ++n;
+        return n;
+    };
+    const int rowHeight = shot.height() / 2;
+    EXPECT_GT(ink(26, 26 + wideSize.cx / 2, 0, rowHeight), 30);
+    EXPECT_GT(ink(shot.width() - 60, shot.width() - 8, 0, rowHeight), 10);
+    EXPECT_GT(ink(26, 60, rowHeight, shot.height()), 10);
+    (void)shortItem;
+}
