@@ -160,3 +160,20 @@ TEST_P(WideForms, TheHintOfTheControlUnderTheMouseBecomesTheApplicationsWideHint
     delete mainForm;
     EXPECT_EQ(Application->MainForm(), nullptr);
 }
+
+TEST_P(WideForms, TheApplicationWindowsHookRecordsSettingChangesAndRunsTheWideHintAction) {
+    const HWND app = Application->Handle();
+    const DWORD before = WideApplication->SettingChangeTime();
+    QTest::qWait(30);
+    SendMessageW(app, WM_SETTINGCHANGE, 0, 0);
+    EXPECT_GT(WideApplication->SettingChangeTime(), before);
+    // The class library's hint action for the application's hint: the wide one goes instead.
+    WideApplication->SetHint(Cjk + u" Größe");
+    THintAction same(nullptr);
+    same.SetHint(Application->Hint());
+    EXPECT_EQ(SendMessageW(app, CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(static_cast<TObject*>(&same))), 1);
+    EXPECT_EQ(WideApplication->Hint(), Cjk + u" Größe");
+    THintAction other(nullptr);
+    other.SetHint("anders");
+    EXPECT_NE(SendMessageW(app, CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(static_cast<TObject*>(&other))), 1);
+}

@@ -304,6 +304,41 @@ TEST_P(MessageDialog, CtrlCPutsTheDialogsTextsOnTheClipboardWithABeep) {
     EXPECT_EQ(copied, wide() ? expected : AnsiToWide(WideToAnsi(expected)));
 }
 
+TEST_P(MessageDialog, TheHelpButtonAsksTheApplicationsHelpOnTheDialogsTopic) {
+    std::vector<int> asked;
+    String fileWhileAsked;
+    Application->HelpFile = "tessellon4.chm";
+    Application->OnHelp = THelpEvent([&](TObject*, int Context, bool& CallHelp) {
+        asked.push_back(Context);
+        fileWhileAsked = Application->HelpFile;
+        CallHelp = false;
+    });
+    bool stillOpen = false;
+    bool acted = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TWideMessageForm* form = shownDialog();
+        if (acted || !form) return;
+        acted = true;
+        poll.stop();
+        key(Qt::Key_H);  // "&Hilfe"
+        stillOpen = IsWindowVisible(form->Handle()) != FALSE;
+        key(Qt::Key_Return);
+    });
+    poll.start();
+    const int result = WideMessageDlgPosHelp(u"Hilfe?", mtInformation, MsgDlgButton(mbOK) | MsgDlgButton(mbHelp), 77, 10,
+                                             20, u"eigene.chm");
+    ASSERT_TRUE(acted);
+    EXPECT_EQ(result, mrOk);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(asked, std::vector<int>{77});
+    EXPECT_EQ(fileWhileAsked, "eigene.chm");
+    EXPECT_EQ(Application->HelpFile, "tessellon4.chm");
+    Application->OnHelp = THelpEvent();
+    Application->HelpFile = String();
+}
+
 TEST(MessageDialogTexts, CaptionsOfTypesAndButtonsAndTheirInternalErrors) {
     InitApplication();
     EXPECT_EQ(GetMessageCaption(mtWarning), u"Warnung");
