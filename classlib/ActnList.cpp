@@ -492,6 +492,19 @@ void TControl::InitiateAction() {
     if (FActionLink) FActionLink->Update();
 }
 
+void TControl::AssignTo(TPersistent* Dest) {
+    auto* a = qobject_cast<TCustomAction*>(Dest);
+    if (!a) {
+        TComponent::AssignTo(Dest);
+        return;
+    }
+    a->SetEnabled(Enabled());
+    a->SetHint(Hint());
+    a->SetCaption(Caption());
+    a->SetVisible(Visible());
+    a->SetOnExecute(OnClick);
+}
+
 void TControl::ActionChange(TObject* Sender, bool CheckDefaults) {
     auto* a = qobject_cast<TCustomAction*>(Sender);
     if (!a) return;

@@ -550,6 +550,9 @@ public:
     void SetParentComponent(TComponent* Value) override;
 
 protected:
+    // An action takes the control's enabled state, hint, caption, visibility and click
+    // handler.
+    void AssignTo(TPersistent* Dest) override;
     virtual String GetText() const;
     virtual void SetTextValue(const String& v);
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);

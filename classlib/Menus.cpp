@@ -441,7 +441,8 @@ void TMenuItem::AppendTo(HMENU menu, bool topOfBar) {
             const String sc = ShortCutToText(FShortCut);
             if (!sc.empty()) text += "\t" + sc;
         }
-        const std::u16string wide = QString::fromUtf8(text.c_str()).toStdU16String();
+        // The caption is in the process's code page.
+        const std::u16string wide = platform::ansiToWide(text);
         const bool ownerDraw = owner && owner->IsOwnerDraw() && !topOfBar;
         info.fType = ownerDraw ? MFT_OWNERDRAW : MFT_STRING;
         if (FRadioItem) info.fType |= MFT_RADIOCHECK;

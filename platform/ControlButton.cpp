@@ -62,8 +62,14 @@ public:
     std::u16string text() const override { return text_; }
     void setText(const std::u16string& t) override {
         text_ = t;
-        if (button_) button_->setText(toQt(t));
-        else group_->setTitle(toQt(t));
+        // The hot key is underlined where the program's routines find it; it is the class
+        // library's dialog-character handling, not Qt's shortcut, that presses the button.
+        if (button_) {
+            button_->setText(hotKeyText(t));
+            button_->setShortcut(QKeySequence());
+        } else {
+            group_->setTitle(hotKeyText(t));
+        }
     }
 
     bool message(UINT msg, WPARAM wParam, LPARAM, LRESULT& r) override {

@@ -382,33 +382,9 @@ QImage bitmapImage(HBITMAP b) {
     return image;
 }
 
-// The text Qt shows: the hot key is the character after the last single "&" (as the
-// program's own routines find it); every other "&" shows as itself. A shortcut text after
-// a tab stays as it is.
-QString itemText(const Item& item) {
-    const std::u16string& t = item.text;
-    const std::size_t tab = t.find(u'\t');
-    const std::size_t end = tab == std::u16string::npos ? t.size() : tab;
-    std::size_t hot = std::u16string::npos;
-    for (std::size_t i = 0; i + 1 < end; ++i) {
-        if (t[i] != u'&') continue;
-        if (t[i + 1] != u'&') hot = i;
-        ++i;
-    }
-    std::u16string out;
-    for (std::size_t i = 0; i < end; ++i) {
-        if (t[i] != u'&') {
-            out += t[i];
-        } else if (i == hot) {
-            out += u'&';
-        } else {
-            out += u"&&";
-            if (i + 1 < end && t[i + 1] == u'&') ++i;
-        }
-    }
-    out += t.substr(end);
-    return toQt(out);
-}
+// The text Qt shows: the last single "&" marks the hot key, a shortcut text after a tab
+// stays as it is.
+QString itemText(const Item& item) { return hotKeyText(item.text); }
 
 // An owner-drawn item: its size from WM_MEASUREITEM, its face from WM_DRAWITEM on a DC.
 class OwnerDrawnItem : public QWidget {
@@ -428,7 +404,9 @@ public:
         tell(session_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&m));
         size_ = QSize(static_cast<int>(std::clamp<UINT>(m.itemWidth, 1, 4000)),
                       static_cast<int>(std::clamp<UINT>(m.itemHeight, 1, 4000)));
-        setFixedSize(size_);
+        // The measured size is the least; the item spans the menu's width, as its neighbours do.
+        setMinimumSize(size_);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override { return size_; }
 

@@ -375,6 +375,30 @@ QString mnemonicText(const std::u16string& s) {
     return out;
 }
 
+QString hotKeyText(const std::u16string& t) {
+    const std::size_t tab = t.find(u'\t');
+    const std::size_t end = tab == std::u16string::npos ? t.size() : tab;
+    std::size_t hot = std::u16string::npos;
+    for (std::size_t i = 0; i + 1 < end; ++i) {
+        if (t[i] != u'&') continue;
+        if (t[i + 1] != u'&') hot = i;
+        ++i;
+    }
+    std::u16string out;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (t[i] != u'&') {
+            out += t[i];
+        } else if (i == hot) {
+            out += u'&';
+        } else {
+            out += u"&&";
+            if (i + 1 < end && t[i + 1] == u'&') ++i;
+        }
+    }
+    out += t.substr(end);
+    return toQt(out);
+}
+
 RECT toRect(const QRect& r) { return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
 QRect fromRect(const RECT& r) { return QRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 

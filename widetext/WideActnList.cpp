@@ -172,14 +172,18 @@ void TWideHintAction::DefineProperties(TFiler* Filer) {
 
 // ---- Links ---------------------------------------------------------------------------------------
 
+// Without UTF-16 windows a control keeps only the 8-bit text, which the class library's test
+// compares: the action's wide text, outside the code page, would never equal it.
 bool TWideControlActionLink::IsCaptionLinked() {
     auto* a = qobject_cast<TCustomAction*>(FAction);
-    return TControlActionLink::IsCaptionLinked() && a && WideGetActionCaption(a) == WideGetText(Control());
+    return TControlActionLink::IsCaptionLinked() && a &&
+           (!PlatformHasWideApi() || WideGetActionCaption(a) == WideGetText(Control()));
 }
 
 bool TWideControlActionLink::IsHintLinked() {
     auto* a = qobject_cast<TCustomAction*>(FAction);
-    return TControlActionLink::IsHintLinked() && a && WideGetActionHint(a) == WideGetHint(Control());
+    return TControlActionLink::IsHintLinked() && a &&
+           (!PlatformHasWideApi() || WideGetActionHint(a) == WideGetHint(Control()));
 }
 
 void TWideControlActionLink::SetCaption(const String& Value) {

@@ -3,7 +3,6 @@
 
 #include "classlib/Consts.h"
 #include "platform/process.h"
-#include "platform/shellexec.h"
 #include "platform/winicon.h"
 #include "platform/winpaint.h"
 #include "widetext/WideClipbrd.h"
@@ -124,9 +123,18 @@ void TWideMessageForm::KeyDown(WORD& Key, TShiftState Shift) {
 }
 
 void TWideMessageForm::HelpButtonClick(TObject*) {
-    const String file = !HelpFile.empty() ? HelpFile : Application ? Application->HelpFile : String();
-    if (file.empty()) return;
-    ShellExecuteA(Handle(), "open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (!Application) return;
+    // The application's help on the dialog's topic; the dialog's help file stands in for the
+    // application's while it is asked.
+    const String saved = Application->HelpFile;
+    if (!HelpFile.empty()) Application->HelpFile = HelpFile;
+    try {
+        Application->HelpContext(HelpContext);
+    } catch (...) {
+        Application->HelpFile = saved;
+        throw;
+    }
+    Application->HelpFile = saved;
 }
 
 // ---- Building and showing ---------------------------------------------------------------------

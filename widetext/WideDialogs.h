@@ -16,7 +16,8 @@ public:
     String HelpFile;
     // The texts the dialog shows, as Ctrl+C copies them.
     WideString ClipboardText();
-    // The Help button's click: the help file (the dialog's, else the application's).
+    // The Help button's click: the application's help on HelpContext (in the dialog's help
+    // file when it has one).
     void HelpButtonClick(TObject* Sender);
 
 protected:

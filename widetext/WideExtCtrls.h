@@ -1,4 +1,4 @@
-// The wide image: a wide hint and a picture that loads files by wide name.
+// The wide image: a wide hint and a wide picture.
 #pragma once
 
 #include "classlib/ExtCtrls.h"

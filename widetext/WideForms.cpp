@@ -34,6 +34,15 @@ WideString menuItemHint(TMenuItem* Item) {
     return AnsiToWide(Item->Hint());
 }
 
+// A character typed into a control that takes none goes to the hot keys of its form (a
+// button's "&Ψ"), as the class library's own key handling passes the 8-bit ones; true when
+// one took it.
+bool takenAsDialogChar(const MSG& Message) {
+    HWND wnd = Message.hwnd;
+    while (wnd && !TWinControl::FindControl(wnd)) wnd = GetParent(wnd);
+    return wnd && SendMessageW(wnd, CN_CHAR, Message.wParam, Message.lParam) != 0;
+}
+
 void setApplicationHint(const WideString& Hint) {
     if (WideApplication) WideApplication->SetHint(Hint);
     else if (Application) Application->SetHint(WideToAnsi(Hint));
@@ -197,7 +206,7 @@ bool TWideApplication::ProcessMessage(MSG& Message) {
     bool handled = false;
     if (Application->OnMessage) Application->OnMessage(Message, handled);
     Application->CancelHint();
-    if (!handled) DispatchMessageW(&Message);
+    if (!handled && !takenAsDialogChar(Message)) DispatchMessageW(&Message);
     return true;
 }
 

@@ -25,9 +25,3 @@ SIZE WideCanvasTextExtent(TCanvas* Canvas, const WideString& Text) {
 int WideCanvasTextWidth(TCanvas* Canvas, const WideString& Text) { return WideCanvasTextExtent(Canvas, Text).cx; }
 
 int WideCanvasTextHeight(TCanvas* Canvas, const WideString& Text) { return WideCanvasTextExtent(Canvas, Text).cy; }
-
-// File names go to the class library in the code page's form, which the platform's file
-// calls take back to the same name.
-void TWidePicture::LoadFromFile(const WideString& FileName) { TPicture::LoadFromFile(WideToAnsi(FileName)); }
-
-void TWidePicture::SaveToFile(const WideString& FileName) { TPicture::SaveToFile(WideToAnsi(FileName)); }

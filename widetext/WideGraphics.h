@@ -12,13 +12,9 @@ SIZE WideCanvasTextExtent(TCanvas* Canvas, const WideString& Text);
 int WideCanvasTextWidth(TCanvas* Canvas, const WideString& Text);
 int WideCanvasTextHeight(TCanvas* Canvas, const WideString& Text);
 
-// The picture of a wide image: picture files by wide name.
+// The picture of a wide image.
 class TWidePicture : public TPicture {
     Q_OBJECT
 public:
     TWidePicture() = default;
-    using TPicture::LoadFromFile;
-    using TPicture::SaveToFile;
-    void LoadFromFile(const WideString& FileName);
-    void SaveToFile(const WideString& FileName);
 };

@@ -10,8 +10,9 @@
 bool IsWideCharAccel(WPARAM CharCode, const WideString& Caption) {
     const WideString hot = WideGetHotKey(Caption);
     if (hot.empty() || CharCode == 0) return false;
-    const WideString typed(1, static_cast<char16_t>(CharCode & 0xFFFF));
-    return WideSameTextLocale(typed, hot);
+    // Compared in UTF-16 on both roads: through the 8-bit code page every character it
+    // lacks would match a "?".
+    return platform::upperUnit(static_cast<char16_t>(CharCode & 0xFFFF)) == platform::upperUnit(hot[0]);
 }
 
 // ---- Labels --------------------------------------------------------------------------------

@@ -268,6 +268,10 @@ LRESULT copyOut(const std::u16string& text, LPARAM buffer, WPARAM size, bool uni
 LRESULT textLength(const std::u16string& text, bool unicode);
 // Strips "&" prefixes ("&&" becomes one "&") for controls that show no mnemonics.
 QString mnemonicText(const std::u16string& s);
+// A text for a Qt widget that shows mnemonics: the hot key is the character after the last
+// single "&" (as the program's own routines find it); every other "&" shows as itself. A
+// part after a tab stays as it is.
+QString hotKeyText(const std::u16string& s);
 
 RECT toRect(const QRect& r);
 QRect fromRect(const RECT& r);
