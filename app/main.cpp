@@ -6,12 +6,15 @@
 #include "poster/RenderSizeUnit.h"
 #include "poster/Quality.h"
 #include "shell/ThreadPool.h"
+#include "widetext/WideForms.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InitApplication();
+    // The wide-text layer: its message hook, wide titles and hints, before any window.
+    TWideApplicationSession wide;
     // The shell controls' worker pools live inside the application object's lifetime.
     TShellThreadPools pools;
     Application->SetTitle("Tessellon 4.5");
