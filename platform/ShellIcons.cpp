@@ -65,29 +65,40 @@ QIcon builtinIcon(const QString& name) {
     return style->standardIcon(sp);
 }
 
-// Where no desktop has set an icon theme up (no theme name, no search paths), the icon
-// folders of the XDG data directories are searched and a theme found there is used.
+// Where no desktop has set an icon theme up (no theme name, or only the fallback "hicolor"
+// that every theme inherits and that holds no file-type icons), the icon folders of the
+// XDG data directories are searched and a theme found there is used.
 void setUpIconTheme() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    QStringList paths = QIcon::themeSearchPaths();
-    const auto addPath = [&paths](const QString& path) {
-        if (!path.isEmpty() && QFileInfo(path).isDir() && !paths.contains(path)) paths << path;
-    };
-    const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
-    addPath(dataHome.isEmpty() ? QDir::homePath() + QLatin1String("/.local/share/icons")
-                               : QString::fromLocal8Bit(dataHome) + QLatin1String("/icons"));
-    addPath(QDir::homePath() + QLatin1String("/.icons"));
-    QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
-    if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
-    for (const QByteArray& dir : dataDirs.split(':')) addPath(QString::fromLocal8Bit(dir) + QLatin1String("/icons"));
-    QIcon::setThemeSearchPaths(paths);
-    if (!QIcon::themeName().isEmpty()) return;
-    for (const char* theme : {"Adwaita", "breeze", "gnome", "Tango", "hicolor"})
+    static bool pathsAdded = false;
+    static bool searched = false;
+    static QString chosen;
+    if (!pathsAdded) {
+        pathsAdded = true;
+        QStringList paths = QIcon::themeSearchPaths();
+        const auto addPath = [&paths](const QString& path) {
+            if (!path.isEmpty() && QFileInfo(path).isDir() && !paths.contains(path)) paths << path;
+        };
+        const QByteArray dataHome = qgetenv("XDG_DATA_HOME");
+        addPath(dataHome.isEmpty() ? QDir::homePath() + QLatin1String("/.local/share/icons")
+                                   : QString::fromLocal8Bit(dataHome) + QLatin1String("/icons"));
+        addPath(QDir::homePath() + QLatin1String("/.icons"));
+        QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+        if (dataDirs.isEmpty()) dataDirs = "/usr/local/share:/usr/share";
+        for (const QByteArray& dir : dataDirs.split(':'))
+            addPath(QString::fromLocal8Bit(dir) + QLatin1String("/icons"));
+        QIcon::setThemeSearchPaths(paths);
+    }
+    const QString current = QIcon::themeName();
+    if (!current.isEmpty() && current != QLatin1String("hicolor")) return;
+    if (searched && current == chosen) return;
+    searched = true;
+    chosen = current;
+    const QStringList paths = QIcon::themeSearchPaths();
+    for (const char* theme : {"Adwaita", "breeze", "gnome", "Tango"})
         for (const QString& path : paths)
             if (QFileInfo::exists(path + QLatin1Char('/') + QLatin1String(theme) + QLatin1String("/index.theme"))) {
-                QIcon::setThemeName(QLatin1String(theme));
+                chosen = QLatin1String(theme);
+                QIcon::setThemeName(chosen);
                 return;
             }
 }

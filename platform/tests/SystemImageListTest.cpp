@@ -227,6 +227,28 @@ TEST_F(SystemImageList, BuiltInPicturesWithoutAnIconTheme) {
     EXPECT_EQ(fileIcon(dir + "/folder", SHGFI_SMALLICON).index, folder.index);
 }
 
+TEST_F(SystemImageList, ADesktopReportingOnlyTheFallbackThemeGetsAThemeWithFileTypes) {
+    // A session without a desktop reports "hicolor", which has no pictures of file types.
+    const QString before = QIcon::themeName();
+    QIcon::setThemeName(QStringLiteral("hicolor"));
+    platform::refreshShellIcons();
+    const Found png = fileIcon(dir + "/shot.png", SHGFI_SMALLICON);
+    const QImage picture = drawn(reinterpret_cast<HIMAGELIST>(png.list), png.index);
+    const QString chosen = QIcon::themeName();
+    QIcon::setThemeName(before);
+    platform::refreshShellIcons();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_NE(chosen, QStringLiteral("hicolor"));
+    // The desktop's picture icon is coloured; the built-in page is grey.
+    int coloured = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            coloured += std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 60;
+        }
+    EXPECT_GT(coloured, 10);
+}
+
 TEST_F(SystemImageList, AnsiFormAndOtherThreads) {
     SHFILEINFOA a{};
     const std::string path = dir + "/one.txt";
