@@ -4,7 +4,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QImage>
 #include <QRect>
@@ -26,6 +28,18 @@ inline bool TimingChecked() {
     const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
     return ::getloadavg(&load, 1) != 1 || load <= static_cast<double>(processors > 0 ? processors : 1);
 #endif
+}
+
+// Serves the event loop until done() holds; false when ms milliseconds pass first.
+template <class Done>
+bool waitFor(Done done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
 }
 
 // A fresh folder that is removed with the object.

@@ -28,16 +28,7 @@ using namespace edtest;
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 // Runs a program to its end while this process keeps serving the clipboard.
 QByteArray run(const QString& program, const QStringList& args) {

@@ -7,6 +7,7 @@
 #include "editor/tests/MainWindowFixture.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/printer.h"
+#include "testsupport/TestSupport.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -21,16 +22,7 @@ using namespace edtest;
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 void pause(int ms) {
     QElapsedTimer clock;

@@ -26,16 +26,7 @@ using namespace dlgtest;
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 // Runs xdotool while this process keeps serving its windows.
 bool xdotool(const QStringList& args) {

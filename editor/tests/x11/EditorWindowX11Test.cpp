@@ -8,6 +8,7 @@
 #include "editor/NewUnit.h"
 #include "editor/TextTool.h"
 #include "editor/tests/MainWindowFixture.h"
+#include "testsupport/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -20,16 +21,7 @@ using namespace edtest;
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 void pause(int ms) {
     QElapsedTimer clock;

@@ -12,6 +12,7 @@
 #include "poster/ColourDepth.h"
 #include "poster/PictureOps.h"
 #include "poster/Resample.h"
+#include "testsupport/TestSupport.h"
 
 #include <cstring>
 
@@ -25,16 +26,7 @@ using namespace edtest;
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 void pause(int ms) {
     QElapsedTimer clock;

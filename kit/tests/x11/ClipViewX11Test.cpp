@@ -4,6 +4,7 @@
 #include "kit/ClipView.h"
 #include "kit/KitRegister.h"
 #include "platform/clipboard.h"
+#include "testsupport/TestSupport.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -19,16 +20,7 @@
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 // xclip serving one selection of one type until the next one replaces it.
 class XClip {

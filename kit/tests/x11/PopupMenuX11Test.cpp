@@ -7,6 +7,7 @@
 #include "classlib/Menus.h"
 #include "kit/KitButtons.h"
 #include "kit/KitRegister.h"
+#include "testsupport/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,16 +35,7 @@ void clickAt(QPoint p) {
     xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
 }
 
-template <class Done>
-bool waitFor(Done done, int ms = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 std::string shotDir() {
     const char* dir = std::getenv("TESSELLON_SCREENSHOT_DIR");

@@ -3,6 +3,7 @@
 // program copies we read whole; on both roads of the "UTF-16 windows" switch.
 #include "platform/codepage.h"
 #include "widetext/WideClipbrd.h"
+#include "testsupport/TestSupport.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -11,16 +12,7 @@
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 // Runs a program to its end while this process keeps serving the clipboard.
 QByteArray run(const QStringList& args, const QByteArray& input = {}) {

@@ -17,16 +17,7 @@
 
 namespace {
 
-template <class Done>
-bool waitFor(Done done, int ms = 20000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using testsupport::waitFor;
 
 bool xdotool(const QStringList& args) {
     QProcess p;
