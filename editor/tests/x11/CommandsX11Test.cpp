@@ -7,6 +7,7 @@
 #include "editor/tests/MainWindowFixture.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/printer.h"
+#include "X11Driver.h"
 #include "testsupport/TestSupport.h"
 
 #include <QAbstractItemView>
@@ -22,28 +23,7 @@ using namespace edtest;
 
 namespace {
 
-using testsupport::waitFor;
-
-void pause(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-void xdo(const QStringList& args) {
-    QProcess p;
-    p.start("xdotool", args);
-    ASSERT_TRUE(p.waitForStarted(10000));
-    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
-    pause(60);
-}
-
-void moveTo(QPoint g) { xdo({"mousemove", QString::number(g.x()), QString::number(g.y())}); }
-
-void clickAt(QPoint g) {
-    moveTo(g);
-    xdo({"click", "1"});
-}
+using namespace x11driver;
 
 int targets(int x, int y) {
     const auto near = [&](int cx, int cy, int r) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };

@@ -8,6 +8,7 @@
 #include "editor/NewUnit.h"
 #include "editor/TextTool.h"
 #include "editor/tests/MainWindowFixture.h"
+#include "X11Driver.h"
 #include "testsupport/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -21,37 +22,7 @@ using namespace edtest;
 
 namespace {
 
-using testsupport::waitFor;
-
-void pause(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-// Runs xdotool to its end while this process keeps serving its windows.
-void xdo(const QStringList& args) {
-    QProcess p;
-    p.start("xdotool", args);
-    ASSERT_TRUE(p.waitForStarted(10000));
-    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }));
-    pause(60);
-}
-
-void moveTo(QPoint g) { xdo({"mousemove", QString::number(g.x()), QString::number(g.y())}); }
-
-void clickAt(QPoint g, int button = 1) {
-    moveTo(g);
-    xdo({"click", QString::number(button)});
-}
-
-// A drag with the left button in steps, as a hand moves.
-void dragGlobal(QPoint from, QPoint to, int steps = 6) {
-    moveTo(from);
-    xdo({"mousedown", "1"});
-    for (int i = 1; i <= steps; ++i) moveTo(from + (to - from) * i / steps);
-    xdo({"mouseup", "1"});
-}
+using namespace x11driver;
 
 class EditorWindowX11 : public MainWindow {
 protected:

@@ -12,6 +12,7 @@
 #include "poster/ColourDepth.h"
 #include "poster/PictureOps.h"
 #include "poster/Resample.h"
+#include "X11Driver.h"
 #include "testsupport/TestSupport.h"
 
 #include <cstring>
@@ -26,22 +27,7 @@ using namespace edtest;
 
 namespace {
 
-using testsupport::waitFor;
-
-void pause(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-// Runs one xdotool command line to its end while this process keeps serving its windows.
-void xdo(const QStringList& args) {
-    QProcess p;
-    p.start("xdotool", args);
-    ASSERT_TRUE(p.waitForStarted(10000));
-    ASSERT_TRUE(waitFor([&] { return p.state() == QProcess::NotRunning; }, 30000));
-    pause(80);
-}
+using namespace x11driver;
 
 QStringList at(QPoint g) { return {"mousemove", "--sync", QString::number(g.x()), QString::number(g.y())}; }
 
