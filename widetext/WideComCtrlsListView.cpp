@@ -279,7 +279,9 @@ void TWideCustomListView::DrawItem(TListItem* Item, const RECT& Rect, TOwnerDraw
         return;
     }
     c->FillRect(Rect);
-    WideCanvasTextOut(c, Rect.left + 2, Rect.top, AnsiToWide(Item->Caption()));
+    // The wide caption: the 8-bit one has lost what the code page cannot hold.
+    const auto* wideItem = qobject_cast<const TWideListItem*>(Item);
+    WideCanvasTextOut(c, Rect.left + 2, Rect.top, wideItem ? wideItem->Caption() : AnsiToWide(Item->Caption()));
 }
 
 // ---- Window -------------------------------------------------------------------------------

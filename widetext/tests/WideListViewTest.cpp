@@ -300,6 +300,27 @@ TEST_P(WideList, OwnerDataServesWideTextsAndFindsWithTheWideString) {
     EXPECT_EQ(sought, throughAnsi(Cyrillic));
 }
 
+TEST_P(WideList, OwnerDrawnRowsShowTheWideCaption) {
+    ASSERT_TRUE(platform::setAnsiCodePage(1252));
+    report(1);
+    list->SetOwnerDraw(true);
+    add(u"x");  // takes the focus, drawn with its frame
+    TListItem* item = add(Cyrillic);
+    // A row showing what the 8-bit caption keeps of it.
+    const WideString kept = AnsiToWide(item->Caption());
+    ASSERT_NE(kept, Cyrillic);
+    add(kept);
+    show();
+    QImage shot = platform::windowWidget(list->Handle())->grab().toImage();
+    const RECT first = list->Items()->Item(1)->DisplayRect(drBounds);
+    const RECT second = list->Items()->Item(2)->DisplayRect(drBounds);
+    ASSERT_GT(first.bottom, first.top);
+    const int h = static_cast<int>(first.bottom - first.top);
+    const QImage a = shot.copy(0, first.top, 200, h), b = shot.copy(0, second.top, 200, h);
+    // The canvas draws wide text on both roads, so the Cyrillic row is drawn whole.
+    EXPECT_NE(a, b);
+}
+
 TEST(WideListView, TextsKeptForANewWindowAreDroppedWhenTheItemsChangedMeanwhile) {
     InitApplication();
     registerClasses();
