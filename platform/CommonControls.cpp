@@ -55,6 +55,7 @@ LRESULT commonControlProc(CommonFactory factory, bool unicode, HWND wnd, UINT ms
         LRESULT r = 0;
         if (w->control->message(msg, wParam, lParam, r)) return r;
         if (!find(wnd)) return r;
+        return defaultProc(wnd, msg, wParam, lParam, unicode, false);
     }
     return defaultProc(wnd, msg, wParam, lParam, unicode);
 }

@@ -136,6 +136,7 @@ LRESULT controlProcImpl(Kind kind, bool unicode, HWND wnd, UINT msg, WPARAM wPar
         LRESULT r = 0;
         if (w->control->message(msg, wParam, lParam, r)) return r;
         if (!find(wnd)) return r;
+        return defaultProc(wnd, msg, wParam, lParam, unicode, false);
     }
     return defaultProc(wnd, msg, wParam, lParam, unicode);
 }

@@ -489,6 +489,10 @@ HBRUSH classBrush(const Window& w) { return w.cls ? w.cls->background : nullptr;
 }  // namespace
 
 LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode) {
+    return defaultProc(wnd, msg, wParam, lParam, unicode, true);
+}
+
+LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode, bool askControl) {
     Window* w = find(wnd);
     if (!w) return 0;
     if (QtEventContext* ctx = currentQtEvent(wnd, msg, wParam)) {
@@ -516,7 +520,7 @@ LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unico
             break;
         }
     }
-    if (w->control) {
+    if (askControl && w->control) {
         LRESULT r = 0;
         if (w->control->message(msg, wParam, lParam, r)) return r;
         w = find(wnd);

@@ -366,3 +366,19 @@ end
     EXPECT_EQ(written.find("SortType"), String::npos) << written;  // defaults stay out
     EXPECT_EQ(written.find("OwnerData"), String::npos) << written;
 }
+
+TEST(ListView, AReportSwitchedToIconsShowsNoHeaderStrip) {
+    Host h;
+    fillReport(h.list, 6);
+    h.show();
+    HWND header = reinterpret_cast<HWND>(SendMessageA(h.list->Handle(), LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    EXPECT_TRUE(IsWindowVisible(header));
+    h.list->SetViewStyle(vsIcon);
+    QApplication::processEvents();
+    EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(SendMessageA(h.list->Handle(), LVM_GETHEADER, 0, 0))));
+    // Nothing of a header is left over the icons: the top of the view is its background.
+    const QImage shot = platform::windowWidget(h.list->Handle())->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(200, 12), shot.pixelColor(200, 250));
+    EXPECT_EQ(shot.pixelColor(400, 8), shot.pixelColor(400, 250));
+}

@@ -153,6 +153,9 @@ LRESULT sendToParent(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // The default procedure of every window (both forms).
 LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode);
+// The same, for a control's procedure that has already offered the message to its control
+// (askControl false): the control hears each message once.
+LRESULT defaultProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, bool unicode, bool askControl);
 
 // A Qt event being turned into a message: whether the default procedure let Qt have it.
 struct QtEventContext {
