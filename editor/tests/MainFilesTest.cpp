@@ -7,6 +7,7 @@
 #include "editor/tests/MainWindowFixture.h"
 #include "platform/fileapi.h"
 #include "scanvia/Scanvia.h"
+#include "testsupport/TestSupport.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -19,6 +20,8 @@
 #include <fstream>
 
 using namespace edtest;
+
+using testsupport::waitFor;
 
 namespace {
 
@@ -333,15 +336,6 @@ protected:
     void TearDown() override {
         waitFor([] { return !scanvia::scanRunning(); });
         EditorFiles::TearDown();
-    }
-    static bool waitFor(const std::function<bool()>& done, int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
     }
     static QDialog* scanDialog() {
         QDialog* found = nullptr;

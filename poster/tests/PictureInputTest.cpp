@@ -31,6 +31,8 @@
 
 using namespace testsupport;
 
+using testsupport::waitFor;
+
 namespace {
 
 const std::string StartPicture = std::string(TESSELLON_SOURCE_DIR) + "/app/poster.stb";
@@ -341,15 +343,6 @@ protected:
     void TearDown() override {
         waitFor([] { return !scanvia::scanRunning(); });
         PictureInput::TearDown();
-    }
-    static bool waitFor(const std::function<bool()>& done, int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
     }
     // Presses and releases a picture button as a user does.
     void press(TImage* image) {

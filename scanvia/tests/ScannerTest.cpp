@@ -31,6 +31,8 @@
 
 using namespace testsupport;
 
+using testsupport::waitFor;
+
 namespace {
 
 std::vector<WPARAM> readyHandles;
@@ -90,15 +92,6 @@ protected:
         writeText("test.conf", text);
     }
 
-    static bool waitFor(const std::function<bool()>& done, int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
-    }
     static QDialog* scanDialog() {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == "ScanviaScanDialog" && w->isVisible()) return qobject_cast<QDialog*>(w);
