@@ -324,7 +324,8 @@ namespace {
 class EditorScanning : public EditorFiles {
 protected:
     void SetUp() override {
-        static testsupport::TempDir* sane = new testsupport::TempDir;
+        static testsupport::TempDir saneFolder;  // removed when the process ends
+        testsupport::TempDir* sane = &saneFolder;
         static void* backend = dlopen(TESSELLON_SANE_TEST_BACKEND, RTLD_NOW);
         (void)backend;
         setenv("SANE_CONFIG_DIR", sane->path().c_str(), 1);

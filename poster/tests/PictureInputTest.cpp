@@ -326,7 +326,8 @@ namespace {
 class PosterScanning : public PictureInput {
 protected:
     void SetUp() override {
-        static TempDir* sane = new TempDir;
+        static TempDir saneFolder;  // removed when the process ends
+        TempDir* sane = &saneFolder;
         // The test backend stays loaded after sane_exit, so that what it keeps is told by name.
         static void* backend = dlopen(TESSELLON_SANE_TEST_BACKEND, RTLD_NOW);
         (void)backend;

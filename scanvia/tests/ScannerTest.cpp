@@ -47,7 +47,8 @@ protected:
     void SetUp() override {
         platform::setRegistryHive(dir.file("registry.ini"));
         // SANE reads the folder's name once per process: every test uses the same one.
-        static TempDir* sane = new TempDir;
+        static TempDir saneFolder;  // removed when the process ends
+        TempDir* sane = &saneFolder;
         // The test backend stays loaded after sane_exit, so that what it keeps is told by name.
         static void* backend = dlopen(TESSELLON_SANE_TEST_BACKEND, RTLD_NOW);
         (void)backend;
