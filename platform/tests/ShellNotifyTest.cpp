@@ -110,7 +110,7 @@ void pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-bool waitFor(const std::function<bool()>& done, int ms = 3000) {
+bool waitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) pump();

@@ -49,7 +49,7 @@ protected:
         platform::processPendingMessages();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    static bool waitFor(const std::function<bool()>& done, int ms = 3000) {
+    static bool waitFor(const std::function<bool()>& done, int ms = 20000) {
         QElapsedTimer t;
         t.start();
         while (!done() && t.elapsed() < ms) pump();

@@ -40,7 +40,8 @@ inline void pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-inline bool waitFor(const std::function<bool()>& done, int ms = 3000) {
+// Generous: instrumented builds on a busy machine hear of file changes late.
+inline bool waitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) pump();
